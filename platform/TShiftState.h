@@ -18,3 +18,7 @@ constexpr int VK_LEFT = 37;
 constexpr int VK_UP = 38;
 constexpr int VK_RIGHT = 39;
 constexpr int VK_DOWN = 40;
+constexpr int VK_PRIOR = 33; // Page Up
+constexpr int VK_NEXT = 34;  // Page Down
+constexpr int VK_END = 35;
+constexpr int VK_HOME = 36;

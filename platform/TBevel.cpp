@@ -1,0 +1,4 @@
+#include "platform/TBevel.h"
+
+TBevel::TBevel(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent) {}

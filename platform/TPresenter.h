@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class TForm;
+class TDataSet;
+enum TCursor : int;
+
+// What the platform asks of a user interface: it is told about forms and answers the dialog
+// services. The Qt view implements it with real windows; headless runs use a scripted one.
+// Modal calls block the caller and return the answer.
+class TPresenter {
+public:
+    virtual ~TPresenter() = default;
+
+    // Forms. showModal returns once the form has closed (TForm::isShowing() false).
+    virtual void formShown(TForm& form) = 0;
+    virtual void showModal(TForm& form) = 0;
+    virtual void formRepainted(TForm& form) = 0;
+    virtual void formClosed(TForm& form) = 0;
+    // The form is about to be deleted: drop every reference to it.
+    virtual void formDestroying(TForm&) {}
+    virtual void cursorChanged(TCursor) {}
+    // Application::processMessages: let the user interface catch up (repaint). Headless: nothing.
+    virtual void processEvents() {}
+
+    // Dialogs.
+    virtual void showError(const QString& text) = 0;
+    virtual void showInformation(const QString& text) = 0;
+    // True for the first button (yes).
+    virtual bool askYesNo(const QString& text, const QString& yesCaption,
+                          const QString& noCaption) = 0;
+    // The lookup list: positions `data` on the chosen row and returns true, or false when the
+    // user cancels.
+    virtual bool chooseRow(TDataSet& data, const QString& title) = 0;
+
+    // Wait animation around long calls; progress only when the server reports it.
+    virtual void waitBegin(int kind) = 0;
+    virtual void waitProgress(int done, int total, const QString& text) = 0;
+    virtual void waitEnd() = 0;
+};

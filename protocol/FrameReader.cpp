@@ -1,0 +1,60 @@
+#include "protocol/FrameReader.h"
+
+namespace protocol {
+
+FrameReader::FrameReader(qsizetype maxFrameSize)
+    : m_maxFrameSize(maxFrameSize)
+{
+}
+
+void FrameReader::feed(QByteArrayView bytes)
+{
+    if (hasError() || bytes.isEmpty())
+        return;
+    m_buffer.append(bytes);
+}
+
+bool FrameReader::next(QByteArray* payload)
+{
+    if (hasError() || buffered() < Frame::kHeaderSize)
+        return false;
+    const qsizetype length = Frame::readLength(m_buffer.constData() + m_pos);
+    if (length == 0) {
+        m_error = QStringLiteral("quadro vazio");
+        return false;
+    }
+    if (length > m_maxFrameSize) {
+        m_error = QStringLiteral("quadro de %1 bytes excede o limite de %2 bytes")
+                      .arg(length)
+                      .arg(m_maxFrameSize);
+        return false;
+    }
+    if (buffered() - Frame::kHeaderSize < length)
+        return false;
+    *payload = m_buffer.mid(m_pos + Frame::kHeaderSize, length);
+    m_pos += Frame::kHeaderSize + length;
+    compact();
+    return true;
+}
+
+void FrameReader::reset()
+{
+    m_buffer.clear();
+    m_pos = 0;
+    m_error.clear();
+}
+
+// Drops consumed bytes once they are at least half the buffer, so a long stream of small
+// frames costs linear time.
+void FrameReader::compact()
+{
+    if (m_pos == m_buffer.size()) {
+        m_buffer.clear();
+        m_pos = 0;
+    } else if (m_pos >= m_buffer.size() / 2) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+}
+
+} // namespace protocol

@@ -1,0 +1,414 @@
+#include "protocol/Message.h"
+
+#include "protocol/Frame.h"
+#include "protocol/ValueReader.h"
+#include "protocol/ValueWriter.h"
+
+#include <QBuffer>
+
+namespace protocol {
+
+namespace {
+
+// Every key a message may carry, in one place, so each is read once and its type checked.
+struct Fields {
+    enum Key : unsigned {
+        Hello = 1,
+        Version = 2,
+        Token = 4,
+        Session = 8,
+        Error = 16,
+        Id = 32,
+        Call = 64,
+        Args = 128,
+        Progress = 256,
+        Result = 512,
+        Refs = 1024,
+    };
+    unsigned seen = 0;
+    Message msg;
+
+    bool has(unsigned keys) const { return (seen & keys) == keys; }
+};
+
+bool readNonNegative(ValueReader& r, qint64* value, const char* what)
+{
+    if (!r.readInteger(value) || *value < 0)
+        return r.fail(QStringLiteral("\"%1\" não é inteiro não negativo").arg(QLatin1StringView(what)));
+    return true;
+}
+
+bool readTextKey(ValueReader& r, QString* value, const char* what)
+{
+    if (!r.readText(value))
+        return r.fail(QStringLiteral("\"%1\" não é texto").arg(QLatin1StringView(what)));
+    return true;
+}
+
+bool readArgs(QCborStreamReader& s, ValueReader& r, QList<RemoteValue>* args)
+{
+    if (!s.isArray())
+        return r.fail(QStringLiteral("\"args\" não é lista"));
+    if (!s.enterContainer())
+        return r.fail(QStringLiteral("\"args\" inválido"));
+    while (s.hasNext()) {
+        RemoteValue value;
+        if (!r.readValue(&value))
+            return r.fail(QStringLiteral("argumento %1 inválido").arg(args->size()));
+        args->append(std::move(value));
+    }
+    return s.leaveContainer() || r.fail(QStringLiteral("\"args\" inválido"));
+}
+
+// Positions are integer keys; decimal text keys are taken too, for writers that only
+// have text keys.
+bool readRefs(QCborStreamReader& s, ValueReader& r, QMap<int, RemoteValue>* refs)
+{
+    if (!s.isMap())
+        return r.fail(QStringLiteral("\"refs\" não é mapa"));
+    if (!s.enterContainer())
+        return r.fail(QStringLiteral("\"refs\" inválido"));
+    while (s.hasNext()) {
+        qint64 position = -1;
+        if (s.isString()) {
+            QString key;
+            bool ok = r.readText(&key);
+            position = ok ? key.toLongLong(&ok) : -1;
+            if (!ok)
+                position = -1;
+        } else if (!r.readInteger(&position)) {
+            return r.fail(QStringLiteral("\"refs\": posição inválida"));
+        }
+        if (position < 0 || position > 1024)
+            return r.fail(QStringLiteral("\"refs\": posição inválida"));
+        RemoteValue value;
+        if (!r.readValue(&value))
+            return false;
+        refs->insert(int(position), std::move(value));
+    }
+    return s.leaveContainer() || r.fail(QStringLiteral("\"refs\" inválido"));
+}
+
+bool readProgress(QCborStreamReader& s, ValueReader& r, Message* msg)
+{
+    if (!s.isMap())
+        return r.fail(QStringLiteral("\"progress\" não é mapa"));
+    if (!s.enterContainer())
+        return r.fail(QStringLiteral("\"progress\" inválido"));
+    while (s.hasNext()) {
+        QString key;
+        if (!readTextKey(r, &key, "progress"))
+            return false;
+        bool ok = true;
+        if (key == u"done")
+            ok = readNonNegative(r, &msg->done, "done");
+        else if (key == u"total")
+            ok = readNonNegative(r, &msg->total, "total");
+        else if (key == u"text")
+            ok = readTextKey(r, &msg->text, "text");
+        else
+            ok = r.skipValue();
+        if (!ok)
+            return false;
+    }
+    return s.leaveContainer() || r.fail(QStringLiteral("\"progress\" inválido"));
+}
+
+bool readMember(QCborStreamReader& s, ValueReader& r, const QString& key, Fields* f)
+{
+    static const QList<std::pair<QString, unsigned>> keys{
+        {QStringLiteral("hello"), Fields::Hello},     {QStringLiteral("version"), Fields::Version},
+        {QStringLiteral("token"), Fields::Token},     {QStringLiteral("session"), Fields::Session},
+        {QStringLiteral("error"), Fields::Error},     {QStringLiteral("id"), Fields::Id},
+        {QStringLiteral("call"), Fields::Call},       {QStringLiteral("args"), Fields::Args},
+        {QStringLiteral("progress"), Fields::Progress}, {QStringLiteral("result"), Fields::Result},
+        {QStringLiteral("refs"), Fields::Refs},
+    };
+    unsigned bit = 0;
+    for (const auto& [name, b] : keys) {
+        if (key == name)
+            bit = b;
+    }
+    if (bit == 0)
+        return r.skipValue(); // room for later additions
+    if (f->seen & bit)
+        return r.fail(QStringLiteral("chave \"%1\" repetida").arg(key));
+    f->seen |= bit;
+    Message& m = f->msg;
+    qint64 number = 0;
+    switch (bit) {
+    case Fields::Hello:
+        return readTextKey(r, &m.name, "hello");
+    case Fields::Version:
+        if (!readNonNegative(r, &number, "version") || number > 1000000)
+            return r.fail(QStringLiteral("versão inválida"));
+        m.version = int(number);
+        return true;
+    case Fields::Token:
+        return readTextKey(r, &m.token, "token");
+    case Fields::Session:
+        return readNonNegative(r, &m.session, "session");
+    case Fields::Error:
+        return readTextKey(r, &m.text, "error");
+    case Fields::Id:
+        return readNonNegative(r, &m.id, "id");
+    case Fields::Call:
+        return readTextKey(r, &m.name, "call");
+    case Fields::Args:
+        return readArgs(s, r, &m.args);
+    case Fields::Progress:
+        return readProgress(s, r, &m);
+    case Fields::Result:
+        return r.readValue(&m.result);
+    case Fields::Refs:
+        return readRefs(s, r, &m.refs);
+    }
+    return false;
+}
+
+Decoded<Fields> readFields(QByteArrayView cbor)
+{
+    QCborStreamReader s(cbor.data(), cbor.size());
+    ValueReader r(s, cbor.size());
+    Fields f;
+    if (!s.isMap())
+        return Decoded<Fields>::failure(QStringLiteral("mensagem não é mapa"));
+    if (!s.enterContainer())
+        return Decoded<Fields>::failure(QStringLiteral("mensagem inválida"));
+    while (s.hasNext()) {
+        QString key;
+        if (!r.readText(&key)) {
+            r.fail(QStringLiteral("chave da mensagem não é texto"));
+            return Decoded<Fields>::failure(r.error());
+        }
+        if (!readMember(s, r, key, &f))
+            return Decoded<Fields>::failure(r.error());
+    }
+    if (!s.leaveContainer() || !r.expectEnd()) {
+        r.fail(QStringLiteral("mensagem inválida"));
+        return Decoded<Fields>::failure(r.error());
+    }
+    return Decoded<Fields>::success(std::move(f));
+}
+
+Decoded<Message> classified(Fields& f, Message::Type type, unsigned required)
+{
+    if (!f.has(required))
+        return Decoded<Message>::failure(QStringLiteral("mensagem incompleta"));
+    f.msg.type = type;
+    return Decoded<Message>::success(std::move(f.msg));
+}
+
+void writeKey(QCborStreamWriter& w, const char* key)
+{
+    w.append(QLatin1StringView(key));
+}
+
+} // namespace
+
+Message Message::hello(const QString& server, int version, const QString& token)
+{
+    Message m;
+    m.type = Type::Hello;
+    m.name = server;
+    m.version = version;
+    m.token = token;
+    return m;
+}
+
+Message Message::helloOk(qint64 session, int version)
+{
+    Message m;
+    m.type = Type::HelloOk;
+    m.session = session;
+    m.version = version;
+    return m;
+}
+
+Message Message::helloRefused(const QString& text)
+{
+    Message m;
+    m.type = Type::HelloRefused;
+    m.text = text;
+    return m;
+}
+
+Message Message::call(qint64 id, const QString& method, QList<RemoteValue> args)
+{
+    Message m;
+    m.type = Type::Call;
+    m.id = id;
+    m.name = method;
+    m.args = std::move(args);
+    return m;
+}
+
+Message Message::progress(qint64 id, qint64 done, qint64 total, const QString& text)
+{
+    Message m;
+    m.type = Type::Progress;
+    m.id = id;
+    m.done = done;
+    m.total = total;
+    m.text = text;
+    return m;
+}
+
+Message Message::reply(qint64 id, RemoteValue result, QMap<int, RemoteValue> refs)
+{
+    Message m;
+    m.type = Type::Reply;
+    m.id = id;
+    m.result = std::move(result);
+    m.refs = std::move(refs);
+    return m;
+}
+
+Message Message::failure(qint64 id, const QString& text)
+{
+    Message m;
+    m.type = Type::Failure;
+    m.id = id;
+    m.text = text;
+    return m;
+}
+
+Decoded<Message> Message::fromClient(QByteArrayView cbor)
+{
+    auto read = readFields(cbor);
+    if (!read.ok())
+        return Decoded<Message>::failure(read.error());
+    Fields& f = read.value();
+    if (f.has(Fields::Call))
+        return classified(f, Type::Call, Fields::Id | Fields::Args);
+    if (f.has(Fields::Hello))
+        return classified(f, Type::Hello, Fields::Version);
+    return Decoded<Message>::failure(QStringLiteral("mensagem desconhecida"));
+}
+
+Decoded<Message> Message::fromServer(QByteArrayView cbor)
+{
+    auto read = readFields(cbor);
+    if (!read.ok())
+        return Decoded<Message>::failure(read.error());
+    Fields& f = read.value();
+    if (f.has(Fields::Id)) {
+        if (f.has(Fields::Progress))
+            return classified(f, Type::Progress, 0);
+        if (f.has(Fields::Error))
+            return classified(f, Type::Failure, 0);
+        return classified(f, Type::Reply, Fields::Result);
+    }
+    if (f.has(Fields::Hello)) {
+        if (f.msg.name != u"ok")
+            return Decoded<Message>::failure(QStringLiteral("resposta de apresentação inválida"));
+        return classified(f, Type::HelloOk, Fields::Version | Fields::Session);
+    }
+    if (f.has(Fields::Error))
+        return classified(f, Type::HelloRefused, 0);
+    return Decoded<Message>::failure(QStringLiteral("mensagem desconhecida"));
+}
+
+QByteArray Message::toCbor(QString* error) const
+{
+    QByteArray bytes;
+    writeTo(&bytes, error);
+    return bytes;
+}
+
+QByteArray Message::toFrame(QString* error) const
+{
+    QByteArray frame = Frame::start();
+    writeTo(&frame, error);
+    Frame::seal(frame);
+    return frame;
+}
+
+void Message::writeTo(QByteArray* out, QString* error) const
+{
+    // A writer on a QByteArray starts at offset 0; the buffer in append mode keeps the
+    // frame header in front.
+    QBuffer buffer(out);
+    buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+    QCborStreamWriter w(&buffer);
+    ValueWriter values(w);
+    switch (type) {
+    case Type::Hello:
+        w.startMap(token.isEmpty() ? 2 : 3);
+        writeKey(w, "hello");
+        w.append(QStringView(name));
+        writeKey(w, "version");
+        w.append(qint64(version));
+        if (!token.isEmpty()) {
+            writeKey(w, "token");
+            w.append(QStringView(token));
+        }
+        break;
+    case Type::HelloOk:
+        w.startMap(3);
+        writeKey(w, "hello");
+        w.append(QLatin1StringView("ok"));
+        writeKey(w, "version");
+        w.append(qint64(version));
+        writeKey(w, "session");
+        w.append(session);
+        break;
+    case Type::HelloRefused:
+        w.startMap(1);
+        writeKey(w, "error");
+        w.append(QStringView(text));
+        break;
+    case Type::Call:
+        w.startMap(3);
+        writeKey(w, "id");
+        w.append(id);
+        writeKey(w, "call");
+        w.append(QStringView(name));
+        writeKey(w, "args");
+        w.startArray(quint64(args.size()));
+        for (const RemoteValue& arg : args)
+            values.write(arg);
+        w.endArray();
+        break;
+    case Type::Progress:
+        w.startMap(2);
+        writeKey(w, "id");
+        w.append(id);
+        writeKey(w, "progress");
+        w.startMap(3);
+        writeKey(w, "done");
+        w.append(done);
+        writeKey(w, "total");
+        w.append(total);
+        writeKey(w, "text");
+        w.append(QStringView(text));
+        w.endMap();
+        break;
+    case Type::Reply:
+        w.startMap(3);
+        writeKey(w, "id");
+        w.append(id);
+        writeKey(w, "result");
+        values.write(result);
+        writeKey(w, "refs");
+        w.startMap(quint64(refs.size()));
+        for (auto it = refs.cbegin(); it != refs.cend(); ++it) {
+            w.append(qint64(it.key()));
+            values.write(it.value());
+        }
+        w.endMap();
+        break;
+    case Type::Failure:
+        w.startMap(2);
+        writeKey(w, "id");
+        w.append(id);
+        writeKey(w, "error");
+        w.append(QStringView(text));
+        break;
+    }
+    w.endMap();
+    if (error)
+        *error = values.error();
+}
+
+} // namespace protocol

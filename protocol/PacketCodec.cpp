@@ -1,0 +1,68 @@
+#include "protocol/PacketCodec.h"
+
+#include "protocol/ValueReader.h"
+#include "protocol/ValueWriter.h"
+
+namespace protocol {
+
+namespace {
+
+template <typename Write>
+QByteArray encodeWith(QString* error, Write write)
+{
+    QByteArray bytes;
+    QCborStreamWriter stream(&bytes);
+    ValueWriter writer(stream);
+    write(writer);
+    if (error)
+        *error = writer.error();
+    return bytes;
+}
+
+template <typename T, typename Read>
+Decoded<T> decodeWith(QByteArrayView cbor, Read read)
+{
+    QCborStreamReader stream(cbor.data(), cbor.size());
+    ValueReader reader(stream, cbor.size());
+    T value;
+    if (!read(reader, &value) || !reader.expectEnd())
+        return Decoded<T>::failure(reader.error());
+    return Decoded<T>::success(std::move(value));
+}
+
+} // namespace
+
+QByteArray PacketCodec::encode(const RemoteValue& value, QString* error)
+{
+    return encodeWith(error, [&](ValueWriter& w) { w.write(value); });
+}
+
+QByteArray PacketCodec::encodeDataPacket(const TDataPacket& packet, QString* error)
+{
+    return encodeWith(error, [&](ValueWriter& w) { w.writeDataPacket(packet); });
+}
+
+QByteArray PacketCodec::encodeChangePacket(const TChangePacket& packet, QString* error)
+{
+    return encodeWith(error, [&](ValueWriter& w) { w.writeChangePacket(packet); });
+}
+
+Decoded<RemoteValue> PacketCodec::decode(QByteArrayView cbor)
+{
+    return decodeWith<RemoteValue>(cbor,
+                                   [](ValueReader& r, RemoteValue* v) { return r.readValue(v); });
+}
+
+Decoded<TDataPacket> PacketCodec::decodeDataPacket(QByteArrayView cbor)
+{
+    return decodeWith<TDataPacket>(
+        cbor, [](ValueReader& r, TDataPacket* p) { return r.readDataPacket(p); });
+}
+
+Decoded<TChangePacket> PacketCodec::decodeChangePacket(QByteArrayView cbor)
+{
+    return decodeWith<TChangePacket>(
+        cbor, [](ValueReader& r, TChangePacket* p) { return r.readChangePacket(p); });
+}
+
+} // namespace protocol

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// "init-db URL [--demo | --fixture NAME] [--deliveries N]": creates the schema and seeds
+// it, all in one transaction (a failure leaves no table behind).
+//   (no option)      the empty schema
+//   --demo           the demo data set with its 5000 deliveries
+//   --fixture NAME   a named test data set
+//   --deliveries N   N generated deliveries instead of the demo's 5000, or added to
+//                    the fixture's; alone it implies the demo's reference data
+// A database that already has any of the tables is left untouched (exit code 1): the
+// command only ever creates, so it can never overwrite a site's data.
+// Exit codes: 0 done, 1 failure (message on err), 2 bad arguments (usage on err).
+class InitDbCommand {
+public:
+    static constexpr int ok = 0;
+    static constexpr int failed = 1;
+    static constexpr int badUsage = 2;
+
+    static QString usage();
+    static int run(const QStringList& args, QTextStream& out, QTextStream& err);
+
+private:
+    struct Options {
+        QString url;
+        bool demo = false;
+        QString fixture;
+        qint64 deliveries = -1; // -1: not given
+    };
+    // Returns an error text, empty when the arguments are good.
+    static QString parse(const QStringList& args, Options* options);
+    static QString create(const Options& options);
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "external/shared/TDialect.h"
+
+#include <QSqlDatabase>
+#include <QStringList>
+
+// The tables of the billing database, one script per engine (sql/schema_*.sql).
+class Schema {
+public:
+    // Every table the scripts create, in creation order.
+    static const QStringList& tableNames();
+    static QString script(TDialect dialect);
+    // Runs the script; raises the platform's Exception on the first failure.
+    static void create(QSqlDatabase db, TDialect dialect);
+    // Which of tableNames() the database already has.
+    static QStringList existingTables(QSqlDatabase db);
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QStringList>
+
+// Fills a freshly created schema. Everything is deterministic: the same calls give the
+// same rows on every run and engine (no clock, fixed seeds).
+//   fixture(name)      a small named data set for tests (sql/fixtures/NAME.sql, which
+//                      documents its rows)
+//   demo()             a realistic small data set with Brazilian names
+//   deliveries(n)      n more deliveries spread over the legs and billing locations
+//                      already present, dated from 2024-06-01 to 2026-12-31 (wide
+//                      enough that a period typed today still finds some), numbered
+//                      "G00000000001" on, each with an NRFATURAMENTO
+class SeedData {
+public:
+    explicit SeedData(QSqlDatabase db);
+
+    static QStringList fixtureNames();
+    static bool isFixture(const QString& name);
+    void fixture(const QString& name);
+
+    void demo();
+    // Returns how many were written.
+    qint64 deliveries(qint64 count);
+
+    static constexpr qint64 demoDeliveries = 5000;
+
+private:
+    void demoReference();
+    void demoCompanies();
+    void demoCarriers();
+
+    QSqlDatabase m_db;
+};
