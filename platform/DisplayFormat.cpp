@@ -1,7 +1,7 @@
 #include "platform/DisplayFormat.h"
 
-#include <QStringList>
 #include <cmath>
+#include <QStringList>
 
 namespace {
 
@@ -16,13 +16,11 @@ struct Section {
     bool hasDigits = false;
 };
 
-bool isPlaceholder(QChar c)
-{
+bool isPlaceholder(QChar c) {
     return c == u'0' || c == u'#';
 }
 
-QStringList splitSections(const QString& pattern)
-{
+QStringList splitSections(const QString& pattern) {
     QStringList sections;
     QString current;
     QChar quote;
@@ -44,8 +42,7 @@ QStringList splitSections(const QString& pattern)
 }
 
 // Appends a literal character, dropping the quotes around quoted text.
-void appendLiteral(QString& out, const QString& text, int& i)
-{
+void appendLiteral(QString& out, const QString& text, int& i) {
     const QChar c = text[i];
     if (c == u'"' || c == u'\'') {
         int end = text.indexOf(c, i + 1);
@@ -58,8 +55,7 @@ void appendLiteral(QString& out, const QString& text, int& i)
     }
 }
 
-Section parseSection(const QString& text)
-{
+Section parseSection(const QString& text) {
     Section s;
     int first = -1;
     int last = -1;
@@ -109,8 +105,7 @@ Section parseSection(const QString& text)
     return s;
 }
 
-QString groupDigits(const QString& digits, const QString& separator)
-{
+QString groupDigits(const QString& digits, const QString& separator) {
     QString out;
     const int n = digits.size();
     for (int i = 0; i < n; ++i) {
@@ -122,8 +117,7 @@ QString groupDigits(const QString& digits, const QString& separator)
 }
 
 // Formats a non-negative value by one section.
-QString formatAbs(const Section& s, double value)
-{
+QString formatAbs(const Section& s, double value) {
     if (!s.hasDigits)
         return s.prefix;
     const QString fixed = QString::number(value, 'f', s.maxDec);
@@ -146,21 +140,18 @@ QString formatAbs(const Section& s, double value)
 }
 
 // True when the value shows as zero with the section's number of decimals.
-bool roundsToZero(const Section& s, double value)
-{
+bool roundsToZero(const Section& s, double value) {
     return std::fabs(value) < 0.5 * std::pow(10.0, -s.maxDec);
 }
 
 } // namespace
 
-const QLocale& DisplayFormat::locale()
-{
+const QLocale& DisplayFormat::locale() {
     static const QLocale loc(QLocale::Portuguese, QLocale::Brazil);
     return loc;
 }
 
-QString DisplayFormat::formatFloat(const QString& pattern, double value)
-{
+QString DisplayFormat::formatFloat(const QString& pattern, double value) {
     if (std::isnan(value) || std::isinf(value))
         return QString();
     const QStringList sections = splitSections(pattern);

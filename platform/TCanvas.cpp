@@ -1,7 +1,6 @@
 #include "platform/TCanvas.h"
 
-void TCanvas::fillRect(const QRect& rect)
-{
+void TCanvas::fillRect(const QRect& rect) {
     Operation op;
     op.kind = Operation::Kind::FillRect;
     op.rect = rect;
@@ -9,8 +8,7 @@ void TCanvas::fillRect(const QRect& rect)
     m_operations.push_back(std::move(op));
 }
 
-void TCanvas::textOut(int x, int y, const QString& text)
-{
+void TCanvas::textOut(int x, int y, const QString& text) {
     Operation op;
     op.kind = Operation::Kind::TextOut;
     op.position = QPoint(x, y);
@@ -19,16 +17,14 @@ void TCanvas::textOut(int x, int y, const QString& text)
     m_operations.push_back(std::move(op));
 }
 
-void TCanvas::textRect(const QRect& rect, int x, int y, const QString& text, TAlignment alignment)
-{
+void TCanvas::textRect(const QRect& rect, int x, int y, const QString& text, TAlignment alignment) {
     textOut(x, y, text);
     m_operations.back().rect = rect;
     m_operations.back().alignment = alignment;
 }
 
 void TCanvas::brushCopy(const QRect& dest, const TBitmap& bitmap, const QRect& source,
-                        TColor replaced)
-{
+                        TColor replaced) {
     Operation op;
     op.kind = Operation::Kind::BrushCopy;
     op.rect = dest;

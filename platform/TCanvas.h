@@ -22,13 +22,13 @@ public:
         enum class Kind { FillRect, TextOut, BrushCopy };
         Kind kind = Kind::FillRect;
         QRect rect; // FillRect: the area; BrushCopy: the destination; TextOut: the clip, if any
-        TColor brushColor = 0;   // FillRect: the fill; BrushCopy: what replaces `replacedColor`
-        QPoint position;         // TextOut
-        QString text;            // TextOut
+        TColor brushColor = 0; // FillRect: the fill; BrushCopy: what replaces `replacedColor`
+        QPoint position;       // TextOut
+        QString text;          // TextOut
         TAlignment alignment = taLeftJustify; // TextOut inside a clip rectangle
-        TFont font;              // TextOut: name, bold, colour at the time
-        TBitmap bitmap;          // BrushCopy: the picture as it was when copied
-        QRect sourceRect;        // BrushCopy
+        TFont font;                           // TextOut: name, bold, colour at the time
+        TBitmap bitmap;                       // BrushCopy: the picture as it was when copied
+        QRect sourceRect;                     // BrushCopy
         TColor replacedColor = 0;
 
         // BrushCopy: the pixels that land on the destination, transparency applied.

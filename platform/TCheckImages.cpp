@@ -2,8 +2,7 @@
 
 namespace {
 
-const QHash<QChar, TColor>& legend()
-{
+const QHash<QChar, TColor>& legend() {
     static const QHash<QChar, TColor> map{
         {u'o', clOlive},
         {u'K', clBlack},
@@ -15,8 +14,7 @@ const QHash<QChar, TColor>& legend()
 
 } // namespace
 
-const TBitmap& TCheckImages::imgCheck()
-{
+const TBitmap& TCheckImages::imgCheck() {
     static const TBitmap bitmap = TBitmap::fromPixelTable(
         {
             QStringLiteral("oooooooooooooooo"),
@@ -40,8 +38,7 @@ const TBitmap& TCheckImages::imgCheck()
     return bitmap;
 }
 
-const TBitmap& TCheckImages::imgUncheck()
-{
+const TBitmap& TCheckImages::imgUncheck() {
     static const TBitmap bitmap = TBitmap::fromPixelTable(
         {
             QStringLiteral("oooooooooooooooo"),

@@ -1,7 +1,6 @@
 #include "platform/TClientDataSet.h"
 
-void TClientDataSet::setData(TDataPacket&& packet)
-{
+void TClientDataSet::setData(TDataPacket&& packet) {
     close();
     m_pending = std::move(packet);
     try {
@@ -12,8 +11,7 @@ void TClientDataSet::setData(TDataPacket&& packet)
     }
 }
 
-TDataPacket TClientDataSet::produceData()
-{
+TDataPacket TClientDataSet::produceData() {
     clearLog();
     if (!m_pending)
         return TDataSet::produceData();
@@ -22,13 +20,11 @@ TDataPacket TClientDataSet::produceData()
     return packet;
 }
 
-void TClientDataSet::closed()
-{
+void TClientDataSet::closed() {
     clearLog();
 }
 
-TDataPacket TClientDataSet::data() const
-{
+TDataPacket TClientDataSet::data() const {
     TDataPacket packet;
     packet.fields = fieldDefs();
     packet.rows.reserve(rows().size());
@@ -37,16 +33,15 @@ TDataPacket TClientDataSet::data() const
     return packet;
 }
 
-void TClientDataSet::snapshotBeforeFirstChange()
-{
+void TClientDataSet::snapshotBeforeFirstChange() {
     if (m_originalRows)
         return;
     m_originalRows = rows();
     m_originalIds = rowIds();
 }
 
-void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& current, bool inserted)
-{
+void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& current,
+                               bool inserted) {
     if (auto it = m_logIndex.find(rowId); it != m_logIndex.end()) {
         // Already logged: an insert stays an insert, an update keeps its first original.
         m_log[*it].current = current;
@@ -77,8 +72,7 @@ void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& curr
                      inserted ? TRow() : original, current});
 }
 
-void TClientDataSet::rowDeleted(int rowId, const TRow& values, bool)
-{
+void TClientDataSet::rowDeleted(int rowId, const TRow& values, bool) {
     snapshotBeforeFirstChange();
     if (auto it = m_logIndex.find(rowId); it != m_logIndex.end()) {
         LogEntry& entry = m_log[*it];
@@ -99,8 +93,7 @@ void TClientDataSet::rowDeleted(int rowId, const TRow& values, bool)
     m_log.push_back({TChangePacket::Kind::Delete, rowId, values, TRow()});
 }
 
-TChangePacket TClientDataSet::delta() const
-{
+TChangePacket TClientDataSet::delta() const {
     TChangePacket packet;
     packet.fields = fieldDefs();
     for (const LogEntry& entry : m_log) {
@@ -115,23 +108,20 @@ TChangePacket TClientDataSet::delta() const
     return packet;
 }
 
-void TClientDataSet::clearLog()
-{
+void TClientDataSet::clearLog() {
     m_log.clear();
     m_logIndex.clear();
     m_originalRows.reset();
     m_originalIds.clear();
 }
 
-void TClientDataSet::mergeChangeLog()
-{
+void TClientDataSet::mergeChangeLog() {
     if (state() == TDataSetState::dsEdit || state() == TDataSetState::dsInsert)
         post();
     clearLog();
 }
 
-void TClientDataSet::cancelUpdates()
-{
+void TClientDataSet::cancelUpdates() {
     cancel();
     if (!m_originalRows)
         return;

@@ -3,8 +3,8 @@
 #include "platform/TChangePacket.h"
 #include "platform/TDataSet.h"
 
-#include <QHash>
 #include <optional>
+#include <QHash>
 
 // A dataset filled from a server data packet, keeping a log of the changes made since
 // the packet was loaded (or since the log was last merged) so that they can be sent back.
@@ -16,9 +16,7 @@
 class TClientDataSet : public TDataSet {
 public:
     explicit TClientDataSet(TComponent* owner = nullptr)
-        : TDataSet(owner)
-    {
-    }
+        : TDataSet(owner) {}
 
     // Closes, then opens with the packet's rows (BeforeOpen/AfterOpen fire) and an empty
     // change log. The rows are moved, not copied.

@@ -1,17 +1,14 @@
 #include "platform/TColumn.h"
 
-#include "platform/TDBGrid.h"
 #include "platform/TDataSet.h"
 #include "platform/TDataSource.h"
+#include "platform/TDBGrid.h"
 
 TColumn::TColumn(TDBGrid& grid, const QString& fieldName)
     : m_grid(grid)
-    , m_fieldName(fieldName)
-{
-}
+    , m_fieldName(fieldName) {}
 
-int TColumn::index() const
-{
+int TColumn::index() const {
     const auto& columns = m_grid.columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i] == this)
@@ -20,20 +17,17 @@ int TColumn::index() const
     return -1;
 }
 
-void TColumn::setFieldName(const QString& name)
-{
+void TColumn::setFieldName(const QString& name) {
     m_fieldName = name;
     m_grid.changed();
 }
 
-TField* TColumn::field() const
-{
+TField* TColumn::field() const {
     TDataSet* dataSet = m_grid.dataSet();
     return dataSet ? dataSet->findField(m_fieldName) : nullptr;
 }
 
-QString TColumn::titleCaption() const
-{
+QString TColumn::titleCaption() const {
     if (!m_title.caption.isEmpty())
         return m_title.caption;
     if (const TField* f = field())
@@ -41,8 +35,7 @@ QString TColumn::titleCaption() const
     return m_fieldName;
 }
 
-int TColumn::width() const
-{
+int TColumn::width() const {
     if (m_width)
         return *m_width;
     if (const TField* f = field(); f && f->displayWidth() > 0)
@@ -50,14 +43,12 @@ int TColumn::width() const
     return 64;
 }
 
-void TColumn::setWidth(int width)
-{
+void TColumn::setWidth(int width) {
     m_width = width;
     m_grid.changed();
 }
 
-TAlignment TColumn::alignment() const
-{
+TAlignment TColumn::alignment() const {
     if (m_alignment)
         return *m_alignment;
     const TField* f = field();
@@ -66,14 +57,12 @@ TAlignment TColumn::alignment() const
     return taLeftJustify;
 }
 
-void TColumn::setAlignment(TAlignment alignment)
-{
+void TColumn::setAlignment(TAlignment alignment) {
     m_alignment = alignment;
     m_grid.changed();
 }
 
-void TColumn::setVisible(bool visible)
-{
+void TColumn::setVisible(bool visible) {
     m_visible = visible;
     m_grid.changed();
 }

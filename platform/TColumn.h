@@ -3,8 +3,8 @@
 #include "platform/TAlignment.h"
 #include "platform/TFont.h"
 
-#include <QString>
 #include <optional>
+#include <QString>
 
 class TDBGrid;
 class TField;

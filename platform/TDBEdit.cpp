@@ -4,19 +4,16 @@
 #include "platform/TDataSource.h"
 
 TDBEdit::TDBEdit(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent)
-{
+    : TControl(owner, parent) {
     setColor(clWindow);
     setTabStop(true);
 }
 
-TDBEdit::~TDBEdit()
-{
+TDBEdit::~TDBEdit() {
     detachSource();
 }
 
-void TDBEdit::setDataSource(TDataSource* source)
-{
+void TDBEdit::setDataSource(TDataSource* source) {
     if (source == m_dataSource)
         return;
     detachSource();
@@ -33,28 +30,24 @@ void TDBEdit::setDataSource(TDataSource* source)
     changed();
 }
 
-void TDBEdit::detachSource()
-{
+void TDBEdit::detachSource() {
     if (m_dataSource)
         m_dataSource->removeObserver(m_sourceObserver);
     m_dataSource = nullptr;
     m_sourceObserver = 0;
 }
 
-void TDBEdit::setDataField(const QString& fieldName)
-{
+void TDBEdit::setDataField(const QString& fieldName) {
     m_dataField = fieldName;
     changed();
 }
 
-TField* TDBEdit::field() const
-{
+TField* TDBEdit::field() const {
     TDataSet* ds = m_dataSource ? m_dataSource->dataSet() : nullptr;
     return ds && ds->active() ? ds->findField(m_dataField) : nullptr;
 }
 
-QString TDBEdit::text() const
-{
+QString TDBEdit::text() const {
     const TField* f = field();
     if (!f || f->dataSet().isEmpty())
         return QString();

@@ -8,23 +8,20 @@
 #include <optional>
 
 TDBGrid::TDBGrid(TComponent* owner, TWinControl* parent)
-    : TWinControl(owner, parent)
-{
+    : TWinControl(owner, parent) {
     setOptions({dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
                 dgConfirmDelete, dgCancelOnExit});
     setColor(clWindow);
     setTabStop(true);
 }
 
-TDBGrid::~TDBGrid()
-{
+TDBGrid::~TDBGrid() {
     detachSource();
 }
 
 // ---- data --------------------------------------------------------------------------
 
-void TDBGrid::setDataSource(TDataSource* source)
-{
+void TDBGrid::setDataSource(TDataSource* source) {
     if (source == m_dataSource)
         return;
     detachSource();
@@ -34,21 +31,18 @@ void TDBGrid::setDataSource(TDataSource* source)
     changed();
 }
 
-void TDBGrid::detachSource()
-{
+void TDBGrid::detachSource() {
     if (m_dataSource)
         m_dataSource->removeObserver(m_sourceObserver);
     m_dataSource = nullptr;
     m_sourceObserver = 0;
 }
 
-TDataSet* TDBGrid::dataSet() const
-{
+TDataSet* TDBGrid::dataSet() const {
     return m_dataSource ? m_dataSource->dataSet() : nullptr;
 }
 
-void TDBGrid::dataEvent(TDataEvent event)
-{
+void TDBGrid::dataEvent(TDataEvent event) {
     if (event == TDataEvent::Destroying) {
         m_dataSource = nullptr;
         m_sourceObserver = 0;
@@ -56,30 +50,26 @@ void TDBGrid::dataEvent(TDataEvent event)
     changed();
 }
 
-int TDBGrid::currentRow() const
-{
+int TDBGrid::currentRow() const {
     const TDataSet* ds = dataSet();
     return ds && ds->active() ? ds->recNo() - 1 : -1;
 }
 
-int TDBGrid::rowCount() const
-{
+int TDBGrid::rowCount() const {
     const TDataSet* ds = dataSet();
     return ds && ds->active() ? ds->recordCount() : 0;
 }
 
 // ---- columns -----------------------------------------------------------------------
 
-TColumn& TDBGrid::addColumn(const QString& fieldName)
-{
+TColumn& TDBGrid::addColumn(const QString& fieldName) {
     m_ownedColumns.push_back(std::make_unique<TColumn>(*this, fieldName));
     m_columns.push_back(m_ownedColumns.back().get());
     changed();
     return *m_columns.back();
 }
 
-const std::vector<TColumn*>& TDBGrid::columns() const
-{
+const std::vector<TColumn*>& TDBGrid::columns() const {
     if (!m_columns.empty())
         return m_columns;
     // One column per visible field, rebuilt when the dataset's fields change.
@@ -105,8 +95,7 @@ const std::vector<TColumn*>& TDBGrid::columns() const
     return m_autoColumns;
 }
 
-int TDBGrid::columnIndex(const QString& fieldName) const
-{
+int TDBGrid::columnIndex(const QString& fieldName) const {
     const auto& list = columns();
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i]->fieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
@@ -115,22 +104,19 @@ int TDBGrid::columnIndex(const QString& fieldName) const
     return -1;
 }
 
-void TDBGrid::setSelectedIndex(int index)
-{
+void TDBGrid::setSelectedIndex(int index) {
     if (index < 0 || index >= columnCount() || index == m_selectedIndex)
         return;
     m_selectedIndex = index;
     changed();
 }
 
-bool TDBGrid::isColumnVisible(int index) const
-{
+bool TDBGrid::isColumnVisible(int index) const {
     return index >= 0 && index < columnCount() && column(index).visible();
 }
 
 // The next visible column from `from` in direction `step`, or -1 past either end.
-int TDBGrid::nextVisibleColumn(int from, int step) const
-{
+int TDBGrid::nextVisibleColumn(int from, int step) const {
     for (int i = from + step; i >= 0 && i < columnCount(); i += step) {
         if (isColumnVisible(i))
             return i;
@@ -138,8 +124,7 @@ int TDBGrid::nextVisibleColumn(int from, int step) const
     return -1;
 }
 
-void TDBGrid::setOption(TDBGridOption option, bool on)
-{
+void TDBGrid::setOption(TDBGridOption option, bool on) {
     const unsigned bit = 1u << option;
     const unsigned options = on ? (m_options | bit) : (m_options & ~bit);
     if (options == m_options)
@@ -148,8 +133,7 @@ void TDBGrid::setOption(TDBGridOption option, bool on)
     changed();
 }
 
-void TDBGrid::setOptions(std::initializer_list<TDBGridOption> options)
-{
+void TDBGrid::setOptions(std::initializer_list<TDBGridOption> options) {
     unsigned bits = 0;
     for (TDBGridOption o : options)
         bits |= 1u << o;
@@ -159,8 +143,7 @@ void TDBGrid::setOptions(std::initializer_list<TDBGridOption> options)
 
 // ---- user actions ------------------------------------------------------------------
 
-bool TDBGrid::takeFocus()
-{
+bool TDBGrid::takeFocus() {
     if (!canFocus())
         return false;
     if (!focused())
@@ -168,8 +151,7 @@ bool TDBGrid::takeFocus()
     return focused();
 }
 
-void TDBGrid::clickCell(int row, int col)
-{
+void TDBGrid::clickCell(int row, int col) {
     if (!takeFocus())
         return;
     TDataSet* ds = dataSet();
@@ -183,32 +165,27 @@ void TDBGrid::clickCell(int row, int col)
         OnCellClick(column(col));
 }
 
-void TDBGrid::clickTitle(int col)
-{
+void TDBGrid::clickTitle(int col) {
     if (!takeFocus() || !hasOption(dgTitles) || col < 0 || col >= columnCount())
         return;
     if (OnTitleClick)
         OnTitleClick(column(col));
 }
 
-bool TDBGrid::userClickCell(int row, int col)
-{
+bool TDBGrid::userClickCell(int row, int col) {
     return Application().runUserAction([&] { clickCell(row, col); });
 }
 
-bool TDBGrid::userClickTitle(int col)
-{
+bool TDBGrid::userClickTitle(int col) {
     return Application().runUserAction([&] { clickTitle(col); });
 }
 
-int TDBGrid::rowsPerPage() const
-{
+int TDBGrid::rowsPerPage() const {
     const int usable = height() - (hasOption(dgTitles) ? defaultRowHeight : 0);
     return std::max(1, usable / defaultRowHeight);
 }
 
-void TDBGrid::moveRows(int delta)
-{
+void TDBGrid::moveRows(int delta) {
     TDataSet* ds = dataSet();
     if (!ds || !ds->active() || ds->isEmpty())
         return;
@@ -218,8 +195,7 @@ void TDBGrid::moveRows(int delta)
 
 // Moves to the next (previous) visible cell, wrapping to the next (previous) row; false
 // past the last (first) cell, where the focus is to leave the grid.
-bool TDBGrid::tab(bool forward)
-{
+bool TDBGrid::tab(bool forward) {
     const int step = forward ? 1 : -1;
     TDataSet* ds = dataSet();
     const bool hasRows = ds && ds->active() && !ds->isEmpty();
@@ -239,8 +215,7 @@ bool TDBGrid::tab(bool forward)
     return true;
 }
 
-void TDBGrid::keyDown(int& key, TShiftState shift)
-{
+void TDBGrid::keyDown(int& key, TShiftState shift) {
     if (OnKeyDown)
         OnKeyDown(key, shift);
     switch (key) {
@@ -275,8 +250,8 @@ void TDBGrid::keyDown(int& key, TShiftState shift)
         if (shift.ctrl || hasOption(dgRowSelect)) {
             moveRows(key == VK_HOME ? -rowCount() : rowCount());
         } else {
-            const int col = key == VK_HOME ? nextVisibleColumn(-1, 1)
-                                           : nextVisibleColumn(columnCount(), -1);
+            const int col =
+                key == VK_HOME ? nextVisibleColumn(-1, 1) : nextVisibleColumn(columnCount(), -1);
             if (col >= 0)
                 setSelectedIndex(col);
         }
@@ -289,8 +264,7 @@ void TDBGrid::keyDown(int& key, TShiftState shift)
 
 // ---- drawing -----------------------------------------------------------------------
 
-TGridDrawState TDBGrid::cellState(int row, int col) const
-{
+TGridDrawState TDBGrid::cellState(int row, int col) const {
     TGridDrawState state;
     const bool current = row == currentRow() && (hasOption(dgRowSelect) || col == m_selectedIndex);
     const bool hasFocus = focused();
@@ -299,8 +273,7 @@ TGridDrawState TDBGrid::cellState(int row, int col) const
     return state;
 }
 
-void TDBGrid::drawCell(int row, int col, const QRect& rect, TCanvas& target)
-{
+void TDBGrid::drawCell(int row, int col, const QRect& rect, TCanvas& target) {
     if (col < 0 || col >= columnCount())
         return;
     TDataSet* ds = dataSet();
@@ -327,8 +300,7 @@ void TDBGrid::drawCell(int row, int col, const QRect& rect, TCanvas& target)
         defaultDrawColumnCell(rect, col, column(col), state);
 }
 
-void TDBGrid::defaultDrawColumnCell(const QRect& rect, int, TColumn& column, TGridDrawState)
-{
+void TDBGrid::defaultDrawColumnCell(const QRect& rect, int, TColumn& column, TGridDrawState) {
     TCanvas& c = canvas();
     c.fillRect(rect);
     const TField* f = column.field();

@@ -6,10 +6,10 @@
 #include "platform/TShiftState.h"
 #include "platform/TWinControl.h"
 
-#include <QRect>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <QRect>
 #include <vector>
 
 class TDataSource;

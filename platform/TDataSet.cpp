@@ -9,28 +9,23 @@ namespace {
 
 const QVariant kNull;
 
-[[noreturn]] void fail(const QString& message)
-{
+[[noreturn]] void fail(const QString& message) {
     throw Exception(message);
 }
 
 } // namespace
 
 TDataSet::TDataSet(TComponent* owner)
-    : TComponent(owner)
-{
-}
+    : TComponent(owner) {}
 
-TDataSet::~TDataSet()
-{
+TDataSet::~TDataSet() {
     // Observers must drop their pointers whatever the disable count is.
     const auto observers = m_observers;
     for (const auto& entry : observers)
         entry.observer(*this, TDataEvent::Destroying);
 }
 
-TField& TDataSet::addField(const TFieldDef& def)
-{
+TField& TDataSet::addField(const TFieldDef& def) {
     if (active())
         fail(QStringLiteral("Não é possível declarar campos com o dataset aberto."));
     if (findField(def.name))
@@ -40,8 +35,7 @@ TField& TDataSet::addField(const TFieldDef& def)
     return *m_fieldList.back();
 }
 
-TField* TDataSet::findField(const QString& name) const
-{
+TField* TDataSet::findField(const QString& name) const {
     for (TField* f : m_fieldList) {
         if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0)
             return f;
@@ -49,16 +43,14 @@ TField* TDataSet::findField(const QString& name) const
     return nullptr;
 }
 
-TField& TDataSet::fieldByName(const QString& name) const
-{
+TField& TDataSet::fieldByName(const QString& name) const {
     TField* f = findField(name);
     if (!f)
         fail(QStringLiteral("Campo '%1' não encontrado.").arg(name));
     return *f;
 }
 
-TFieldDefs TDataSet::fieldDefs() const
-{
+TFieldDefs TDataSet::fieldDefs() const {
     TFieldDefs defs;
     defs.reserve(qsizetype(m_fieldList.size()));
     for (const TField* f : m_fieldList)
@@ -68,15 +60,13 @@ TFieldDefs TDataSet::fieldDefs() const
 
 // ---- open and close --------------------------------------------------------------
 
-TDataPacket TDataSet::produceData()
-{
+TDataPacket TDataSet::produceData() {
     TDataPacket packet;
     packet.fields = fieldDefs();
     return packet;
 }
 
-void TDataSet::open()
-{
+void TDataSet::open() {
     if (active())
         return;
     if (BeforeOpen)
@@ -93,8 +83,7 @@ void TDataSet::open()
 
 // Maps every field to a column of the packet's rows instead of reordering the rows, so
 // a large packet is taken by moving its row vector.
-void TDataSet::load(TDataPacket&& packet)
-{
+void TDataSet::load(TDataPacket&& packet) {
     removeDynamicFields();
     const int width = int(packet.fields.size());
     std::vector<bool> matched(std::size_t(width), false);
@@ -124,14 +113,12 @@ void TDataSet::load(TDataPacket&& packet)
     m_nextRowId = int(m_rows.size());
 }
 
-void TDataSet::removeDynamicFields()
-{
+void TDataSet::removeDynamicFields() {
     std::erase_if(m_fieldList, [](TField* f) { return !f->persistent(); });
     std::erase_if(m_ownedFields, [](const auto& f) { return !f->persistent(); });
 }
 
-void TDataSet::close()
-{
+void TDataSet::close() {
     if (!active())
         return;
     m_state = TDataSetState::dsInactive;
@@ -146,47 +133,41 @@ void TDataSet::close()
     notify(TDataEvent::Closed);
 }
 
-void TDataSet::checkActive() const
-{
+void TDataSet::checkActive() const {
     if (!active())
         fail(QStringLiteral("Operação não permitida: o dataset está fechado."));
 }
 
 // ---- cursor ------------------------------------------------------------------------
 
-void TDataSet::checkBrowseMode()
-{
+void TDataSet::checkBrowseMode() {
     checkActive();
     if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
         post();
 }
 
-void TDataSet::moveTo(int index)
-{
+void TDataSet::moveTo(int index) {
     const int before = m_cursor;
     m_cursor = index;
     if (before != m_cursor)
         notify(TDataEvent::CursorMoved);
 }
 
-void TDataSet::first()
-{
+void TDataSet::first() {
     checkBrowseMode();
     m_bof = true;
     m_eof = m_rows.empty();
     moveTo(m_rows.empty() ? -1 : 0);
 }
 
-void TDataSet::last()
-{
+void TDataSet::last() {
     checkBrowseMode();
     m_eof = true;
     m_bof = m_rows.empty();
     moveTo(int(m_rows.size()) - 1);
 }
 
-void TDataSet::next()
-{
+void TDataSet::next() {
     checkBrowseMode();
     if (m_cursor + 1 < int(m_rows.size())) {
         m_bof = m_eof = false;
@@ -196,8 +177,7 @@ void TDataSet::next()
     }
 }
 
-void TDataSet::prior()
-{
+void TDataSet::prior() {
     checkBrowseMode();
     if (m_cursor > 0) {
         m_bof = m_eof = false;
@@ -207,8 +187,7 @@ void TDataSet::prior()
     }
 }
 
-void TDataSet::setRecNo(int recNo)
-{
+void TDataSet::setRecNo(int recNo) {
     checkActive();
     if (recNo < 1 || recNo > int(m_rows.size()) || recNo == m_cursor + 1)
         return;
@@ -217,8 +196,7 @@ void TDataSet::setRecNo(int recNo)
     moveTo(recNo - 1);
 }
 
-bool TDataSet::locate(const QString& fieldName, const QVariant& value, bool caseInsensitive)
-{
+bool TDataSet::locate(const QString& fieldName, const QVariant& value, bool caseInsensitive) {
     checkBrowseMode();
     const TField& f = fieldByName(fieldName);
     QVariant wanted;
@@ -249,16 +227,14 @@ bool TDataSet::locate(const QString& fieldName, const QVariant& value, bool case
 
 // ---- values ------------------------------------------------------------------------
 
-const QVariant& TDataSet::cellValue(int row, const TField& field) const
-{
+const QVariant& TDataSet::cellValue(int row, const TField& field) const {
     if (row < 0 || row >= int(m_rows.size()))
         return kNull;
     const TRow& r = m_rows[std::size_t(row)];
     return field.m_column < r.size() ? r[field.m_column] : kNull;
 }
 
-void TDataSet::setCellValue(TField& field, const QVariant& value)
-{
+void TDataSet::setCellValue(TField& field, const QVariant& value) {
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
         fail(QStringLiteral("Dataset não está em modo de edição."));
     TRow& r = m_rows[std::size_t(m_cursor)];
@@ -268,8 +244,7 @@ void TDataSet::setCellValue(TField& field, const QVariant& value)
     notify(TDataEvent::RecordChanged);
 }
 
-TRow TDataSet::rowInFieldOrder(const TRow& stored) const
-{
+TRow TDataSet::rowInFieldOrder(const TRow& stored) const {
     TRow row;
     row.reserve(qsizetype(m_fieldList.size()));
     for (const TField* f : m_fieldList)
@@ -279,16 +254,14 @@ TRow TDataSet::rowInFieldOrder(const TRow& stored) const
 
 // ---- editing -----------------------------------------------------------------------
 
-void TDataSet::setState(TDataSetState state)
-{
+void TDataSet::setState(TDataSetState state) {
     if (m_state == state)
         return;
     m_state = state;
     notify(TDataEvent::StateChanged);
 }
 
-void TDataSet::edit()
-{
+void TDataSet::edit() {
     checkActive();
     if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
         return;
@@ -300,8 +273,7 @@ void TDataSet::edit()
     setState(TDataSetState::dsEdit);
 }
 
-void TDataSet::startInsert(int position)
-{
+void TDataSet::startInsert(int position) {
     checkBrowseMode();
     m_cursorBeforeInsert = m_cursor;
     m_rows.insert(m_rows.begin() + position, TRow(m_storageWidth));
@@ -313,28 +285,24 @@ void TDataSet::startInsert(int position)
     notify(TDataEvent::DataChanged);
 }
 
-void TDataSet::append()
-{
+void TDataSet::append() {
     checkBrowseMode();
     startInsert(int(m_rows.size()));
 }
 
-void TDataSet::insert()
-{
+void TDataSet::insert() {
     checkBrowseMode();
     startInsert(m_cursor < 0 ? 0 : m_cursor);
 }
 
-void TDataSet::checkRequired() const
-{
+void TDataSet::checkRequired() const {
     for (const TField* f : m_fieldList) {
         if (f->required() && f->isNull())
             fail(QStringLiteral("Campo '%1' deve ser informado.").arg(f->displayLabel()));
     }
 }
 
-void TDataSet::post()
-{
+void TDataSet::post() {
     checkActive();
     if (m_state == TDataSetState::dsBrowse)
         return;
@@ -355,8 +323,7 @@ void TDataSet::post()
     notify(TDataEvent::DataChanged);
 }
 
-void TDataSet::cancel()
-{
+void TDataSet::cancel() {
     if (m_state == TDataSetState::dsEdit) {
         m_rows[std::size_t(m_cursor)] = std::move(m_editOriginal);
         m_editOriginal.clear();
@@ -376,8 +343,7 @@ void TDataSet::cancel()
     notify(TDataEvent::DataChanged);
 }
 
-void TDataSet::deleteRecord()
-{
+void TDataSet::deleteRecord() {
     checkActive();
     if (m_state == TDataSetState::dsInsert) {
         cancel();
@@ -403,8 +369,7 @@ void TDataSet::rowPosted(int, const TRow&, const TRow&, bool) {}
 
 void TDataSet::rowDeleted(int, const TRow&, bool) {}
 
-void TDataSet::restoreRows(std::vector<TRow> rows, std::vector<int> ids)
-{
+void TDataSet::restoreRows(std::vector<TRow> rows, std::vector<int> ids) {
     m_rows = std::move(rows);
     m_rowIds = std::move(ids);
     const int count = int(m_rows.size());
@@ -416,13 +381,11 @@ void TDataSet::restoreRows(std::vector<TRow> rows, std::vector<int> ids)
 
 // ---- controls and observers --------------------------------------------------------
 
-void TDataSet::disableControls()
-{
+void TDataSet::disableControls() {
     ++m_disableCount;
 }
 
-void TDataSet::enableControls()
-{
+void TDataSet::enableControls() {
     if (m_disableCount == 0)
         return;
     if (--m_disableCount == 0)
@@ -431,30 +394,25 @@ void TDataSet::enableControls()
 
 TDataSet::DisplayRow::DisplayRow(TDataSet& dataSet, int index)
     : m_dataSet(dataSet)
-    , m_previous(dataSet.m_displayRow)
-{
+    , m_previous(dataSet.m_displayRow) {
     dataSet.m_displayRow = index;
 }
 
-TDataSet::DisplayRow::~DisplayRow()
-{
+TDataSet::DisplayRow::~DisplayRow() {
     m_dataSet.m_displayRow = m_previous;
 }
 
-int TDataSet::addObserver(Observer observer)
-{
+int TDataSet::addObserver(Observer observer) {
     const int id = m_nextObserverId++;
     m_observers.push_back({id, std::move(observer)});
     return id;
 }
 
-void TDataSet::removeObserver(int id)
-{
+void TDataSet::removeObserver(int id) {
     std::erase_if(m_observers, [id](const ObserverEntry& e) { return e.id == id; });
 }
 
-void TDataSet::notify(TDataEvent event)
-{
+void TDataSet::notify(TDataEvent event) {
     if (m_disableCount > 0)
         return;
     // A copy: an observer may remove itself or others while being told.

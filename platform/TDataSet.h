@@ -4,9 +4,9 @@
 #include "platform/TDataPacket.h"
 #include "platform/TField.h"
 
-#include <QString>
 #include <functional>
 #include <memory>
+#include <QString>
 #include <vector>
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
@@ -85,7 +85,10 @@ public:
     // Keeps controls disabled for a scope, restoring them when an exception leaves it.
     class ControlsGuard {
     public:
-        explicit ControlsGuard(TDataSet& dataSet) : m_dataSet(dataSet) { dataSet.disableControls(); }
+        explicit ControlsGuard(TDataSet& dataSet)
+            : m_dataSet(dataSet) {
+            dataSet.disableControls();
+        }
         ~ControlsGuard() { m_dataSet.enableControls(); }
         ControlsGuard(const ControlsGuard&) = delete;
         ControlsGuard& operator=(const ControlsGuard&) = delete;
@@ -158,7 +161,7 @@ private:
     bool m_bof = true;
     bool m_eof = true;
     TDataSetState m_state = TDataSetState::dsInactive;
-    TRow m_editOriginal;       // the row as it was when editing began
+    TRow m_editOriginal; // the row as it was when editing began
     int m_cursorBeforeInsert = -1;
     int m_disableCount = 0;
     struct ObserverEntry {

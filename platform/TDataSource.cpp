@@ -1,21 +1,18 @@
 #include "platform/TDataSource.h"
 
 TDataSource::TDataSource(TDataSet* dataSet, TComponent* owner)
-    : TComponent(owner)
-{
+    : TComponent(owner) {
     attach(dataSet);
 }
 
-TDataSource::~TDataSource()
-{
+TDataSource::~TDataSource() {
     detach();
     const auto observers = m_observers;
     for (const auto& e : observers)
         e.observer(TDataEvent::Destroying);
 }
 
-void TDataSource::setDataSet(TDataSet* dataSet)
-{
+void TDataSource::setDataSet(TDataSet* dataSet) {
     if (dataSet == m_dataSet)
         return;
     detach();
@@ -23,8 +20,7 @@ void TDataSource::setDataSet(TDataSet* dataSet)
     notify(TDataEvent::DataChanged);
 }
 
-void TDataSource::attach(TDataSet* dataSet)
-{
+void TDataSource::attach(TDataSet* dataSet) {
     m_dataSet = dataSet;
     if (!dataSet)
         return;
@@ -40,28 +36,24 @@ void TDataSource::attach(TDataSet* dataSet)
     });
 }
 
-void TDataSource::detach()
-{
+void TDataSource::detach() {
     if (m_dataSet)
         m_dataSet->removeObserver(m_dataSetObserver);
     m_dataSet = nullptr;
     m_dataSetObserver = 0;
 }
 
-int TDataSource::addObserver(Observer observer)
-{
+int TDataSource::addObserver(Observer observer) {
     const int id = m_nextId++;
     m_observers.push_back({id, std::move(observer)});
     return id;
 }
 
-void TDataSource::removeObserver(int id)
-{
+void TDataSource::removeObserver(int id) {
     std::erase_if(m_observers, [id](const Entry& e) { return e.id == id; });
 }
 
-void TDataSource::notify(TDataEvent event)
-{
+void TDataSource::notify(TDataEvent event) {
     const auto observers = m_observers;
     for (const auto& e : observers)
         e.observer(event);

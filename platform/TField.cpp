@@ -9,13 +9,11 @@ namespace {
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
 const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy hh:mm:ss");
 
-bool isTextType(TFieldType type)
-{
+bool isTextType(TFieldType type) {
     return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
 }
 
-QString trimRight(QString text)
-{
+QString trimRight(QString text) {
     qsizetype n = text.size();
     while (n > 0 && text.at(n - 1) == u' ')
         --n;
@@ -23,8 +21,7 @@ QString trimRight(QString text)
     return text;
 }
 
-QDateTime toDateTime(const QVariant& v)
-{
+QDateTime toDateTime(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::QDate:
         return v.toDate().startOfDay();
@@ -35,8 +32,7 @@ QDateTime toDateTime(const QVariant& v)
     }
 }
 
-QString dateText(const QDateTime& dt)
-{
+QString dateText(const QDateTime& dt) {
     if (!dt.isValid())
         return QString();
     if (dt.time() == QTime(0, 0))
@@ -45,8 +41,7 @@ QString dateText(const QDateTime& dt)
 }
 
 // Accepts the Brazilian forms first ("1.234,5", "1234,5"), then the C form ("1234.5").
-bool parseFloat(const QString& text, double* out)
-{
+bool parseFloat(const QString& text, double* out) {
     bool ok = false;
     const QString t = text.trimmed();
     *out = DisplayFormat::locale().toDouble(t, &ok);
@@ -55,10 +50,10 @@ bool parseFloat(const QString& text, double* out)
     return ok;
 }
 
-QDateTime parseDateTime(const QString& text)
-{
+QDateTime parseDateTime(const QString& text) {
     const QString t = text.trimmed();
-    for (const QString& format : {kDateTimeFormat, QStringLiteral("dd/MM/yyyy hh:mm"), kDateFormat}) {
+    for (const QString& format :
+         {kDateTimeFormat, QStringLiteral("dd/MM/yyyy hh:mm"), kDateFormat}) {
         const QDateTime dt = QDateTime::fromString(t, format);
         if (dt.isValid())
             return dt;
@@ -70,8 +65,7 @@ QDateTime parseDateTime(const QString& text)
     return isoDate.isValid() ? isoDate.startOfDay() : QDateTime();
 }
 
-[[noreturn]] void conversionError(const QVariant& value, const QString& what)
-{
+[[noreturn]] void conversionError(const QVariant& value, const QString& what) {
     throw Exception(QStringLiteral("'%1' não é %2.").arg(value.toString(), what));
 }
 
@@ -80,12 +74,9 @@ QDateTime parseDateTime(const QString& text)
 TField::TField(TDataSet& dataSet, const TFieldDef& def, bool persistent)
     : m_dataSet(dataSet)
     , m_def(def)
-    , m_persistent(persistent)
-{
-}
+    , m_persistent(persistent) {}
 
-int TField::index() const
-{
+int TField::index() const {
     const auto& list = m_dataSet.fields();
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i] == this)
@@ -94,32 +85,27 @@ int TField::index() const
     return -1;
 }
 
-QString TField::displayLabel() const
-{
+QString TField::displayLabel() const {
     return m_def.displayLabel.isEmpty() ? m_def.name : m_def.displayLabel;
 }
 
 // The declaration wins; the packet only fills what the declaration left open.
-void TField::mergeDefinition(const TFieldDef& packetDef)
-{
+void TField::mergeDefinition(const TFieldDef& packetDef) {
     if (m_def.size == 0)
         m_def.size = packetDef.size;
     if (m_def.displayLabel.isEmpty())
         m_def.displayLabel = packetDef.displayLabel;
 }
 
-QVariant TField::value() const
-{
+QVariant TField::value() const {
     return m_dataSet.cellValue(m_dataSet.activeRow(), *this);
 }
 
-bool TField::isNull() const
-{
+bool TField::isNull() const {
     return !value().isValid() || value().isNull();
 }
 
-QString TField::asString() const
-{
+QString TField::asString() const {
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return QString();
@@ -142,8 +128,7 @@ QString TField::asString() const
     return v.toString();
 }
 
-qint64 TField::asInteger() const
-{
+qint64 TField::asInteger() const {
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return 0;
@@ -157,8 +142,7 @@ qint64 TField::asInteger() const
     return n;
 }
 
-double TField::asFloat() const
-{
+double TField::asFloat() const {
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return 0.0;
@@ -173,8 +157,7 @@ double TField::asFloat() const
     return d;
 }
 
-QDateTime TField::asDateTime() const
-{
+QDateTime TField::asDateTime() const {
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return {};
@@ -190,8 +173,7 @@ QDateTime TField::asDateTime() const
     return dt;
 }
 
-QString TField::displayText() const
-{
+QString TField::displayText() const {
     if (OnGetText) {
         QString text;
         OnGetText(const_cast<TField&>(*this), text, true);
@@ -203,8 +185,7 @@ QString TField::displayText() const
     return asString();
 }
 
-QString TField::text() const
-{
+QString TField::text() const {
     if (OnGetText) {
         QString text;
         OnGetText(const_cast<TField&>(*this), text, false);
@@ -213,8 +194,7 @@ QString TField::text() const
     return asString();
 }
 
-QVariant TField::convert(const QVariant& value) const
-{
+QVariant TField::convert(const QVariant& value) const {
     if (!value.isValid() || value.isNull())
         return QVariant();
     const bool isText = value.typeId() == QMetaType::QString;
@@ -228,7 +208,8 @@ QVariant TField::convert(const QVariant& value) const
         return value.toString();
     case TFieldType::ftInteger: {
         bool ok = false;
-        const qint64 n = isText ? value.toString().trimmed().toLongLong(&ok) : value.toLongLong(&ok);
+        const qint64 n =
+            isText ? value.toString().trimmed().toLongLong(&ok) : value.toLongLong(&ok);
         if (!ok || value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime)
             conversionError(value, QStringLiteral("um valor inteiro válido"));
         return QVariant(n);
@@ -257,12 +238,10 @@ QVariant TField::convert(const QVariant& value) const
     return value;
 }
 
-void TField::setValue(const QVariant& value)
-{
+void TField::setValue(const QVariant& value) {
     m_dataSet.setCellValue(*this, convert(value));
 }
 
-void TField::setAsString(const QString& text)
-{
+void TField::setAsString(const QString& text) {
     setValue(QVariant(text));
 }

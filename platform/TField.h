@@ -2,10 +2,10 @@
 
 #include "platform/TFieldDef.h"
 
+#include <functional>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
-#include <functional>
 
 class TDataSet;
 

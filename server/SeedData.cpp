@@ -299,7 +299,7 @@ qint64 SeedData::deliveries(qint64 count)
                       {"NRDELIVERY", "CDFILIAL", "CDCIA", "DTDELIVERY", "NRVOO", "SGBASEORI",
                        "SGBASEDES", "CDLOCAFATCIA", "CDGRUPPROD", "VRSERVICO", "VRMOEDESTR",
                        "NRFATURAMENTO", "NRAPURACFAT", "NRLANCTONF"},
-                      2000);
+                      500);
     for (qint64 i = 1; i <= count; ++i) {
         const Leg& leg = legs[std::size_t(random.between(0, qint64(legs.size()) - 1))];
         const QString key = leg.filial + '/' + leg.cia;

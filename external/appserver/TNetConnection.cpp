@@ -1,5 +1,7 @@
 #include "external/appserver/TNetConnection.h"
 
+#include "external/appserver/TCallLog.h"
+
 #include "external/appserver/ServerLink.h"
 #include "platform/Exception.h"
 
@@ -121,6 +123,7 @@ void TNetConnection::disconnect()
 
 RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
 {
+    recordCall(method, args);
     if (!connected() && !open())
         throw Exception(noConnectionText());
     // Text for a loss, worked out now: a handler run during the wait may change Host.
@@ -157,4 +160,13 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
             args[it.key()].writeBack(it.value());
     }
     return std::move(reply.result);
+}
+
+void TNetConnection::recordCall(const QString& method, const QList<TRemoteArg>& args)
+{
+    QList<RemoteValue> sent;
+    sent.reserve(args.size());
+    for (const TRemoteArg& arg : args)
+        sent.append(arg.value());
+    TCallLog::instance().record(method, sent);
 }

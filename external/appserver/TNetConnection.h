@@ -63,6 +63,8 @@ public:
 
 private:
     bool open();
+    // Every call is logged as sent, failed or not (TCallLog).
+    static void recordCall(const QString& method, const QList<TRemoteArg>& args);
 
     QString m_serverName;
     QString m_host;

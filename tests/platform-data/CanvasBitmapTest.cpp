@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(CheckImages, TickBoxShadowAndTransparentCorners)
-{
+TEST(CheckImages, TickBoxShadowAndTransparentCorners) {
     const TBitmap& check = TCheckImages::imgCheck();
     const TBitmap& uncheck = TCheckImages::imgUncheck();
     ASSERT_EQ(check.width(), 16);
@@ -50,10 +49,9 @@ TEST(CheckImages, TickBoxShadowAndTransparentCorners)
     EXPECT_EQ(differing, 21);
 }
 
-TEST(Bitmap, PixelTableAndBounds)
-{
-    const TBitmap b = TBitmap::fromPixelTable({"Ko", "oW"}, {{u'K', clBlack}, {u'o', clOlive},
-                                                             {u'W', clWhite}});
+TEST(Bitmap, PixelTableAndBounds) {
+    const TBitmap b =
+        TBitmap::fromPixelTable({"Ko", "oW"}, {{u'K', clBlack}, {u'o', clOlive}, {u'W', clWhite}});
     EXPECT_EQ(b.pixel(0, 0), clBlack);
     EXPECT_EQ(b.pixel(1, 1), clWhite);
     EXPECT_THROW(b.pixel(2, 0), std::out_of_range);
@@ -68,8 +66,7 @@ TEST(Bitmap, PixelTableAndBounds)
     EXPECT_EQ(b.pixel(0, 0), clBlack);
 }
 
-TEST(Canvas, RecordsFillsTextAndBrushCopies)
-{
+TEST(Canvas, RecordsFillsTextAndBrushCopies) {
     TCanvas canvas;
     canvas.brush().color = clInfoBk;
     canvas.fillRect(QRect(0, 0, 20, 18));

@@ -8,8 +8,7 @@ namespace {
 
 using Kind = TChangePacket::Kind;
 
-TEST(ClientDataSetLoad, PersistentFieldsKeepTheirSettingsAndMapByName)
-{
+TEST(ClientDataSetLoad, PersistentFieldsKeepTheirSettingsAndMapByName) {
     TClientDataSet ds;
     TFieldDef tipo = fieldDef("idtipvoo", TFieldType::ftString, 1, "Tipo do Vôo");
     ds.addField(tipo);
@@ -54,8 +53,7 @@ TEST(ClientDataSetLoad, PersistentFieldsKeepTheirSettingsAndMapByName)
 class ChangeLog : public ::testing::Test {
 protected:
     void SetUp() override { ds.setData(flightPacket()); }
-    void setBase(int recNo, const QString& base)
-    {
+    void setBase(int recNo, const QString& base) {
         ds.setRecNo(recNo);
         ds.edit();
         ds.fieldByName("SGBASEORI").setAsString(base);
@@ -65,8 +63,7 @@ protected:
     TClientDataSet ds;
 };
 
-TEST_F(ChangeLog, RowModifiedTwiceAppearsOnceWithItsOriginalValues)
-{
+TEST_F(ChangeLog, RowModifiedTwiceAppearsOnceWithItsOriginalValues) {
     EXPECT_EQ(ds.changeCount(), 0);
     setBase(2, "POA");
     setBase(2, "FOR");
@@ -81,8 +78,7 @@ TEST_F(ChangeLog, RowModifiedTwiceAppearsOnceWithItsOriginalValues)
     EXPECT_EQ(delta.fields.size(), 4);
 }
 
-TEST_F(ChangeLog, InsertUpdateDeleteInFirstChangeOrder)
-{
+TEST_F(ChangeLog, InsertUpdateDeleteInFirstChangeOrder) {
     setBase(3, "BSB");
     ds.append();
     ds.fieldByName("NRVOO").setAsString("9");
@@ -106,8 +102,7 @@ TEST_F(ChangeLog, InsertUpdateDeleteInFirstChangeOrder)
     EXPECT_EQ(base(delta.changes[2].oldValues), "GRU");
 }
 
-TEST_F(ChangeLog, InsertedThenDeletedRowLeavesNoTrace)
-{
+TEST_F(ChangeLog, InsertedThenDeletedRowLeavesNoTrace) {
     ds.append();
     ds.fieldByName("NRVOO").setAsString("9");
     ds.post();
@@ -116,8 +111,7 @@ TEST_F(ChangeLog, InsertedThenDeletedRowLeavesNoTrace)
     EXPECT_TRUE(ds.delta().isEmpty());
 }
 
-TEST_F(ChangeLog, CancelUpdatesRestoresTheLoadedRows)
-{
+TEST_F(ChangeLog, CancelUpdatesRestoresTheLoadedRows) {
     const TDataPacket before = ds.data();
     setBase(1, "XXX");
     ds.append();
@@ -130,8 +124,7 @@ TEST_F(ChangeLog, CancelUpdatesRestoresTheLoadedRows)
     EXPECT_EQ(ds.data().rows, before.rows);
 }
 
-TEST_F(ChangeLog, MergeMakesCurrentValuesTheOriginalOnes)
-{
+TEST_F(ChangeLog, MergeMakesCurrentValuesTheOriginalOnes) {
     setBase(1, "AAA");
     ds.mergeChangeLog();
     EXPECT_EQ(ds.changeCount(), 0);
@@ -144,8 +137,7 @@ TEST_F(ChangeLog, MergeMakesCurrentValuesTheOriginalOnes)
     EXPECT_EQ(ds.fieldByName("SGBASEORI").asString(), "AAA");
 }
 
-TEST_F(ChangeLog, ReloadingForgetsTheLog)
-{
+TEST_F(ChangeLog, ReloadingForgetsTheLog) {
     setBase(1, "AAA");
     ds.setData(flightPacket());
     EXPECT_EQ(ds.changeCount(), 0);

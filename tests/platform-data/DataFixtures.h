@@ -6,8 +6,7 @@
 
 // Packet builders shared by the dataset and grid tests.
 inline TFieldDef fieldDef(const QString& name, TFieldType type, int size = 0,
-                          const QString& label = {})
-{
+                          const QString& label = {}) {
     TFieldDef def;
     def.name = name;
     def.type = type;
@@ -17,8 +16,7 @@ inline TFieldDef fieldDef(const QString& name, TFieldType type, int size = 0,
 }
 
 // Flight legs: NRVOO, SGBASEORI, IDTIPVOO, QTDE_SERVICO.
-inline TDataPacket flightPacket()
-{
+inline TDataPacket flightPacket() {
     TDataPacket p;
     p.fields = {fieldDef("NRVOO", TFieldType::ftString, 5, "Vôo"),
                 fieldDef("SGBASEORI", TFieldType::ftString, 5),

@@ -10,16 +10,14 @@
 
 namespace {
 
-QStringList walk(TDataSet& ds, const QString& field)
-{
+QStringList walk(TDataSet& ds, const QString& field) {
     QStringList seen;
     for (ds.first(); !ds.eof(); ds.next())
         seen << ds.fieldByName(field).asString();
     return seen;
 }
 
-TEST(DataSetCursor, WalksBothWaysAndStopsAtTheEnds)
-{
+TEST(DataSetCursor, WalksBothWaysAndStopsAtTheEnds) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     EXPECT_EQ(ds.recNo(), 1);
@@ -43,8 +41,7 @@ TEST(DataSetCursor, WalksBothWaysAndStopsAtTheEnds)
     EXPECT_EQ(ds.recordCount(), 3);
 }
 
-TEST(DataSetCursor, EmptyAndClosedDataSets)
-{
+TEST(DataSetCursor, EmptyAndClosedDataSets) {
     TClientDataSet ds;
     EXPECT_FALSE(ds.active());
     EXPECT_THROW(ds.first(), Exception);
@@ -63,8 +60,7 @@ TEST(DataSetCursor, EmptyAndClosedDataSets)
     EXPECT_EQ(ds.findField("NRVOO"), nullptr); // fields from the packet go with it
 }
 
-TEST(DataSetCursor, FieldByNameIgnoresCaseAndNamesTheMissingField)
-{
+TEST(DataSetCursor, FieldByNameIgnoresCaseAndNamesTheMissingField) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     EXPECT_EQ(&ds.fieldByName("nrvoo"), ds.findField("NRVOO"));
@@ -77,8 +73,7 @@ TEST(DataSetCursor, FieldByNameIgnoresCaseAndNamesTheMissingField)
     }
 }
 
-TEST(DataSetCursor, LocateFindsTheFirstMatchOrStaysPut)
-{
+TEST(DataSetCursor, LocateFindsTheFirstMatchOrStaysPut) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     ds.last();
@@ -94,8 +89,7 @@ TEST(DataSetCursor, LocateFindsTheFirstMatchOrStaysPut)
     EXPECT_EQ(ds.recNo(), 2);
 }
 
-TEST(DataSetEditing, EditPostCancelAndStates)
-{
+TEST(DataSetEditing, EditPostCancelAndStates) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     TField& base = ds.fieldByName("SGBASEORI");
@@ -133,8 +127,7 @@ TEST(DataSetEditing, EditPostCancelAndStates)
     EXPECT_EQ(ds.recNo(), 2);
 }
 
-TEST(DataSetEditing, RequiredFieldsMustHaveAValueToPost)
-{
+TEST(DataSetEditing, RequiredFieldsMustHaveAValueToPost) {
     TClientDataSet ds;
     TFieldDef def = fieldDef("NRVOO", TFieldType::ftString, 5, "Vôo");
     def.required = true;
@@ -157,9 +150,7 @@ TEST(DataSetEditing, RequiredFieldsMustHaveAValueToPost)
 struct Listener {
     explicit Listener(TDataSet& ds)
         : ds(ds)
-        , id(ds.addObserver([this](TDataSet&, TDataEvent e) { events.push_back(e); }))
-    {
-    }
+        , id(ds.addObserver([this](TDataSet&, TDataEvent e) { events.push_back(e); })) {}
     ~Listener() { ds.removeObserver(id); }
     TDataSet& ds;
     int id;
@@ -167,8 +158,7 @@ struct Listener {
     std::vector<TDataEvent> events;
 };
 
-TEST(DataSetControls, DisabledWalkSendsOneRefreshAtTheEnd)
-{
+TEST(DataSetControls, DisabledWalkSendsOneRefreshAtTheEnd) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     Listener heard(ds);
@@ -193,8 +183,7 @@ TEST(DataSetControls, DisabledWalkSendsOneRefreshAtTheEnd)
     EXPECT_EQ(heard.count(TDataEvent::CursorMoved), 1);
 }
 
-TEST(DataSetControls, GuardRestoresControlsWhenAWalkThrows)
-{
+TEST(DataSetControls, GuardRestoresControlsWhenAWalkThrows) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     Listener heard(ds);
@@ -210,8 +199,7 @@ TEST(DataSetControls, GuardRestoresControlsWhenAWalkThrows)
     EXPECT_EQ(heard.events, std::vector<TDataEvent>{TDataEvent::Refresh});
 }
 
-TEST(DataSetControls, DisplayRowReadsAnotherRowSilently)
-{
+TEST(DataSetControls, DisplayRowReadsAnotherRowSilently) {
     TClientDataSet ds;
     ds.setData(flightPacket());
     Listener heard(ds);
@@ -225,8 +213,7 @@ TEST(DataSetControls, DisplayRowReadsAnotherRowSilently)
     EXPECT_TRUE(heard.events.empty());
 }
 
-TEST(DataSetControls, OpenEventsAndAbortedOpen)
-{
+TEST(DataSetControls, OpenEventsAndAbortedOpen) {
     TClientDataSet ds;
     QStringList order;
     ds.BeforeOpen = [&](TDataSet& d) { order << QString("before:%1").arg(d.active()); };

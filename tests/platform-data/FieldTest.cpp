@@ -9,15 +9,12 @@
 namespace {
 
 // One row holding every type, and a second row of nulls.
-TDataPacket typedPacket()
-{
+TDataPacket typedPacket() {
     TDataPacket p;
-    p.fields = {fieldDef("TXT", TFieldType::ftString, 10),
-                fieldDef("FLAG", TFieldType::ftFixedChar, 1),
-                fieldDef("NUM", TFieldType::ftInteger),
-                fieldDef("VAL", TFieldType::ftFloat),
-                fieldDef("DIA", TFieldType::ftDate),
-                fieldDef("MOMENTO", TFieldType::ftDateTime)};
+    p.fields = {
+        fieldDef("TXT", TFieldType::ftString, 10), fieldDef("FLAG", TFieldType::ftFixedChar, 1),
+        fieldDef("NUM", TFieldType::ftInteger),    fieldDef("VAL", TFieldType::ftFloat),
+        fieldDef("DIA", TFieldType::ftDate),       fieldDef("MOMENTO", TFieldType::ftDateTime)};
     p.rows.push_back({QString("abc"), QString("S "), qint64(42), 1234.5, QDate(2024, 3, 9),
                       QDateTime(QDate(2024, 3, 9), QTime(14, 5, 7))});
     p.rows.push_back(TRow(6));
@@ -30,8 +27,7 @@ protected:
     TClientDataSet ds;
 };
 
-TEST_F(FieldTest, ReadsEachTypeAsText)
-{
+TEST_F(FieldTest, ReadsEachTypeAsText) {
     EXPECT_EQ(ds.fieldByName("txt").asString(), "abc");
     EXPECT_EQ(ds.fieldByName("FLAG").asString(), "S"); // padding dropped
     EXPECT_EQ(ds.fieldByName("NUM").asString(), "42");
@@ -43,8 +39,7 @@ TEST_F(FieldTest, ReadsEachTypeAsText)
     EXPECT_EQ(ds.fieldByName("DIA").asDateTime(), QDateTime(QDate(2024, 3, 9), QTime(0, 0)));
 }
 
-TEST_F(FieldTest, NullsReadAsEmptyZeroAndInvalidDate)
-{
+TEST_F(FieldTest, NullsReadAsEmptyZeroAndInvalidDate) {
     ds.next();
     for (TField* f : ds.fields()) {
         SCOPED_TRACE(f->fieldName().toStdString());
@@ -57,8 +52,7 @@ TEST_F(FieldTest, NullsReadAsEmptyZeroAndInvalidDate)
     EXPECT_FALSE(ds.fieldByName("MOMENTO").asDateTime().isValid());
 }
 
-TEST_F(FieldTest, WritingNeedsEditOrInsertState)
-{
+TEST_F(FieldTest, WritingNeedsEditOrInsertState) {
     try {
         ds.fieldByName("TXT").setAsString("x");
         FAIL() << "write in browse state accepted";
@@ -68,8 +62,7 @@ TEST_F(FieldTest, WritingNeedsEditOrInsertState)
     EXPECT_EQ(ds.fieldByName("TXT").asString(), "abc");
 }
 
-TEST_F(FieldTest, SetAsStringConvertsToTheFieldType)
-{
+TEST_F(FieldTest, SetAsStringConvertsToTheFieldType) {
     ds.edit();
     ds.fieldByName("NUM").setAsString(" 17 ");
     ds.fieldByName("VAL").setAsString("1.234,75");
@@ -80,8 +73,7 @@ TEST_F(FieldTest, SetAsStringConvertsToTheFieldType)
     EXPECT_EQ(ds.fieldByName("NUM").value(), QVariant(qint64(17)));
     EXPECT_DOUBLE_EQ(ds.fieldByName("VAL").asFloat(), 1234.75);
     EXPECT_EQ(ds.fieldByName("DIA").value(), QVariant(QDate(2023, 12, 31)));
-    EXPECT_EQ(ds.fieldByName("MOMENTO").asDateTime(),
-              QDateTime(QDate(2024, 2, 1), QTime(8, 30)));
+    EXPECT_EQ(ds.fieldByName("MOMENTO").asDateTime(), QDateTime(QDate(2024, 2, 1), QTime(8, 30)));
     EXPECT_EQ(ds.fieldByName("FLAG").asString(), "N");
 
     ds.edit();
@@ -91,8 +83,7 @@ TEST_F(FieldTest, SetAsStringConvertsToTheFieldType)
     EXPECT_TRUE(ds.fieldByName("NUM").isNull());
 }
 
-TEST_F(FieldTest, InvalidTextsRaiseAndLeaveTheValue)
-{
+TEST_F(FieldTest, InvalidTextsRaiseAndLeaveTheValue) {
     ds.edit();
     EXPECT_THROW(ds.fieldByName("NUM").setAsString("12a"), Exception);
     EXPECT_THROW(ds.fieldByName("VAL").setAsString("abc"), Exception);
@@ -101,8 +92,7 @@ TEST_F(FieldTest, InvalidTextsRaiseAndLeaveTheValue)
     EXPECT_EQ(ds.fieldByName("DIA").asString(), "09/03/2024");
 }
 
-TEST_F(FieldTest, DisplayFormatUsesBrazilianSeparators)
-{
+TEST_F(FieldTest, DisplayFormatUsesBrazilianSeparators) {
     TField& val = ds.fieldByName("VAL");
     val.setDisplayFormat("#,##0.00");
     EXPECT_EQ(val.displayText(), "1.234,50");
@@ -125,8 +115,7 @@ TEST_F(FieldTest, DisplayFormatUsesBrazilianSeparators)
     EXPECT_EQ(DisplayFormat::formatFloat("#,##0.00;(#,##0.00);-", 0), "-");
 }
 
-TEST_F(FieldTest, OnGetTextSuppliesDisplayAndEditText)
-{
+TEST_F(FieldTest, OnGetTextSuppliesDisplayAndEditText) {
     TField& txt = ds.fieldByName("TXT");
     QList<bool> calls;
     txt.OnGetText = [&](TField& sender, QString& text, bool display) {
@@ -145,8 +134,7 @@ TEST_F(FieldTest, OnGetTextSuppliesDisplayAndEditText)
     EXPECT_EQ(val.displayText(), "");
 }
 
-TEST_F(FieldTest, LabelDefaultsToTheName)
-{
+TEST_F(FieldTest, LabelDefaultsToTheName) {
     TField& num = ds.fieldByName("NUM");
     EXPECT_EQ(num.displayLabel(), "NUM");
     num.setDisplayLabel("Número");

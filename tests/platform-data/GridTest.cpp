@@ -2,9 +2,9 @@
 
 #include "platform/EAbort.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TDataSource.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
-#include "platform/TDataSource.h"
 #include "platform/TEdit.h"
 #include "platform/TForm.h"
 
@@ -19,8 +19,7 @@ using Op = TCanvas::Operation;
 // A form with an edit before and after a flight grid with four columns.
 class Grid : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         form = std::make_unique<TForm>();
         before = new TEdit(form.get(), form.get());
         before->setName("before");
@@ -47,8 +46,7 @@ protected:
     TEdit* after = nullptr;
 };
 
-TEST_F(Grid, CellClickFocusesThenMovesThenNotifies)
-{
+TEST_F(Grid, CellClickFocusesThenMovesThenNotifies) {
     before->setFocus();
     QStringList events;
     grid->OnEnter = [&](TComponent&) { events << QString("enter row %1").arg(cds.recNo()); };
@@ -71,8 +69,7 @@ TEST_F(Grid, CellClickFocusesThenMovesThenNotifies)
     EXPECT_EQ(cds.recNo(), 3);
 }
 
-TEST_F(Grid, TitleClickNamesTheColumnAndLeavesTheRows)
-{
+TEST_F(Grid, TitleClickNamesTheColumnAndLeavesTheRows) {
     QStringList titles;
     grid->OnTitleClick = [&](TColumn& column) { titles << column.fieldName(); };
     cds.setRecNo(2);
@@ -87,8 +84,7 @@ TEST_F(Grid, TitleClickNamesTheColumnAndLeavesTheRows)
     EXPECT_FALSE(grid->userClickTitle(0));
 }
 
-TEST_F(Grid, KeyHandlerSeesModifiersAndCanConsumeTheKey)
-{
+TEST_F(Grid, KeyHandlerSeesModifiersAndCanConsumeTheKey) {
     grid->setFocus();
     std::vector<std::pair<int, TShiftState>> seen;
     grid->OnKeyDown = [&](int& key, TShiftState shift) {
@@ -113,8 +109,7 @@ TEST_F(Grid, KeyHandlerSeesModifiersAndCanConsumeTheKey)
     EXPECT_TRUE(seen[3].second.shift);
 }
 
-TEST_F(Grid, TabMovesBetweenCellsWrapsRowsAndLeavesAtTheEnds)
-{
+TEST_F(Grid, TabMovesBetweenCellsWrapsRowsAndLeavesAtTheEnds) {
     grid->column(2).setVisible(false);
     grid->setFocus();
     press(VK_TAB);
@@ -146,8 +141,7 @@ TEST_F(Grid, TabMovesBetweenCellsWrapsRowsAndLeavesAtTheEnds)
     EXPECT_EQ(grid->selectedIndex(), 0);
 }
 
-TEST_F(Grid, NavigationKeysAndDataLessGrids)
-{
+TEST_F(Grid, NavigationKeysAndDataLessGrids) {
     grid->setHeight(18 * 3); // the title and two rows per page
     grid->setFocus();
     press(VK_NEXT);
@@ -179,8 +173,7 @@ TEST_F(Grid, NavigationKeysAndDataLessGrids)
     EXPECT_TRUE(grid->focused());
 }
 
-TEST_F(Grid, DefaultDrawingFillsAndWritesTheDisplayText)
-{
+TEST_F(Grid, DefaultDrawingFillsAndWritesTheDisplayText) {
     TCanvas canvas;
     grid->drawCell(2, 3, QRect(100, 36, 60, 18), canvas);
     ASSERT_EQ(canvas.operations().size(), 2u);
@@ -203,8 +196,7 @@ TEST_F(Grid, DefaultDrawingFillsAndWritesTheDisplayText)
     EXPECT_EQ(canvas.operations()[1].text, "1000");
 }
 
-TEST_F(Grid, HandlerDrawsTheRowBeingPaintedOnTheGivenCanvas)
-{
+TEST_F(Grid, HandlerDrawsTheRowBeingPaintedOnTheGivenCanvas) {
     grid->setOption(dgAlwaysShowSelection, true);
     cds.setRecNo(2);
     std::vector<TGridDrawState> states;
@@ -236,8 +228,7 @@ TEST_F(Grid, HandlerDrawsTheRowBeingPaintedOnTheGivenCanvas)
     EXPECT_EQ(canvas.operations()[1].font.color, clRed);
 }
 
-TEST_F(Grid, FollowsTheDataSetAndRefreshesOnceAfterADisabledWalk)
-{
+TEST_F(Grid, FollowsTheDataSetAndRefreshesOnceAfterADisabledWalk) {
     int repaints = 0;
     grid->addObserver([&](TControl&) { ++repaints; });
     {
@@ -262,8 +253,7 @@ TEST_F(Grid, FollowsTheDataSetAndRefreshesOnceAfterADisabledWalk)
     EXPECT_EQ(plain.columnIndex("qtde_servico"), 2);
 }
 
-TEST(DBEdit, ShowsTheCurrentRowsDisplayText)
-{
+TEST(DBEdit, ShowsTheCurrentRowsDisplayText) {
     TClientDataSet cds;
     TDataSource source(&cds);
     TDBEdit edit;

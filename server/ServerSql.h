@@ -1,0 +1,47 @@
+#pragma once
+
+#include "external/shared/TDialect.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <initializer_list>
+#include <utility>
+
+// The server's statements on one connection, written once for both engines. Dates travel
+// as ISO texts in both directions: SQLite stores them so, and PostgreSQL infers the date
+// or timestamp type of a parameter from the column it meets. A failed statement raises
+// the platform's Exception with the driver's text.
+class ServerSql {
+public:
+    using Binds = std::initializer_list<std::pair<const char*, QVariant>>;
+
+    explicit ServerSql(QSqlDatabase db);
+
+    TDialect dialect() const { return m_dialect; }
+    QSqlDatabase database() const { return m_db; }
+
+    // Prepares, binds by name and runs; the query is positioned before its first row.
+    QSqlQuery exec(const QString& sql, Binds binds = {}) const;
+    // Runs a statement that changes rows and returns how many it changed.
+    int change(const QString& sql, Binds binds = {}) const;
+    // The first column of the first row, null when there is no row.
+    QVariant scalar(const QString& sql, Binds binds = {}) const;
+
+    // Parameter values for dates and moments; a missing date binds as null.
+    static QVariant bindDate(const QDate& date);
+    static QVariant bindDateTime(const QDateTime& moment);
+    // Column values back: SQLite gives texts, PostgreSQL QDate / QDateTime.
+    static QDate toDate(const QVariant& value);
+    static QDateTime toDateTime(const QVariant& value);
+
+    // Whether a failed statement broke a unique key or index.
+    static bool isUniqueViolation(const QString& driverText);
+
+private:
+    QSqlDatabase m_db;
+    TDialect m_dialect;
+};

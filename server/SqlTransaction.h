@@ -1,0 +1,22 @@
+#pragma once
+
+#include "server/ServerSql.h"
+
+// One write transaction; rolled back unless committed. SQLite takes the write lock at
+// the start (BEGIN IMMEDIATE), so two writers queue on the busy timeout instead of one
+// failing when it upgrades a read lock halfway.
+class SqlTransaction {
+public:
+    explicit SqlTransaction(const ServerSql& sql);
+    ~SqlTransaction();
+    SqlTransaction(const SqlTransaction&) = delete;
+    SqlTransaction& operator=(const SqlTransaction&) = delete;
+
+    void commit();
+    // Safe to call more than once; never raises.
+    void rollback() noexcept;
+
+private:
+    const ServerSql& m_sql;
+    bool m_open = false;
+};

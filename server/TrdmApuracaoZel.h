@@ -1,0 +1,45 @@
+#pragma once
+
+#include "protocol/ArgKind.h"
+#include "protocol/RemoteValue.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <functional>
+
+// Settings of a server process that the methods need.
+struct ServerOptions {
+    // A running computation ("P") older than this counts as interrupted.
+    int leaseSeconds = 900;
+};
+
+// The remote data module "Zel00100.rdmApuracaoZel": one instance per client session, on
+// that session's own database connection. Methods run by name with positional arguments;
+// a failure throws ServerFailure with the exact text the client receives.
+class TrdmApuracaoZel {
+public:
+    using Progress = std::function<void(qint64 done, qint64 total, const QString& text)>;
+
+    TrdmApuracaoZel(QSqlDatabase db, ServerOptions options);
+    ~TrdmApuracaoZel();
+
+    // The argument kinds of every method, by name. The network layer checks a call
+    // against them ("Método desconhecido: NAME", "Chamada inválida: NAME") before calling.
+    static const QHash<QString, QList<protocol::ArgKind>>& signatures();
+
+    // Runs `method`. R and V arguments may be changed in place; the caller sends their new
+    // values back. Checks the arguments against the signature and the column widths itself
+    // too, so it is safe to call directly.
+    protocol::RemoteValue call(const QString& method, QList<protocol::RemoteValue>& args,
+                               const Progress& progress = {});
+
+    // The computation this session made last (for GetNotaFiscal with an empty key).
+    const QString& lastComputation() const { return m_lastComputation; }
+
+private:
+    QSqlDatabase m_db;
+    ServerOptions m_options;
+    QString m_lastComputation;
+};

@@ -1,0 +1,286 @@
+#include "FakeAppServer.h"
+#include "TestCertificate.h"
+
+#include "external/appserver/TNetConnection.h"
+#include "platform/Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+using protocol::Message;
+using protocol::RemoteValue;
+
+namespace {
+
+class TNetConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port = server.start();
+        net.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
+        net.setThrowException(false);
+        net.BeforeConnect = [this](TNetConnection& sender) {
+            ++beforeConnect;
+            sender.setHost(QStringLiteral("127.0.0.1"));
+            sender.setPort(port);
+        };
+    }
+
+    // Answers every call with its first argument as result.
+    void echoFirstArgument()
+    {
+        server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
+            c.send(Message::reply(m.id, m.args.value(0)));
+        };
+    }
+
+    QString failureOf(const QString& method)
+    {
+        try {
+            net.AppServer().call(method, {TRemoteArg::S(QStringLiteral("x"))});
+        } catch (const Exception& e) {
+            return e.message();
+        }
+        return QStringLiteral("<nenhuma falha>");
+    }
+
+    FakeAppServer server;
+    quint16 port = 0;
+    TNetConnection net;
+    int beforeConnect = 0;
+};
+
+quint16 refusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace
+
+TEST_F(TNetConnectionTest, HelloNamesTheServerObjectAndCarriesTheTokenOnlyWhenSet)
+{
+    ASSERT_TRUE(net.connect());
+    EXPECT_EQ(beforeConnect, 1);
+    EXPECT_TRUE(net.connected());
+    EXPECT_EQ(net.session(), 1);
+    ASSERT_EQ(server.hellos.size(), 1);
+    EXPECT_EQ(server.hellos[0].name, QStringLiteral("Zel00100.rdmApuracaoZel"));
+    EXPECT_EQ(server.hellos[0].version, 1);
+    EXPECT_TRUE(server.hellos[0].token.isEmpty());
+    EXPECT_TRUE(net.connect()) << "connecting again while connected does nothing";
+    EXPECT_EQ(beforeConnect, 1);
+
+    net.disconnect();
+    server.requiredToken = QStringLiteral("segredo");
+    net.setToken(QStringLiteral("segredo"));
+    ASSERT_TRUE(net.connect());
+    EXPECT_EQ(server.hellos.last().token, QStringLiteral("segredo"));
+}
+
+TEST_F(TNetConnectionTest, RefusedHelloIsAFailedConnectWithTheServersText)
+{
+    server.requiredToken = QStringLiteral("segredo");
+    EXPECT_FALSE(net.connect());
+    EXPECT_EQ(net.lastError(), QStringLiteral("Acesso negado: token inválido."));
+    net.setThrowException(true);
+    try {
+        net.connect();
+        FAIL() << "expected a failure";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("Acesso negado: token inválido.")));
+    }
+}
+
+TEST_F(TNetConnectionTest, ReferenceArgumentsComeBackIntoTheCallersVariables)
+{
+    server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
+        // Like CalculaApuracao: the server fills R positions and clears the V one.
+        QMap<int, RemoteValue> refs{{0, QStringLiteral("0000000042")},
+                                    {2, QStringLiteral("S")},
+                                    {3, RemoteValue()},
+                                    {1, QStringLiteral("not a reference")}};
+        c.send(Message::reply(m.id, QStringLiteral("0000000042"), refs));
+    };
+    TChangePacket delta;
+    delta.fields = {TFieldDef{QStringLiteral("CDPROGRAMA")}};
+    delta.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{QStringLiteral("ZELGOL")}});
+    QString nrApurac = QStringLiteral("");
+    RemoteValue changes(delta);
+    QList<TRemoteArg> args{TRemoteArg::R(&nrApurac), TRemoteArg::S(QStringLiteral("0001")),
+                           TRemoteArg::R(QStringLiteral("N")), TRemoteArg::V(&changes),
+                           TRemoteArg::D(QDate(2024, 3, 31))};
+
+    const RemoteValue result = net.AppServer().call(QStringLiteral("CalculaApuracao"), args);
+
+    EXPECT_EQ(result.toString(), QStringLiteral("0000000042"));
+    EXPECT_EQ(nrApurac, QStringLiteral("0000000042"));
+    EXPECT_EQ(args[2].value().toString(), QStringLiteral("S"));
+    EXPECT_TRUE(changes.isNull());
+    EXPECT_EQ(args[1].value().toString(), QStringLiteral("0001")) << "S is never written back";
+    // What the server received: values by position, the change packet intact.
+    ASSERT_EQ(server.calls.size(), 1);
+    const Message& call = server.calls[0];
+    EXPECT_EQ(call.name, QStringLiteral("CalculaApuracao"));
+    ASSERT_EQ(call.args.size(), 5);
+    EXPECT_EQ(call.args[3], RemoteValue(delta));
+    EXPECT_EQ(call.args[4].toDate(), QDate(2024, 3, 31));
+    EXPECT_EQ(beforeConnect, 1) << "the first call connects";
+}
+
+TEST_F(TNetConnectionTest, ServerFailureTextArrivesUnchanged)
+{
+    const QStringList texts{
+        QStringLiteral("¿Apur_Irreg0000000042          *"),
+        QStringLiteral("Falha na apuração 0000000007: não há espaço em disco"),
+        QStringLiteral("ORA-00054: resource busy"),
+        QStringLiteral("DELVALO_nf"),
+        QStringLiteral("  #Msg_Taxa_X12345*  "),
+    };
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        c.send(Message::failure(m.id, texts.at(m.args.size() ? int(server.calls.size() - 1) : 0)));
+    };
+    for (const QString& text : texts)
+        EXPECT_EQ(failureOf(QStringLiteral("CalcApuracTaxa")), text);
+    EXPECT_TRUE(net.connected()) << "a failure reply keeps the connection";
+}
+
+// The fake server answers from timers in this thread: the call only completes if its
+// wait keeps the event loop running.
+TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply)
+{
+    server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
+        for (int i = 1; i <= 3; ++i) {
+            QTimer::singleShot(5 * i, [&c, id = m.id, i] {
+                c.send(Message::progress(id, i, 3, QStringLiteral("Nota %1 de 3").arg(i)));
+            });
+        }
+        QTimer::singleShot(20, [&c, id = m.id] { c.send(Message::reply(id, 1)); });
+    };
+    QStringList seen;
+    net.OnProgress = [&](qint64 done, qint64 total, const QString& text) {
+        seen << QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(text);
+    };
+    const RemoteValue result = net.AppServer().call(QStringLiteral("CalculaApuracao"), {});
+    seen << QStringLiteral("resultado %1").arg(result.toInteger());
+    EXPECT_EQ(seen, (QStringList{"1/3 Nota 1 de 3", "2/3 Nota 2 de 3", "3/3 Nota 3 de 3",
+                                 "resultado 1"}));
+}
+
+TEST_F(TNetConnectionTest, RefusedPortRaisesNothingOnConnectAndNoConnectionOnCall)
+{
+    const quint16 closed = refusedPort();
+    net.BeforeConnect = [&](TNetConnection& sender) {
+        ++beforeConnect;
+        sender.setHost(QStringLiteral("127.0.0.1"));
+        sender.setPort(closed);
+    };
+    EXPECT_NO_THROW(EXPECT_FALSE(net.connect()));
+    EXPECT_EQ(net.lastError(), QStringLiteral("conexão recusada"));
+    EXPECT_EQ(failureOf(QStringLiteral("GetDiretorios")),
+              QStringLiteral("Sem conexão com o servidor de aplicação (127.0.0.1:%1).").arg(closed));
+    EXPECT_EQ(beforeConnect, 2) << "the call tried to connect again";
+
+    net.setThrowException(true);
+    EXPECT_THROW(net.connect(), Exception);
+}
+
+TEST_F(TNetConnectionTest, LostConnectionMidCallThenTheNextCallReconnects)
+{
+    server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
+        if (m.name == u"Cai")
+            c.drop();
+        else
+            c.send(Message::reply(m.id, QStringLiteral("ok")));
+    };
+    ASSERT_TRUE(net.connect());
+    EXPECT_EQ(failureOf(QStringLiteral("Cai")),
+              QStringLiteral("Sem conexão com o servidor de aplicação (127.0.0.1:%1).").arg(port));
+    EXPECT_FALSE(net.connected());
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(), QStringLiteral("ok"));
+    EXPECT_EQ(net.session(), 2);
+    EXPECT_EQ(beforeConnect, 2);
+}
+
+TEST_F(TNetConnectionTest, DisconnectFromAHandlerDuringTheWaitEndsTheCall)
+{
+    server.OnCall = [](FakeAppServer::Client&, const Message&) {}; // never answers
+    ASSERT_TRUE(net.connect());
+    QTimer::singleShot(10, [this] { net.disconnect(); }); // as a form closing would
+    EXPECT_TRUE(failureOf(QStringLiteral("GetVooTrecho")).startsWith(u"Sem conexão"));
+}
+
+TEST_F(TNetConnectionTest, NestedCallsEachGetTheirOwnReply)
+{
+    QList<qint64> pendingIds;
+    FakeAppServer::Client* client = nullptr;
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        client = &c;
+        pendingIds.append(m.id);
+        if (pendingIds.size() == 2) { // answer the inner call first, then the outer
+            c.send(Message::reply(pendingIds[1], QStringLiteral("interna")));
+            c.send(Message::reply(pendingIds[0], QStringLiteral("externa")));
+        }
+    };
+    QString inner;
+    QTimer::singleShot(10, [&] {
+        inner = net.AppServer().call(QStringLiteral("GetPerFecham"), {}).toString();
+    });
+    const QString outer = net.AppServer().call(QStringLiteral("GetVooTrecho"), {}).toString();
+    EXPECT_EQ(outer, QStringLiteral("externa"));
+    EXPECT_EQ(inner, QStringLiteral("interna"));
+    ASSERT_NE(client, nullptr);
+}
+
+TEST_F(TNetConnectionTest, OversizedOrGarbledAnswerDropsTheConnection)
+{
+    server.OnCall = [](FakeAppServer::Client& c, const Message&) {
+        c.socket->write(QByteArray::fromHex("7fffffff") + "lixo");
+    };
+    net.setMaxFrameSize(1024);
+    EXPECT_TRUE(failureOf(QStringLiteral("GetLocalFatu")).startsWith(u"Sem conexão"));
+    EXPECT_TRUE(net.lastError().contains(u"limite")) << net.lastError().toStdString();
+
+    server.OnCall = [](FakeAppServer::Client& c, const Message&) {
+        c.socket->write(protocol::Frame::encode(QByteArray::fromHex("a1626964")));
+    };
+    EXPECT_TRUE(failureOf(QStringLiteral("GetLocalFatu")).startsWith(u"Sem conexão"));
+    EXPECT_TRUE(net.lastError().contains(u"inválida")) << net.lastError().toStdString();
+}
+
+TEST_F(TNetConnectionTest, TlsAddressConnectsWithTlsAndVerifiesTheServer)
+{
+    const QSslCertificate cert(QByteArray(kTestCertificate).trimmed());
+    server.useTls(cert, QSslKey(QByteArray(kTestKey).trimmed(), QSsl::Rsa));
+    echoFirstArgument();
+    net.BeforeConnect = [this](TNetConnection& sender) {
+        sender.setHost(QStringLiteral("tls://127.0.0.1"));
+        sender.setPort(port);
+    };
+    EXPECT_FALSE(net.connect()) << "an unknown certificate is not trusted";
+    EXPECT_TRUE(net.lastError().contains(u"TLS")) << net.lastError().toStdString();
+
+    net.setCaCertificates({cert});
+    ASSERT_TRUE(net.connect()) << net.lastError().toStdString();
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {TRemoteArg::S(QStringLiteral("ZELGOL"))})
+                  .toString(),
+              QStringLiteral("ZELGOL"));
+}
+
+TEST(TNetConnectionAddress, HostMayCarryTheSchemeAndThePort)
+{
+    TNetConnection net;
+    net.setHost(QStringLiteral("tls://servidor.exemplo:7210"));
+    EXPECT_EQ(net.noConnectionText(),
+              QStringLiteral("Sem conexão com o servidor de aplicação (servidor.exemplo:7210)."));
+    net.setPort(7300);
+    EXPECT_EQ(net.noConnectionText(),
+              QStringLiteral("Sem conexão com o servidor de aplicação (servidor.exemplo:7300)."));
+    net.setHost(QStringLiteral("[::1]:7210"));
+    net.setPort(0);
+    EXPECT_EQ(net.noConnectionText(), QStringLiteral("Sem conexão com o servidor de aplicação (::1:7210)."));
+}

@@ -1,0 +1,259 @@
+// The screens' SQL lookups run verbatim through TADOIBQuery on every engine against the
+// "basic" fixture (server/sql/fixtures/basic.sql documents its rows).
+#include "external/shared/TADOIBQuery.h"
+#include "external/shared/TDatabase.h"
+#include "server/InitDbCommand.h"
+#include "tests/support/TestDatabases.h"
+
+#include <gtest/gtest.h>
+
+#include <QTextStream>
+#include <map>
+
+using TestDatabases::EngineTest;
+
+namespace {
+
+struct LookupDef {
+    QStringList sql;
+    QStringList sqlIb;
+    TFieldDefs fields;
+};
+
+TFieldDef text(const char* name, int size, const char* label = "")
+{
+    TFieldDef d;
+    d.name = QString::fromLatin1(name);
+    d.size = size;
+    d.displayLabel = QString::fromUtf8(label);
+    return d;
+}
+
+TFieldDef typed(const char* name, TFieldType type)
+{
+    TFieldDef d;
+    d.name = QString::fromLatin1(name);
+    d.type = type;
+    return d;
+}
+
+const QStringList kFilialSql{
+    "SELECT CDFILIAL, NMFILIAL", "FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL",
+    "WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)", "ORDER BY CDFILIAL"};
+
+QStringList companhiaSql(const char* secondLine)
+{
+    return {"SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,",
+            secondLine,
+            "F.DSTIPEMNF, CO.CDCLIENTE, F.IDTIPEMNF,",
+            "C.IDPERCANAPUFUT, C.IDCALCPROXFAT",
+            "FROM COMPANHIA CO, CIAFILI C LEFT JOIN FORMEMISNF F",
+            "ON (C.CDTIPEMNF = F.CDTIPEMNF)",
+            "WHERE ((UPPER(CO.SGCIA) = UPPER(:P_SGCIA)) OR (:P_TODOS = 'T')) AND",
+            "(C.CDFILIAL      = :P_CDFILIAL) AND",
+            "(C.CDCIA         = CO.CDCIA)",
+            "ORDER BY CO.SGCIA"};
+}
+
+const QStringList kTransportColumns{
+    "SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN", "FROM TRANSPORT"};
+
+// The lookups as the screens declare them.
+const std::map<std::string, LookupDef>& lookups()
+{
+    static const std::map<std::string, LookupDef> defs{
+        {"qryFilial", {kFilialSql, {}, {text("CDFILIAL", 4, "Código"), text("NMFILIAL", 30, "Nome")}}},
+        {"qryCompanhia",
+         {companhiaSql("CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
+          {},
+          {text("SGCIA", 5, "Sigla"), text("NMCIA", 50, "Nome"), text("CDCIA", 4),
+           typed("DTULTFECH", TFieldType::ftDateTime), text("CDTIPEMNF", 4), text("CDSERIE", 5),
+           text("DSTIPEMNF", 50), text("CDCLIENTE", 21), typed("QTDIASFATURA", TFieldType::ftFloat),
+           text("IDTIPEMNF", 2), text("IDPERCANAPUFUT", 1), text("IDCALCPROXFAT", 1)}}},
+        // The IB text differs in one line; it runs here too, since NVLNUM exists everywhere.
+        {"qryCompanhia/IB",
+         {companhiaSql("CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
+          {},
+          {text("SGCIA", 5), typed("QTDIASFATURA", TFieldType::ftFloat)}}},
+        {"qrySerie",
+         {{"SELECT S.CDSERIE, S.DSSERIE", "FROM SERIENF S, FILIAL F",
+           "WHERE (F.CDFILIAL = :P_FILIAL)       AND", "      (F.CDEMPRESA = S.CDEMPRESA)    AND",
+           "      (F.CDINSCESTA = S.CDINSCESTA)  AND", "      (F.CDINSCMUNI = S.CDINSCMUNI)",
+           "ORDER BY CDSERIE"},
+          {},
+          {text("CDSERIE", 5, "Código"), text("DSSERIE", 20, "Série")}}},
+        {"qryTransport",
+         {kTransportColumns + QStringList{"WHERE IDTPIJURTRAN = :P_IDTPIJURTRAN",
+                                          "ORDER BY IDTPIJURTRAN, NMRAZSOCTRAN"},
+          {},
+          {text("NRINSJURTRAN", 20), text("NMRAZSOCTRAN", 40), text("IDTPIJURTRAN", 1),
+           text("NMFANTTRAN", 40), text("NRINSESTTRAN", 20)}}},
+        {"qryVd_Transport",
+         {kTransportColumns + QStringList{"WHERE (IDTPIJURTRAN = :P_IDTPIJURTRAN) AND",
+                                          "      (NRINSJURTRAN = :P_NRINSJURTRAN)"},
+          {},
+          {text("IDTPIJURTRAN", 1), text("NRINSJURTRAN", 20), text("NMRAZSOCTRAN", 40),
+           text("NMFANTTRAN", 40), text("NRINSESTTRAN", 20)}}},
+        {"qryGrupo",
+         {{"SELECT CDGRUPPROD, NMGRUPPROD", "FROM GRUPPROD",
+           "WHERE (CDGRUPPROD = :P_CDGRUPO  OR :P_TCDGRUPO = 'T')", "ORDER BY CDGRUPPROD"},
+          {},
+          {text("CDGRUPPROD", 10), text("NMGRUPPROD", 40)}}},
+        {"qryCia",
+         {{"SELECT CO.CDCIA, CO.SGCIA, CO.NMCIA, C.DTULTFECH, CO.IDNACCIA, CO.CDCLIENTE,",
+           "       CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDSERIE",
+           "FROM COMPANHIA CO, CIAFILI C", "WHERE (C.CDFILIAL = :P_CDFILIAL) AND",
+           "      (C.CDCIA    = CO.CDCIA)    AND", "      (C.DTULTFECH IS NOT NULL)  AND",
+           "      ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))", "ORDER BY CO.SGCIA", " "},
+          {},
+          {text("CDCIA", 4), text("SGCIA", 5), text("NMCIA", 50),
+           typed("DTULTFECH", TFieldType::ftDateTime), text("IDNACCIA", 1), text("CDCLIENTE", 21),
+           text("CDSERIE", 5), typed("QTDIASFATURA", TFieldType::ftFloat)}}},
+        {"qryCia/IB",
+         {{"SELECT", "   CO.CDCIA,", "   CO.SGCIA,", "   CO.NMCIA,", "   C.DTULTFECH,",
+           "   CO.IDNACCIA,", "   CO.CDCLIENTE,", "   CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA,",
+           "   C.CDSERIE", "FROM", "   COMPANHIA CO,", "   CIAFILI C", "WHERE",
+           "   (C.CDFILIAL = :P_CDFILIAL) AND", "   (C.CDCIA    = CO.CDCIA)    AND",
+           "   (C.DTULTFECH IS NOT NULL)  AND", "   ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))",
+           "ORDER BY CO.SGCIA"},
+          {},
+          {text("SGCIA", 5)}}},
+    };
+    return defs;
+}
+
+// A parameter value: "~" stands for null, anything else is set as text.
+struct Case {
+    const char* lookup;
+    std::vector<std::pair<const char*, const char*>> params;
+    const char* columns; // read with asString, joined by '|'
+    QStringList expected;
+};
+
+const std::vector<Case>& cases()
+{
+    static const std::vector<Case> all{
+        {"qryFilial", {{"P_CDFILIAL", "~"}}, "CDFILIAL", {"0001", "0002"}},
+        {"qryFilial", {{"P_CDFILIAL", ""}}, "CDFILIAL", {"0001", "0002"}},
+        {"qryFilial", {{"P_CDFILIAL", "0002"}}, "CDFILIAL|NMFILIAL", {"0002|Filial Galeão"}},
+        {"qryFilial", {{"P_CDFILIAL", "9999"}}, "CDFILIAL", {}},
+        // Typed abbreviations are upper case; lookups ignore case on both sides.
+        {"qryCompanhia",
+         {{"P_SGCIA", "abc"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|CDCIA|NMCIA|DTULTFECH|QTDIASFATURA|IDTIPEMNF|DSTIPEMNF|CDCLIENTE|CDSERIE|IDCALCPROXFAT",
+         {"ABC|0001|Aerovias Brasil Central|31/01/2024|5|02|Por número de vôo|CLI000000001|1|S"}},
+        {"qryCompanhia",
+         {{"P_SGCIA", "EXT"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0002"}},
+         "SGCIA|IDTIPEMNF",
+         {"ext|02"}},
+        // No issue form: still listed through the outer join, with the form's columns empty.
+        {"qryCompanhia",
+         {{"P_SGCIA", "SFN"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|CDTIPEMNF|DSTIPEMNF|IDTIPEMNF|DTULTFECH|QTDIASFATURA",
+         {"SFN|||||"}},
+        {"qryCompanhia",
+         {{"P_SGCIA", ""}, {"P_TODOS", "T"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|IDTIPEMNF",
+         {"ABC|02", "GRP|09", "LOC|10", "SFN|", "TRC|03", "UNI|12"}},
+        {"qryCompanhia",
+         {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0002"}},
+         "SGCIA|IDTIPEMNF|CDSERIE",
+         {"ABC|03|3"}},
+        {"qryCompanhia", {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "9999"}}, "SGCIA", {}},
+        {"qryCompanhia",
+         {{"P_SGCIA", "UNI"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|QTDIASFATURA",
+         {"UNI|"}},
+        {"qryCompanhia/IB",
+         {{"P_SGCIA", "UNI"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|QTDIASFATURA",
+         {"UNI|0"}},
+        {"qrySerie", {{"P_FILIAL", "0001"}}, "CDSERIE|DSSERIE", {"1|Série 1", "2|Série 2", "U|Série única"}},
+        {"qrySerie", {{"P_FILIAL", "0002"}}, "CDSERIE", {"3"}},
+        {"qryTransport",
+         {{"P_IDTPIJURTRAN", "J"}},
+         "NRINSJURTRAN|NMRAZSOCTRAN",
+         {"45997418000153|Aero Log Transportes S.A.", "11222333000181|Rápido Cargas Ltda"}},
+        {"qryTransport", {{"P_IDTPIJURTRAN", "F"}}, "NRINSJURTRAN", {"52998224725"}},
+        {"qryTransport", {{"P_IDTPIJURTRAN", "O"}}, "NRINSJURTRAN", {"000123"}},
+        {"qryTransport", {{"P_IDTPIJURTRAN", "I"}}, "NRINSJURTRAN", {"987654321"}},
+        {"qryVd_Transport",
+         {{"P_IDTPIJURTRAN", "J"}, {"P_NRINSJURTRAN", "11222333000181"}},
+         "IDTPIJURTRAN|NMRAZSOCTRAN|NMFANTTRAN|NRINSESTTRAN",
+         {"J|Rápido Cargas Ltda|Rápido Cargas|110042490114"}},
+        // The number is registered, but under another kind.
+        {"qryVd_Transport", {{"P_IDTPIJURTRAN", "F"}, {"P_NRINSJURTRAN", "11222333000181"}}, "NRINSJURTRAN", {}},
+        {"qryGrupo", {{"P_CDGRUPO", ""}, {"P_TCDGRUPO", "T"}}, "CDGRUPPROD|NMGRUPPROD",
+         {"CARGA|Carga geral", "TAXAAERO|Taxa aeroportuária"}},
+        {"qryGrupo", {{"P_CDGRUPO", "TAXAAERO"}, {"P_TCDGRUPO", "N"}}, "CDGRUPPROD", {"TAXAAERO"}},
+        {"qryGrupo", {{"P_CDGRUPO", "NADA"}, {"P_TCDGRUPO", "N"}}, "CDGRUPPROD", {}},
+        // Only companies with a last closing date (SFN has none).
+        {"qryCia",
+         {{"P_CDFILIAL", "0001"}, {"P_SGCIA", ""}, {"P_TODOS", "T"}},
+         "SGCIA",
+         {"ABC", "GRP", "LOC", "TRC", "UNI"}},
+        // An empty P_TODOS restricts to P_SGCIA, as any value but "T" does.
+        {"qryCia",
+         {{"P_CDFILIAL", "0001"}, {"P_SGCIA", "TRC"}, {"P_TODOS", ""}},
+         "CDCIA|SGCIA|NMCIA|DTULTFECH|IDNACCIA|CDCLIENTE|QTDIASFATURA|CDSERIE",
+         {"0002|TRC|Transportes Rio Claro Aéreo|31/01/2024|S|CLI000000002|3|1"}},
+        {"qryCia", {{"P_CDFILIAL", "0001"}, {"P_SGCIA", "SFN"}, {"P_TODOS", "N"}}, "SGCIA", {}},
+        {"qryCia",
+         {{"P_CDFILIAL", "0002"}, {"P_SGCIA", ""}, {"P_TODOS", "T"}},
+         "SGCIA|DTULTFECH",
+         {"ABC|31/01/2024", "ext|29/02/2024"}},
+        {"qryCia/IB",
+         {{"P_CDFILIAL", "0001"}, {"P_SGCIA", "ABC"}, {"P_TODOS", ""}},
+         "SGCIA",
+         {"ABC"}},
+    };
+    return all;
+}
+
+QStringList readRows(TADOIBQuery& query, const QString& columns)
+{
+    QStringList rows;
+    for (query.first(); !query.eof(); query.next()) {
+        QStringList values;
+        for (const QString& column : columns.split(QLatin1Char('|')))
+            values.append(query.fieldByName(column).asString());
+        rows.append(values.join(QLatin1Char('|')));
+    }
+    return rows;
+}
+
+class SqlTextsTest : public EngineTest {};
+
+TEST_P(SqlTextsTest, LookupTextsReturnTheExpectedRows)
+{
+    QString output;
+    QTextStream out(&output);
+    ASSERT_EQ(InitDbCommand::run({url(), "--fixture", "basic"}, out, out), 0) << output.toStdString();
+    TDatabase db;
+    db.open(url());
+    for (const Case& c : cases()) {
+        const LookupDef& def = lookups().at(c.lookup);
+        TADOIBQuery query;
+        query.setName(QString::fromLatin1(c.lookup));
+        query.setDatabase(&db);
+        query.SQL = def.sql;
+        for (const TFieldDef& f : def.fields)
+            query.addField(f);
+        QStringList shown;
+        for (const auto& [name, value] : c.params) {
+            if (QByteArray(value) == "~")
+                query.paramByName(QString::fromLatin1(name)).clear();
+            else
+                query.paramByName(QString::fromLatin1(name)).setAsString(QString::fromUtf8(value));
+            shown.append(QStringLiteral("%1=%2").arg(name, value));
+        }
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(c.lookup, shown.join(' ')).toStdString());
+        query.open();
+        EXPECT_EQ(readRows(query, QString::fromLatin1(c.columns)), c.expected);
+        query.close();
+    }
+}
+
+ZEL_ALL_ENGINES(SqlTextsTest);
+
+} // namespace
