@@ -1,5 +1,7 @@
 #include "platform/TClientDataSet.h"
 
+#include <algorithm>
+
 void TClientDataSet::setData(TDataPacket&& packet) {
     close();
     m_pending = std::move(packet);
@@ -47,24 +49,17 @@ void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& curr
         m_log[*it].current = current;
         return;
     }
-    // The snapshot must hold the row as it was before this edit.
+    // The snapshot must hold the rows as they were before this edit: the edited row with
+    // its original values, and no row that was just inserted.
     if (!m_originalRows) {
         snapshotBeforeFirstChange();
-        if (!inserted) {
-            for (std::size_t i = 0; i < m_originalIds.size(); ++i) {
-                if (m_originalIds[i] == rowId) {
-                    (*m_originalRows)[i] = original;
-                    break;
-                }
-            }
-        } else {
-            for (std::size_t i = 0; i < m_originalIds.size(); ++i) {
-                if (m_originalIds[i] == rowId) {
-                    m_originalRows->erase(m_originalRows->begin() + qsizetype(i));
-                    m_originalIds.erase(m_originalIds.begin() + qsizetype(i));
-                    break;
-                }
-            }
+        const auto it = std::find(m_originalIds.begin(), m_originalIds.end(), rowId);
+        const auto i = it - m_originalIds.begin();
+        if (it != m_originalIds.end() && inserted) {
+            m_originalRows->erase(m_originalRows->begin() + i);
+            m_originalIds.erase(it);
+        } else if (it != m_originalIds.end()) {
+            (*m_originalRows)[std::size_t(i)] = original;
         }
     }
     m_logIndex.insert(rowId, m_log.size());

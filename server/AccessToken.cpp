@@ -4,12 +4,9 @@
 #include <QFile>
 
 AccessToken::AccessToken(const QString& token)
-    : m_digest(token.isEmpty() ? QByteArray() : digest(token))
-{
-}
+    : m_digest(token.isEmpty() ? QByteArray() : digest(token)) {}
 
-AccessToken AccessToken::fromFile(const QString& path, QString* error)
-{
+AccessToken AccessToken::fromFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("Não foi possível ler o arquivo do token %1: %2")
@@ -25,8 +22,7 @@ AccessToken AccessToken::fromFile(const QString& path, QString* error)
     return AccessToken(token);
 }
 
-bool AccessToken::matches(const QString& presented) const
-{
+bool AccessToken::matches(const QString& presented) const {
     if (!isRequired())
         return true;
     const QByteArray other = digest(presented);
@@ -36,7 +32,6 @@ bool AccessToken::matches(const QString& presented) const
     return difference == 0 && !presented.isEmpty();
 }
 
-QByteArray AccessToken::digest(const QString& token)
-{
+QByteArray AccessToken::digest(const QString& token) {
     return QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
 }

@@ -13,17 +13,13 @@ CallHandler::CallHandler(const ServerSettings& settings, RemoteModule& module, Q
     : m_settings(settings)
     , m_module(module)
     , m_db(std::move(db))
-    , m_session(session)
-{
-}
+    , m_session(session) {}
 
-QString CallHandler::unexpectedFailureText()
-{
+QString CallHandler::unexpectedFailureText() {
     return QStringLiteral("Erro interno no servidor de aplicação; a operação não foi concluída.");
 }
 
-QByteArray CallHandler::handle(const Message& call, const Send& send)
-{
+QByteArray CallHandler::handle(const Message& call, const Send& send) {
     QElapsedTimer timer;
     timer.start();
     QString fault;
@@ -32,7 +28,8 @@ QByteArray CallHandler::handle(const Message& call, const Send& send)
         refusal.isEmpty() ? run(call, send, &fault) : Message::failure(call.id, refusal);
     QString encodeFault;
     QByteArray frame = reply.toFrame(&encodeFault);
-    if (!encodeFault.isEmpty() || frame.size() - protocol::Frame::kHeaderSize > m_settings.maxFrameSize) {
+    if (!encodeFault.isEmpty() ||
+        frame.size() - protocol::Frame::kHeaderSize > m_settings.maxFrameSize) {
         // A reply the client would misread (a cell sent as null) or refuse (too big) is
         // worse than a clear failure.
         fault = encodeFault.isEmpty()
@@ -41,14 +38,14 @@ QByteArray CallHandler::handle(const Message& call, const Send& send)
         frame = Message::failure(call.id, unexpectedFailureText()).toFrame();
     }
     const bool ok = reply.type == Message::Type::Reply && fault.isEmpty();
-    const QString logged = fault.isEmpty() ? reply.text
-                                           : unexpectedFailureText() + QStringLiteral(" (") + fault + u')';
+    const QString logged = fault.isEmpty()
+                               ? reply.text
+                               : unexpectedFailureText() + QStringLiteral(" (") + fault + u')';
     m_settings.log->call(m_session, call.name, timer.elapsed(), ok, logged);
     return frame;
 }
 
-QString CallHandler::checkCall(const Message& call) const
-{
+QString CallHandler::checkCall(const Message& call) const {
     const auto found = m_settings.signatures.constFind(call.name);
     if (found == m_settings.signatures.cend())
         return QStringLiteral("Método desconhecido: %1").arg(call.name);
@@ -59,16 +56,16 @@ QString CallHandler::checkCall(const Message& call) const
     return fits ? QString() : QStringLiteral("Chamada inválida: %1").arg(call.name);
 }
 
-Message CallHandler::run(const Message& call, const Send& send, QString* fault)
-{
+Message CallHandler::run(const Message& call, const Send& send, QString* fault) {
     QList<RemoteValue> args = call.args;
     const auto progress = [&](qint64 done, qint64 total, const QString& text) {
         send(Message::progress(call.id, done, total, text).toFrame());
     };
     try {
         RemoteValue result = m_module.call(call.name, args, progress);
-        return Message::reply(call.id, std::move(result),
-                              protocol::referenceValues(m_settings.signatures.value(call.name), args));
+        return Message::reply(
+            call.id, std::move(result),
+            protocol::referenceValues(m_settings.signatures.value(call.name), args));
     } catch (const ServerFailure& failure) {
         return Message::failure(call.id, failure.text());
     } catch (const std::exception& e) {
@@ -84,8 +81,7 @@ Message CallHandler::run(const Message& call, const Send& send, QString* fault)
 
 // A method that failed halfway may have left its transaction open; closing it here keeps
 // its locks from blocking every other session. Without a transaction this does nothing.
-void CallHandler::rollBack()
-{
+void CallHandler::rollBack() {
     if (m_db.isValid() && m_db.isOpen())
         m_db.rollback();
 }

@@ -6,30 +6,28 @@
 #include <cstdio>
 
 ServerLog::ServerLog(Sink sink)
-    : m_sink(std::move(sink))
-{
-}
+    : m_sink(std::move(sink)) {}
 
 void ServerLog::call(qint64 session, const QString& method, qint64 elapsedMs, bool ok,
-                     const QString& failure)
-{
+                     const QString& failure) {
     const QString outcome =
         ok ? QStringLiteral("ok") : QStringLiteral("falha: ") + clean(failure, 500);
-    write(QStringLiteral("sessão %1 %2 %3 ms %4").arg(session).arg(clean(method, 64)).arg(elapsedMs).arg(outcome));
+    write(QStringLiteral("sessão %1 %2 %3 ms %4")
+              .arg(session)
+              .arg(clean(method, 64))
+              .arg(elapsedMs)
+              .arg(outcome));
 }
 
-void ServerLog::session(qint64 session, const QString& text)
-{
+void ServerLog::session(qint64 session, const QString& text) {
     write(QStringLiteral("sessão %1 %2").arg(session).arg(clean(text, 500)));
 }
 
-void ServerLog::server(const QString& text)
-{
+void ServerLog::server(const QString& text) {
     write(clean(text, 500));
 }
 
-QString ServerLog::clean(const QString& text, qsizetype maxLength)
-{
+QString ServerLog::clean(const QString& text, qsizetype maxLength) {
     QString out = text.left(maxLength);
     for (QChar& c : out) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
@@ -41,8 +39,7 @@ QString ServerLog::clean(const QString& text, qsizetype maxLength)
     return out;
 }
 
-void ServerLog::write(const QString& text)
-{
+void ServerLog::write(const QString& text) {
     const QString line =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz ")) + text;
     QMutexLocker lock(&m_mutex);

@@ -6,8 +6,7 @@
 
 namespace {
 
-QString errorText(const QSqlError& error)
-{
+QString errorText(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
@@ -21,12 +20,9 @@ const QString kIsoDateTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 ServerSql::ServerSql(QSqlDatabase db)
     : m_db(std::move(db))
     , m_dialect(m_db.driverName() == QLatin1String("QPSQL") ? TDialect::PostgreSQL
-                                                            : TDialect::SQLite)
-{
-}
+                                                            : TDialect::SQLite) {}
 
-QSqlQuery ServerSql::exec(const QString& sql, Binds binds) const
-{
+QSqlQuery ServerSql::exec(const QString& sql, Binds binds) const {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     // Statements without parameters run unprepared: PostgreSQL cannot prepare BEGIN.
@@ -44,33 +40,41 @@ QSqlQuery ServerSql::exec(const QString& sql, Binds binds) const
     return query;
 }
 
-int ServerSql::change(const QString& sql, Binds binds) const
-{
+QSqlQuery ServerSql::exec(const QString& sql,
+                          const QList<std::pair<QString, QVariant>>& binds) const {
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw Exception(errorText(query.lastError()));
+    for (const auto& [name, value] : binds)
+        query.bindValue(QLatin1Char(':') + name, value);
+    if (!query.exec())
+        throw Exception(errorText(query.lastError()));
+    return query;
+}
+
+int ServerSql::change(const QString& sql, Binds binds) const {
     return exec(sql, binds).numRowsAffected();
 }
 
-QVariant ServerSql::scalar(const QString& sql, Binds binds) const
-{
+QVariant ServerSql::scalar(const QString& sql, Binds binds) const {
     QSqlQuery query = exec(sql, binds);
     return query.next() ? query.value(0) : QVariant();
 }
 
-QVariant ServerSql::bindDate(const QDate& date)
-{
+QVariant ServerSql::bindDate(const QDate& date) {
     if (!date.isValid())
         return QVariant(QMetaType::fromType<QString>());
     return date.toString(Qt::ISODate);
 }
 
-QVariant ServerSql::bindDateTime(const QDateTime& moment)
-{
+QVariant ServerSql::bindDateTime(const QDateTime& moment) {
     if (!moment.isValid())
         return QVariant(QMetaType::fromType<QString>());
     return moment.toString(kIsoDateTime);
 }
 
-QDate ServerSql::toDate(const QVariant& value)
-{
+QDate ServerSql::toDate(const QVariant& value) {
     if (value.isNull())
         return {};
     switch (value.typeId()) {
@@ -83,8 +87,7 @@ QDate ServerSql::toDate(const QVariant& value)
     }
 }
 
-QDateTime ServerSql::toDateTime(const QVariant& value)
-{
+QDateTime ServerSql::toDateTime(const QVariant& value) {
     if (value.isNull())
         return {};
     switch (value.typeId()) {
@@ -100,8 +103,7 @@ QDateTime ServerSql::toDateTime(const QVariant& value)
     }
 }
 
-bool ServerSql::isUniqueViolation(const QString& driverText)
-{
+bool ServerSql::isUniqueViolation(const QString& driverText) {
     // PostgreSQL: "duplicate key value violates unique constraint"; SQLite: "UNIQUE
     // constraint failed".
     return driverText.contains(QLatin1String("unique"), Qt::CaseInsensitive);

@@ -2,13 +2,14 @@
 
 #include "external/shared/TDialect.h"
 
+#include <initializer_list>
 #include <QDate>
 #include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-#include <initializer_list>
 #include <utility>
 
 // The server's statements on one connection, written once for both engines. Dates travel
@@ -26,6 +27,8 @@ public:
 
     // Prepares, binds by name and runs; the query is positioned before its first row.
     QSqlQuery exec(const QString& sql, Binds binds = {}) const;
+    // The same with a list built at run time (names without the colon).
+    QSqlQuery exec(const QString& sql, const QList<std::pair<QString, QVariant>>& binds) const;
     // Runs a statement that changes rows and returns how many it changed.
     int change(const QString& sql, Binds binds = {}) const;
     // The first column of the first row, null when there is no row.

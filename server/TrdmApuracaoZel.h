@@ -3,11 +3,12 @@
 #include "protocol/ArgKind.h"
 #include "protocol/RemoteValue.h"
 
+#include <functional>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
-#include <functional>
 
 // Settings of a server process that the methods need.
 struct ServerOptions {
@@ -39,6 +40,26 @@ public:
     const QString& lastComputation() const { return m_lastComputation; }
 
 private:
+    using Args = QList<protocol::RemoteValue>;
+
+    protocol::RemoteValue getNotaFiscal(Args& args);
+    protocol::RemoteValue getCtrlApurTaxa(Args& args);
+    protocol::RemoteValue getNotasApuradas(Args& args);
+    protocol::RemoteValue getPerFecham(Args& args);
+    protocol::RemoteValue getDiretorios(Args& args);
+    protocol::RemoteValue getFormemIsNF(Args& args);
+    protocol::RemoteValue getVooTrecho(Args& args);
+    protocol::RemoteValue getLocalFatu(Args& args);
+    protocol::RemoteValue getCtrlApurFat(Args& args);
+    protocol::RemoteValue getUltimoNrPedido(Args& args);
+    // TrdmApuracaoZelBilling.cpp
+    protocol::RemoteValue calculaApuracao(Args& args, const Progress& progress);
+    // TrdmApuracaoZelFees.cpp
+    protocol::RemoteValue calcApuracTaxa(Args& args);
+
+    // The moment before which a running computation counts as interrupted.
+    QDateTime leaseLimit() const;
+
     QSqlDatabase m_db;
     ServerOptions m_options;
     QString m_lastComputation;

@@ -1,5 +1,7 @@
 // zel-appserver: the application server and its administration commands.
+#include "server/CancelCommand.h"
 #include "server/InitDbCommand.h"
+#include "server/ServeCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -22,6 +24,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"init-db", &InitDbCommand::usage, &initDb},
+    {"cancel", &CancelCommand::usage, &CancelCommand::run},
+    {"serve", &ServeCommand::usage, &ServeCommand::run},
 };
 
 constexpr int kBadUsage = 2;

@@ -55,6 +55,8 @@ bool ServerLink::open(const QString& serverName, const QString& token, QString* 
 bool ServerLink::waitForSocket(QString* error)
 {
     auto ready = [this] {
+        if (!m_socket)
+            return false;
         if (!m_options.tls)
             return m_socket->state() == QAbstractSocket::ConnectedState;
         return static_cast<QSslSocket*>(m_socket.data())->isEncrypted();
@@ -67,7 +69,8 @@ bool ServerLink::waitForSocket(QString* error)
     });
     timer.start(m_options.connectTimeoutMs);
     m_timedOut = false;
-    while (!ready() && !m_timedOut && m_socket->state() != QAbstractSocket::UnconnectedState)
+    while (!ready() && !m_timedOut && m_socket &&
+           m_socket->state() != QAbstractSocket::UnconnectedState)
         waitForActivity();
     if (ready())
         return true;
@@ -211,6 +214,11 @@ void ServerLink::onDisconnected()
     // A refusal or a last reply may arrive together with the close.
     if (m_socket && m_socket->bytesAvailable() > 0)
         onReadyRead();
+    if (!m_open && m_socket) {
+        // Still opening: the waiting open() reads the socket's error and closes it.
+        emit activity();
+        return;
+    }
     lose(QStringLiteral("conexão encerrada pelo servidor"));
 }
 

@@ -121,7 +121,8 @@ QVariant toFieldType(const QVariant& value, const TFieldDef& def)
 
 } // namespace
 
-TADOIBQuery::TADOIBQuery() = default;
+TADOIBQuery::TADOIBQuery(TComponent* owner)
+    : TDataSet(owner) {}
 
 TADOIBQuery::~TADOIBQuery() = default;
 

@@ -23,7 +23,7 @@ class TDatabase;
 // text.
 class TADOIBQuery : public TDataSet {
 public:
-    TADOIBQuery();
+    explicit TADOIBQuery(TComponent* owner = nullptr);
     ~TADOIBQuery() override;
 
     QStringList SQL;

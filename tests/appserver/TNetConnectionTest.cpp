@@ -142,7 +142,7 @@ TEST_F(TNetConnectionTest, ServerFailureTextArrivesUnchanged)
         QStringLiteral("  #Msg_Taxa_X12345*  "),
     };
     server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
-        c.send(Message::failure(m.id, texts.at(m.args.size() ? int(server.calls.size() - 1) : 0)));
+        c.send(Message::failure(m.id, texts.at(int(server.calls.size()) - 1)));
     };
     for (const QString& text : texts)
         EXPECT_EQ(failureOf(QStringLiteral("CalcApuracTaxa")), text);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <functional>
+#include <QChar>
+#include <QString>
+
+class TADOIBQuery;
+class TBtnPesquisa;
+class TComponent;
+class TDataSource;
+class TDataSet;
+class TEdit;
+class TField;
+class TMaskEdit;
+class TMessages;
+class TSpeedButton;
+
+// The invoice series and carrier entries at the bottom of both computation screens. Written
+// once: the billing screen owns the queries and data sources it works on, and the fee screen
+// builds a second block over its own controls that borrows them.
+class TSerieTranspBlock {
+public:
+    // The screen's own controls of the block.
+    struct Controls {
+        TMaskEdit* medSerie = nullptr;
+        TBtnPesquisa* btpSerie = nullptr;
+        TEdit* edtSerie = nullptr;
+        TSpeedButton* sbtCGC = nullptr;
+        TMaskEdit* medTransp = nullptr;
+        TBtnPesquisa* btpTransport = nullptr;
+        TEdit* edtTransp = nullptr;
+    };
+    // What the block reads and opens: always the billing screen's, whichever screen it is on.
+    struct Sources {
+        TADOIBQuery* qrySerie = nullptr;
+        TADOIBQuery* qryTransport = nullptr;
+        TADOIBQuery* qryVd_Transport = nullptr;
+        TDataSource* dtsSerie = nullptr;
+        TDataSource* dtsTransport = nullptr;
+        // Series and carrier errors, and the kind caption after a carrier lookup.
+        TMessages* messages = nullptr;
+    };
+    struct Config {
+        Controls controls;
+        Sources sources;
+        // Caption of the kind button after the kind button is pressed: the screen's own table.
+        TMessages* ownMessages = nullptr;
+        // The screen's carrier kind (its unit variable); it filters both carrier queries.
+        QChar* kind = nullptr;
+        // The branch whose series the series lookup lists.
+        std::function<QString()> branch;
+    };
+
+    explicit TSerieTranspBlock(Config config);
+    ~TSerieTranspBlock();
+    TSerieTranspBlock(const TSerieTranspBlock&) = delete;
+    TSerieTranspBlock& operator=(const TSerieTranspBlock&) = delete;
+
+    // Binds the controls' events to the handlers below and claims the shared queries.
+    void bind();
+    // Points the shared queries' open and display handlers at this block, so they filter and
+    // format by this screen's kind. Every path that opens them claims them first.
+    void claimQueries();
+
+    // Sets the kind, its caption from `captions` and the matching carrier mask.
+    void applyKind(QChar kind, const TMessages& captions);
+    QChar kind() const { return *m_config.kind; }
+
+    void Vd_SerieNF(bool required);
+    void medSerieExit();
+    void medSerieChange();
+    void btpSerieBeforePesq(TComponent& sender, bool& proceed);
+    void btpSerieAfterPesq();
+    void sbtCGCClick();
+    void medTranspChange();
+    void medTranspExit();
+    void btpTransportBeforePesq(TComponent& sender, bool& proceed);
+    void btpTransportAfterPesq();
+    void qryTransportBeforeOpen(TDataSet& dataSet);
+    void qryVd_TransportBeforeOpen(TDataSet& dataSet);
+    void qryTransportNRINSJURTRANGetText(TField& sender, QString& text, bool displayText);
+
+    // The kind that follows `kind` on the kind button ("J" for an unknown one).
+    static QChar nextKind(QChar kind);
+
+private:
+    [[noreturn]] void fail(TMaskEdit* focus, const QString& key) const;
+
+    Config m_config;
+};

@@ -1,0 +1,206 @@
+// The confirm button: checks in a focus-dependent order, the computation request and the
+// translation of the server's failure texts.
+#include "screens/billing/TfrmApuracao.h"
+
+#include "external/shared/Consiste.h"
+#include "external/shared/Ostrana.h"
+#include "external/shared/TADOIBQuery.h"
+#include "external/shared/TDateEditPlus.h"
+#include "external/shared/TMessages.h"
+#include "platform/EAbort.h"
+#include "platform/TApplication.h"
+#include "platform/TClientDataSet.h"
+#include "platform/TClock.h"
+#include "platform/TComboBox.h"
+#include "platform/TGroupBox.h"
+#include "platform/TMaskEdit.h"
+#include "platform/TEdit.h"
+#include "platform/TNotebook.h"
+#include "platform/TPresenter.h"
+#include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TRemoteCall.h"
+#include "screens/billing/WaitAnimation.h"
+#include "screens/viewer/Cli_Zel00101.h"
+
+#include <functional>
+#include <vector>
+
+using namespace Cli_Zel00100;
+
+namespace {
+
+// The failure a translated server text becomes: shown, then the step ends silently.
+[[noreturn]] void showAndAbort(const QString& text) {
+    Consiste::MensErro(text, true);
+    Abort();
+}
+
+// The value that precedes the first "*", at most `width` characters and never reaching back
+// into the key; empty when there is no "*".
+QString valueBeforeStar(const QString& failure, qsizetype keyEnd, int width) {
+    const qsizetype star = failure.indexOf(u'*', keyEnd);
+    if (star < 0)
+        return QString();
+    const qsizetype start = std::max(keyEnd, star - width);
+    return failure.mid(start, star - start).trimmed();
+}
+
+} // namespace
+
+bool TfrmApuracao::askYesNo(const QString& key) {
+    return msgPadrao->ShowMsg(key, TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes;
+}
+
+void TfrmApuracao::checkEntries() {
+    const auto start = [this] { Vd_DataInicial(); };
+    const auto end = [this] { Vd_DataFinal(); };
+    const auto billing = [this] { Vd_Faturamento(); };
+    const auto series = [this] { serieTransp().Vd_SerieNF(true); };
+    const auto carrier = [this] { serieTransp().medTranspExit(); };
+
+    const TControl* focused = activeControl();
+    std::vector<std::function<void()>> checks;
+    if (focused == depDataIniDeliv)
+        checks = {start, end, billing, series};
+    else if (focused == depDataFimDeliv)
+        checks = {end, start, billing, series};
+    else if (focused == depDataFatur)
+        checks = {billing, end, start, series};
+    else if (focused == medSerie)
+        checks = {series, start, end, billing};
+    else
+        checks = {start, end, billing, carrier, series};
+    for (const auto& check : checks)
+        check();
+}
+
+void TfrmApuracao::sbtConfirmaClick() {
+    const TControl* focused = activeControl();
+    if (focused == medCdFilial || focused == medSgCia || focused == cbbTipoVoo ||
+        focused == medCdGrupo || focusPosition() == panData)
+        return;
+
+    const QString workingBranch = Ostrana::FiliProc();
+    Vd_Filial(true);
+    Vd_SgCia(true);
+    try {
+        checkEntries();
+
+        const QDate startDate = depDataIniDeliv->GetDate();
+        const QDate endDate = depDataFimDeliv->GetDate();
+        const QDate billingDate = depDataFatur->GetDate();
+        if (Clock().today() < endDate && !askYesNo(QStringLiteral("Data_Fim"))) {
+            depDataFimDeliv->setFocus();
+            Abort();
+        }
+        if (!Consiste::EmptyString(depDataIniDeliv->text()) &&
+            !Consiste::EmptyString(depDataFimDeliv->text()) && endDate < startDate) {
+            depDataIniDeliv->setFocus();
+            showAndAbort(msgPadrao->Msg(QStringLiteral("DtIni>DtFim")));
+        }
+        if (!Consiste::EmptyString(depDataFimDeliv->text()) &&
+            !Consiste::EmptyString(depDataFatur->text()) && billingDate < endDate &&
+            !askYesNo(QStringLiteral("DtFim>DtFatu"))) {
+            depDataFimDeliv->setFocus();
+            Abort();
+        }
+        if (grbVoo->enabled() && stVooTrecho.isEmpty() && ntbFaturamento->pageIndex() == 0) {
+            dbgVooTrecho->setFocus();
+            showAndAbort(msgPadrao->Msg(QStringLiteral("Voo_Inf")));
+        }
+        if (grbLocal->enabled() && stLocalFat.isEmpty() && ntbFaturamento->pageIndex() == 1) {
+            dbgLocal->setFocus();
+            showAndAbort(msgPadrao->Msg(QStringLiteral("Local_Inf")));
+        }
+
+        // The carrier used is kept for the company (sent with the request).
+        cdsDiretorios->edit();
+        cdsDiretorios->fieldByName(QStringLiteral("CDPROGRAMA"))
+            .setAsString(QStringLiteral("ZEL") + medSgCia->text());
+        cdsDiretorios->fieldByName(QStringLiteral("DSDIRETORIO"))
+            .setAsString(QString(chIdTipoTransp) + medTransp->text());
+        cdsDiretorios->post();
+
+        const int currentYear = Clock().now().date().year();
+        if (startDate.year() < currentYear && !askYesNo(QStringLiteral("Data_Inicial")))
+            Abort();
+        if (billingDate.year() < currentYear && !askYesNo(QStringLiteral("Data_Faturamento")))
+            Abort();
+
+        calculaApuracao(workingBranch);
+    } catch (...) {
+        Showavi::DeactiveShowAvi();
+        throw;
+    }
+}
+
+void TfrmApuracao::calculaApuracao(const QString& workingBranch) {
+    protocol::RemoteValue changes;
+    if (cdsDiretorios->changeCount() > 0)
+        changes = protocol::RemoteValue(cdsDiretorios->delta());
+
+    QString viewerKey;
+    {
+        WaitAnimation wait(1);
+        QString branch = workingBranch;
+        QString flights = stVooTrecho;
+        QString allFlights = stVooTrecho.isEmpty() ? QStringLiteral("T") : QStringLiteral("N");
+        QString group = medCdGrupo->text();
+        QList<TRemoteArg> args{
+            TRemoteArg::R(&branch),
+            TRemoteArg::S(medCdFilial->text()),
+            TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
+            TRemoteArg::D(depDataIniDeliv->GetDate()),
+            TRemoteArg::D(depDataFimDeliv->GetDate()),
+            TRemoteArg::D(depDataFatur->GetDate()),
+            TRemoteArg::S(companyField(QStringLiteral("CDCIA"))),
+            TRemoteArg::R(&flights),
+            TRemoteArg::R(&allFlights),
+            TRemoteArg::S(medSerie->text()),
+            TRemoteArg::S(QString(chIdTipoTransp)),
+            TRemoteArg::S(medTransp->text()),
+            TRemoteArg::R(&group),
+            TRemoteArg::V(&changes),
+            TRemoteArg::R(&stLocalFat),
+            TRemoteArg::S(stVooTrecho + u'_'),
+            TRemoteArg::S(edtNrPedido->text())};
+        try {
+            TRemoteCall::value(netApuracao, QStringLiteral("CalculaApuracao"), args);
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception& failure) {
+            wait.hide();
+            Application().processMessages();
+            viewerKey = translateFailure(failure.message());
+        }
+    }
+
+    Ostrana::AtualizaLocalCache({QStringLiteral("CIAFILI")});
+    Cli_Zel00101::CriaNotasApur(viewerKey);
+    atualizaVooTrecho();
+}
+
+QString TfrmApuracao::translateFailure(const QString& failure) {
+    if (failure.contains(QStringLiteral("ORA")))
+        throw Exception(failure);
+    for (const auto& [mark, width] : {std::pair{QChar(0xBF), 20}, std::pair{QChar(u'#'), 5}}) {
+        const qsizetype at = failure.indexOf(mark);
+        if (at < 0)
+            continue;
+        const QString key = failure.mid(at + 1, 10);
+        const QString value = valueBeforeStar(failure, at + 11, width);
+        // A key our table lacks would show an empty box: show the server's text instead.
+        if (!msgPadrao->contains(key))
+            showAndAbort(failure);
+        QString text = msgPadrao->Msg(key);
+        text.replace(QStringLiteral("%s"), value);
+        showAndAbort(text);
+    }
+    if (failure == u"DELVALO_nf") {
+        depDataIniDeliv->setFocus();
+        showAndAbort(msgPadrao->Msg(QStringLiteral("DELVALO_nf")));
+    }
+    if (failure == u"dir_n_exists")
+        showAndAbort(msgPadrao->Msg(QStringLiteral("dir_n_exists")));
+    return failure;
+}

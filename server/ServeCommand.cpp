@@ -1,0 +1,97 @@
+#include "server/ServeCommand.h"
+
+#include "external/shared/TDatabase.h"
+#include "server/AppServer.h"
+#include "server/ServeOptions.h"
+#include "server/StopSignal.h"
+#include "server/TrdmApuracaoZel.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The remote data module as a connection serves it.
+class DataModule : public RemoteModule {
+public:
+    DataModule(QSqlDatabase db, ServerOptions options)
+        : m_module(std::move(db), options) {}
+
+    protocol::RemoteValue call(const QString& method, QList<protocol::RemoteValue>& args,
+                               const Progress& progress) override {
+        return m_module.call(method, args, progress);
+    }
+
+private:
+    TrdmApuracaoZel m_module;
+};
+
+QString shownAddress(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(address.toString())
+                             : address.toString();
+    return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+} // namespace
+
+QString ServeCommand::usage() {
+    return ServeOptions::usage();
+}
+
+ServerSettings ServeCommand::settingsFor(const ServeOptions& options) {
+    ServerSettings settings;
+    settings.databaseUrl = options.databaseUrl;
+    settings.signatures = TrdmApuracaoZel::signatures();
+    ServerOptions moduleOptions;
+    moduleOptions.leaseSeconds = options.leaseSeconds;
+    settings.createModule = [moduleOptions](QSqlDatabase db) -> std::unique_ptr<RemoteModule> {
+        return std::make_unique<DataModule>(std::move(db), moduleOptions);
+    };
+    settings.token = options.token;
+    settings.certificateChain = options.certificateChain;
+    settings.privateKey = options.privateKey;
+    settings.maxConnections = options.maxConnections;
+    settings.idleTimeoutMs = options.idleTimeoutSeconds * 1000;
+    settings.maxFrameSize = options.maxFrameSize;
+    return settings;
+}
+
+QString ServeCommand::checkDatabase(const QString& url) {
+    try {
+        TDatabase database;
+        database.open(url);
+        return {};
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+}
+
+int ServeCommand::run(const QStringList& args, QTextStream& /*out*/, QTextStream& err) {
+    ServeOptions options;
+    QString problem = ServeOptions::parse(args, &options);
+    if (!problem.isEmpty()) {
+        err << problem << "\nUso:\n" << usage();
+        err.flush();
+        return badUsage;
+    }
+    problem = checkDatabase(options.databaseUrl);
+    if (!problem.isEmpty()) {
+        err << "Não foi possível abrir o banco de dados: " << problem << '\n';
+        err.flush();
+        return failed;
+    }
+    StopSignal stopSignal; // before listening: a stop sent right after the start line counts
+    stopSignal.OnSignal = [](int) { QCoreApplication::quit(); };
+    AppServer server(settingsFor(options));
+    if (!server.listen(options.address, options.port, &problem)) {
+        err << problem << '\n';
+        err.flush();
+        return failed;
+    }
+    err << "Servidor ouvindo em " << shownAddress(server.address(), server.port()) << '\n';
+    err.flush();
+    QCoreApplication::exec();
+    server.stop();
+    server.settings().log->server(QStringLiteral("servidor encerrado"));
+    return ok;
+}

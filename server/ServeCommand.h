@@ -1,0 +1,27 @@
+#pragma once
+
+#include "server/RemoteModule.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+class ServeOptions;
+struct ServerSettings;
+
+// "serve": runs the application server until SIGTERM or SIGINT. Writes
+// "Servidor ouvindo em HOST:PORTA" to err once clients can connect, then one log line per
+// call. Exit codes: 0 stopped by a signal, 1 could not start (database, port),
+// 2 bad arguments, including a non-loopback address without TLS and a token.
+class ServeCommand {
+public:
+    static constexpr int ok = 0;
+    static constexpr int failed = 1;
+    static constexpr int badUsage = 2;
+
+    static QString usage();
+    static int run(const QStringList& args, QTextStream& out, QTextStream& err);
+
+    static ServerSettings settingsFor(const ServeOptions& options);
+    // Opens the database once, so a wrong URL stops the start instead of every client.
+    static QString checkDatabase(const QString& url);
+};

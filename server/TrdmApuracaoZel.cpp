@@ -1,0 +1,384 @@
+#include "server/TrdmApuracaoZel.h"
+
+#include "server/Numerador.h"
+#include "server/ServerFailure.h"
+#include "server/ServerSql.h"
+
+#include <QRegularExpression>
+
+using protocol::ArgKind;
+using protocol::RemoteValue;
+
+namespace {
+
+constexpr int kFree = -1; // a text argument without a column: no width limit
+
+struct MethodSpec {
+    const char* kinds;
+    QList<int> widths; // per argument: the column width of a text, kFree, or 0 (not text)
+};
+
+// The remote methods, their argument kinds and the widths of the columns their texts
+// are compared with. A longer text can match nothing and is refused as a bad call.
+const QHash<QString, MethodSpec>& methodSpecs() {
+    static const QHash<QString, MethodSpec> specs = {
+        {QStringLiteral("GetNotaFiscal"), {"R R", {4, kFree}}},
+        {QStringLiteral("GetCtrlApurTaxa"), {"S S S S", {4, 21, 10, 1}}},
+        {QStringLiteral("GetNotasApuradas"), {"S D D S S", {21, 0, 0, 10, 1}}},
+        {QStringLiteral("CalcApuracTaxa"),
+         {"S S D D S S D S S S S S", {4, 21, 0, 0, 4, 4, 0, 5, 1, 20, 10, kFree}}},
+        {QStringLiteral("GetPerFecham"), {"S S S", {4, 4, 2}}},
+        {QStringLiteral("GetDiretorios"), {"S", {8}}},
+        {QStringLiteral("CalculaApuracao"),
+         {"R S S D D D S R R S S S R V R S S",
+          {4, 4, 21, 0, 0, 0, 4, kFree, 1, 5, 1, 20, 10, 0, kFree, kFree, 10}}},
+        {QStringLiteral("GetFormemIsNF"), {"S S", {4, 4}}},
+        {QStringLiteral("GetVooTrecho"), {"S S R D D", {4, 4, 1, 0, 0}}},
+        {QStringLiteral("GetLocalFatu"), {"S S", {4, 4}}},
+        {QStringLiteral("GetCtrlApurFat"), {"S", {21}}},
+        {QStringLiteral("GetUltimoNrPedido"), {"S S", {4, 4}}},
+    };
+    return specs;
+}
+
+QList<ArgKind> kindsOf(const MethodSpec& spec) {
+    QList<ArgKind> kinds;
+    protocol::parseArgKinds(QString::fromLatin1(spec.kinds), &kinds);
+    return kinds;
+}
+
+void checkCall(const QString& method, const MethodSpec& spec, const QList<RemoteValue>& args) {
+    const QList<ArgKind> kinds = kindsOf(spec);
+    const ServerFailure invalid(QStringLiteral("Chamada inválida: ") + method);
+    if (args.size() != kinds.size())
+        throw invalid;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (!protocol::fitsArgKind(kinds[i], args[i]))
+            throw invalid;
+        const int width = spec.widths[i];
+        if (width > 0 && args[i].type() == RemoteValue::Type::Text &&
+            args[i].toString().size() > width)
+            throw invalid;
+    }
+}
+
+TFieldDef field(const char* name, TFieldType type, int size = 0, const QString& label = {}) {
+    TFieldDef def;
+    def.name = QString::fromLatin1(name);
+    def.type = type;
+    def.size = size;
+    def.displayLabel = label;
+    return def;
+}
+
+QString text(const QVariant& value) {
+    return value.isNull() ? QString() : value.toString();
+}
+
+// A date column as the screens' date-time fields take it.
+QVariant dateTimeField(const QVariant& value) {
+    const QDate date = ServerSql::toDate(value);
+    return date.isValid() ? QVariant(date.startOfDay()) : QVariant();
+}
+
+double money(qint64 cents) {
+    return double(cents) / 100.0;
+}
+
+} // namespace
+
+TrdmApuracaoZel::TrdmApuracaoZel(QSqlDatabase db, ServerOptions options)
+    : m_db(std::move(db))
+    , m_options(options) {}
+
+TrdmApuracaoZel::~TrdmApuracaoZel() = default;
+
+const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
+    static const QHash<QString, QList<ArgKind>> signatures = [] {
+        QHash<QString, QList<ArgKind>> result;
+        const auto& specs = methodSpecs();
+        for (auto it = specs.begin(); it != specs.end(); ++it)
+            result.insert(it.key(), kindsOf(it.value()));
+        return result;
+    }();
+    return signatures;
+}
+
+RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& args,
+                                  const Progress& progress) {
+    const auto& specs = methodSpecs();
+    const auto spec = specs.find(method);
+    if (spec == specs.end())
+        throw ServerFailure(QStringLiteral("Método desconhecido: ") + method);
+    checkCall(method, spec.value(), args);
+
+    using Handler = RemoteValue (TrdmApuracaoZel::*)(Args&);
+    static const QHash<QString, Handler> handlers = {
+        {QStringLiteral("GetNotaFiscal"), &TrdmApuracaoZel::getNotaFiscal},
+        {QStringLiteral("GetCtrlApurTaxa"), &TrdmApuracaoZel::getCtrlApurTaxa},
+        {QStringLiteral("GetNotasApuradas"), &TrdmApuracaoZel::getNotasApuradas},
+        {QStringLiteral("CalcApuracTaxa"), &TrdmApuracaoZel::calcApuracTaxa},
+        {QStringLiteral("GetPerFecham"), &TrdmApuracaoZel::getPerFecham},
+        {QStringLiteral("GetDiretorios"), &TrdmApuracaoZel::getDiretorios},
+        {QStringLiteral("GetFormemIsNF"), &TrdmApuracaoZel::getFormemIsNF},
+        {QStringLiteral("GetVooTrecho"), &TrdmApuracaoZel::getVooTrecho},
+        {QStringLiteral("GetLocalFatu"), &TrdmApuracaoZel::getLocalFatu},
+        {QStringLiteral("GetCtrlApurFat"), &TrdmApuracaoZel::getCtrlApurFat},
+        {QStringLiteral("GetUltimoNrPedido"), &TrdmApuracaoZel::getUltimoNrPedido},
+    };
+    if (method == QLatin1String("CalculaApuracao"))
+        return calculaApuracao(args, progress);
+    return (this->*handlers.value(method))(args);
+}
+
+QDateTime TrdmApuracaoZel::leaseLimit() const {
+    return QDateTime::currentDateTime().addSecs(-m_options.leaseSeconds);
+}
+
+RemoteValue TrdmApuracaoZel::getDiretorios(Args& args) {
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT CDPROGRAMA, DSDIRETORIO FROM DIRETORIOS WHERE CDPROGRAMA = :key"),
+        {{"key", args[0].toString()}});
+    TDataPacket packet;
+    packet.fields = {field("CDPROGRAMA", TFieldType::ftString, 8),
+                     field("DSDIRETORIO", TFieldType::ftString, 100)};
+    while (query.next())
+        packet.rows.push_back({text(query.value(0)), query.value(1).isNull()
+                                                         ? QVariant()
+                                                         : QVariant(query.value(1).toString())});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getFormemIsNF(Args& args) {
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT C.CDCIA, C.CDTIPEMNF, F.IDTIPEMNF "
+                       "FROM CIAFILI C LEFT JOIN FORMEMISNF F ON F.CDTIPEMNF = C.CDTIPEMNF "
+                       "WHERE C.CDFILIAL = :filial AND C.CDCIA = :cdcia"),
+        {{"filial", args[0].toString()}, {"cdcia", args[1].toString()}});
+    TDataPacket packet;
+    packet.fields = {field("CDCIA", TFieldType::ftString, 4),
+                     field("CDTIPEMNF", TFieldType::ftString, 4),
+                     field("IDTIPEMNF", TFieldType::ftString, 2)};
+    while (query.next())
+        packet.rows.push_back({text(query.value(0)), text(query.value(1)), text(query.value(2))});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getUltimoNrPedido(Args& args) {
+    ServerSql sql(m_db);
+    const qint64 last = Numerador(sql).lastPedido(args[0].toString(), args[1].toString());
+    return QList<RemoteValue>{RemoteValue(QString::number(last + 1))};
+}
+
+RemoteValue TrdmApuracaoZel::getVooTrecho(Args& args) {
+    const QString tipo = args[2].toString();
+    const QDate start = args[3].toDate();
+    const QDate end = args[4].toDate();
+    const bool counts = start.isValid() && end.isValid();
+    const QString pending =
+        counts ? QStringLiteral("(SELECT COUNT(*) FROM DELIVERY D WHERE D.CDFILIAL = V.CDFILIAL "
+                                "AND D.CDCIA = V.CDCIA AND D.NRVOO = V.NRVOO "
+                                "AND D.SGBASEORI = V.SGBASEORI AND D.SGBASEDES = V.SGBASEDES "
+                                "AND D.DTDELIVERY >= :start AND D.DTDELIVERY <= :end "
+                                "AND D.NRAPURACFAT IS NULL)")
+               : QStringLiteral("0");
+    const QString sqlText =
+        QStringLiteral("SELECT V.NRVOO, V.SGBASEORI, V.SGBASEDES, V.IDTIPVOO, %1 "
+                       "FROM VOOTRECHO V WHERE V.CDFILIAL = :filial AND V.CDCIA = :cdcia "
+                       "AND (V.IDTIPVOO = :tipo OR :todos = 'T') "
+                       "ORDER BY V.NRVOO, V.SGBASEORI, V.SGBASEDES")
+            .arg(pending);
+    ServerSql sql(m_db);
+    const QString todos = tipo.isEmpty() ? QStringLiteral("T") : QStringLiteral("N");
+    QSqlQuery query = counts ? sql.exec(sqlText, {{"filial", args[0].toString()},
+                                                  {"cdcia", args[1].toString()},
+                                                  {"tipo", tipo},
+                                                  {"todos", todos},
+                                                  {"start", ServerSql::bindDate(start)},
+                                                  {"end", ServerSql::bindDate(end)}})
+                             : sql.exec(sqlText, {{"filial", args[0].toString()},
+                                                  {"cdcia", args[1].toString()},
+                                                  {"tipo", tipo},
+                                                  {"todos", todos}});
+    TDataPacket packet;
+    packet.fields = {field("IDMARCVOO", TFieldType::ftString, 1, QStringLiteral("3")),
+                     field("NRVOO", TFieldType::ftString, 5, QStringLiteral("Vôo")),
+                     field("SGBASEORI", TFieldType::ftString, 5, QStringLiteral("Base Origem")),
+                     field("SGBASEDES", TFieldType::ftString, 5, QStringLiteral("Base Destino")),
+                     field("IDTIPVOO", TFieldType::ftString, 1, QStringLiteral("Tipo do Vôo")),
+                     field("QTDE_SERVICO", TFieldType::ftFloat)};
+    while (query.next())
+        packet.rows.push_back({QStringLiteral("N"), text(query.value(0)), text(query.value(1)),
+                               text(query.value(2)), text(query.value(3)),
+                               double(query.value(4).toLongLong())});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getLocalFatu(Args& args) {
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(QStringLiteral("SELECT CDLOCAFATCIA, NMLOCAFATCIA FROM LOCALFATCIA "
+                                              "WHERE CDFILIAL = :filial AND CDCIA = :cdcia "
+                                              "ORDER BY CDLOCAFATCIA"),
+                               {{"filial", args[0].toString()}, {"cdcia", args[1].toString()}});
+    TDataPacket packet;
+    packet.fields = {field("IDMARCADO", TFieldType::ftFixedChar, 1),
+                     field("CDLOCAFATCIA", TFieldType::ftString, 20, QStringLiteral("Código")),
+                     field("NMLOCAFATCIA", TFieldType::ftString, 30, QStringLiteral("Nome"))};
+    while (query.next())
+        packet.rows.push_back({QStringLiteral("N"), text(query.value(0)), text(query.value(1))});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getPerFecham(Args& args) {
+    bool numeric = false;
+    int day = args[2].toString().trimmed().toInt(&numeric);
+    if (!numeric)
+        day = 0;
+    ServerSql sql(m_db);
+    QSqlQuery query =
+        sql.exec(QStringLiteral(
+                     "SELECT DIFECHCIA FROM PERFECHAM WHERE CDFILIAL = :filial AND CDCIA = :cdcia"),
+                 {{"filial", args[0].toString()}, {"cdcia", args[1].toString()}});
+    // Closing days are texts: "5" and "05" are the same day, so compare them as numbers.
+    int next = 0;
+    while (query.next()) {
+        bool ok = false;
+        const int closing = query.value(0).toString().trimmed().toInt(&ok);
+        if (ok && closing > day && (next == 0 || closing < next))
+            next = closing;
+    }
+    TDataPacket packet;
+    packet.fields = {field("MIN(DIFECHCIA)", TFieldType::ftString, 2)};
+    packet.rows.push_back(
+        {next == 0 ? QString() : QStringLiteral("%1").arg(next, 2, 10, QLatin1Char('0'))});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getCtrlApurFat(Args& args) {
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT NRAPURACFAT, IDSTATUS FROM CTRLAPURFAT "
+                       "WHERE CDCLIENTE = :cliente AND IDTIPAPUR = 'F' AND (IDSTATUS = 'E' OR "
+                       "(IDSTATUS = 'P' AND DTHRINICIO <= :limit)) "
+                       "ORDER BY DTHRINICIO DESC, NRAPURACFAT DESC"),
+        {{"cliente", args[0].toString()}, {"limit", ServerSql::bindDateTime(leaseLimit())}});
+    TDataPacket packet;
+    packet.fields = {field("NRAPURACFAT", TFieldType::ftString, 10),
+                     field("IDSTATUS", TFieldType::ftString, 1)};
+    while (query.next())
+        packet.rows.push_back({text(query.value(0)), text(query.value(1))});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getNotaFiscal(Args& args) {
+    const QString key = args[1].toString();
+    static const QRegularExpression number(QStringLiteral("^[0-9]{10}$"));
+    QString nr;
+    QString trabalho;
+    if (key.isEmpty()) {
+        nr = m_lastComputation;
+    } else if (number.match(key).hasMatch()) {
+        nr = key;
+        trabalho = args[0].toString();
+    } else {
+        throw ServerFailure(QStringLiteral("Nenhuma apuração encontrada para: ") + key);
+    }
+    TDataPacket packet;
+    packet.fields = {
+        field("NRLANCTONF", TFieldType::ftString, 10, QStringLiteral("Nº do Lançamento")),
+        field("VRNOTAFISC", TFieldType::ftFloat, 0, QStringLiteral("Valor Nota Fiscal")),
+        field("VRTTMOEDESTR", TFieldType::ftFloat, 0, QStringLiteral("Valor Moeda Estrangeira")),
+        field("VRTOTAAPUR", TFieldType::ftFloat), field("VRTOTAAPURESTR", TFieldType::ftFloat)};
+    if (nr.isEmpty())
+        return packet;
+    ServerSql sql(m_db);
+    // The session's own computation is its own whichever branch asks.
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT N.NRLANCTONF, N.VRNOTAFISC, N.VRTTMOEDESTR FROM NOTAFISCAL N "
+                       "JOIN CTRLAPURFAT C ON C.NRAPURACFAT = N.NRAPURACFAT "
+                       "WHERE N.NRAPURACFAT = :nr AND (C.CDFILIALTRAB = :trab OR :own = 'S') "
+                       "ORDER BY N.NRLANCTONF"),
+        {{"nr", nr},
+         {"trab", trabalho},
+         {"own", trabalho.isEmpty() ? QStringLiteral("S") : QStringLiteral("N")}});
+    struct Invoice {
+        QString number;
+        qint64 value;
+        qint64 foreign;
+    };
+    QList<Invoice> invoices;
+    qint64 total = 0;
+    qint64 totalForeign = 0;
+    while (query.next()) {
+        invoices.append(
+            {text(query.value(0)), query.value(1).toLongLong(), query.value(2).toLongLong()});
+        total += invoices.last().value;
+        totalForeign += invoices.last().foreign;
+    }
+    for (const Invoice& invoice : invoices)
+        packet.rows.push_back({invoice.number, money(invoice.value), money(invoice.foreign),
+                               money(total), money(totalForeign)});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getCtrlApurTaxa(Args& args) {
+    const bool one = args[3].toString() == QLatin1String("N");
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT NRAPURACFAT, CDFILIAL, DTINIAPURAC, DTFIMAPURAC FROM CTRLAPURFAT "
+                       "WHERE IDTIPAPUR = 'F' AND IDSTATUS = 'F' AND CDFILIAL = :filial "
+                       "AND CDCLIENTE = :cliente AND (NRAPURACFAT = :nr OR :todos = 'T') "
+                       "ORDER BY DTHRINICIO DESC, NRAPURACFAT DESC"),
+        {{"filial", args[0].toString()},
+         {"cliente", args[1].toString()},
+         {"nr", args[2].toString()},
+         {"todos", one ? QStringLiteral("N") : QStringLiteral("T")}});
+    TDataPacket packet;
+    packet.fields = {
+        field("NRAPURACFAT", TFieldType::ftString, 10, QStringLiteral("Nº Apuração")),
+        field("CDFILIAL", TFieldType::ftString, 4, QStringLiteral("Filial")),
+        field("DTINIAPURAC", TFieldType::ftDateTime, 0, QStringLiteral("Data Inicial")),
+        field("DTFIMAPURAC", TFieldType::ftDateTime, 0, QStringLiteral("Data Final"))};
+    while (query.next())
+        packet.rows.push_back({text(query.value(0)), text(query.value(1)),
+                               dateTimeField(query.value(2)), dateTimeField(query.value(3))});
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getNotasApuradas(Args& args) {
+    const bool one = args[4].toString() == QLatin1String("N");
+    // A missing bound leaves that side of the period open.
+    const QDate start = one ? QDate() : args[1].toDate();
+    const QDate end = one ? QDate() : args[2].toDate();
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(
+        QStringLiteral(
+            "SELECT N.CDFILIAL, N.NRLANCTONF, N.VRNOTAFISC, N.DTENTRSAID FROM NOTAFISCAL N "
+            "JOIN CTRLAPURFAT C ON C.NRAPURACFAT = N.NRAPURACFAT "
+            "WHERE C.IDTIPAPUR = 'F' AND C.IDSTATUS = 'F' AND C.CDCLIENTE = :cliente "
+            "AND N.NRLANCTONFORIG IS NULL "
+            "AND NOT EXISTS (SELECT 1 FROM NOTAFISCAL T WHERE T.NRLANCTONFORIG = N.NRLANCTONF) "
+            "AND (N.NRAPURACFAT = :nr OR :todos = 'T') "
+            "AND (N.DTENTRSAID >= :start OR :nostart = 'S') "
+            "AND (N.DTENTRSAID <= :end OR :noend = 'S') "
+            "ORDER BY N.NRLANCTONF"),
+        {{"cliente", args[0].toString()},
+         {"nr", args[3].toString()},
+         {"todos", one ? QStringLiteral("N") : QStringLiteral("T")},
+         {"start", ServerSql::bindDate(start.isValid() ? start : QDate(1, 1, 1))},
+         {"nostart", start.isValid() ? QStringLiteral("N") : QStringLiteral("S")},
+         {"end", ServerSql::bindDate(end.isValid() ? end : QDate(9999, 12, 31))},
+         {"noend", end.isValid() ? QStringLiteral("N") : QStringLiteral("S")}});
+    TDataPacket packet;
+    packet.fields = {
+        field("IDCHECK", TFieldType::ftFixedChar, 1), field("CDFILIAL", TFieldType::ftString, 4),
+        field("NRLANCTONF", TFieldType::ftString, 10, QStringLiteral("No. Lançamento")),
+        field("VRNOTAFISC", TFieldType::ftFloat, 0, QStringLiteral("Total da Nota")),
+        field("DTENTRSAID", TFieldType::ftDateTime, 0, QStringLiteral("Data Saída"))};
+    while (query.next())
+        packet.rows.push_back({QStringLiteral("N"), text(query.value(0)), text(query.value(1)),
+                               money(query.value(2).toLongLong()), dateTimeField(query.value(3))});
+    return packet;
+}
