@@ -45,57 +45,53 @@ bool readTextKey(ValueReader& r, QString* value, const char* what)
     return true;
 }
 
-bool readArgs(QCborStreamReader& s, ValueReader& r, QList<RemoteValue>* args)
+bool readArgs(ValueReader& r, QList<RemoteValue>* args)
 {
-    if (!s.isArray())
+    ValueReader::Container c;
+    if (!r.beginArray(&c))
         return r.fail(QStringLiteral("\"args\" não é lista"));
-    if (!s.enterContainer())
-        return r.fail(QStringLiteral("\"args\" inválido"));
-    while (s.hasNext()) {
+    while (r.hasNext(c)) {
         RemoteValue value;
         if (!r.readValue(&value))
             return r.fail(QStringLiteral("argumento %1 inválido").arg(args->size()));
         args->append(std::move(value));
     }
-    return s.leaveContainer() || r.fail(QStringLiteral("\"args\" inválido"));
+    return r.error().isEmpty();
 }
 
 // Positions are integer keys; decimal text keys are taken too, for writers that only
 // have text keys.
-bool readRefs(QCborStreamReader& s, ValueReader& r, QMap<int, RemoteValue>* refs)
+bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs)
 {
-    if (!s.isMap())
+    ValueReader::Container c;
+    if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"refs\" não é mapa"));
-    if (!s.enterContainer())
-        return r.fail(QStringLiteral("\"refs\" inválido"));
-    while (s.hasNext()) {
+    while (r.hasNext(c)) {
         qint64 position = -1;
-        if (s.isString()) {
+        bool ok = true;
+        if (r.isText()) {
             QString key;
-            bool ok = r.readText(&key);
-            position = ok ? key.toLongLong(&ok) : -1;
-            if (!ok)
-                position = -1;
-        } else if (!r.readInteger(&position)) {
-            return r.fail(QStringLiteral("\"refs\": posição inválida"));
+            ok = r.readText(&key);
+            position = key.toLongLong(&ok);
+        } else {
+            ok = r.readInteger(&position);
         }
-        if (position < 0 || position > 1024)
+        if (!ok || position < 0 || position > 1024)
             return r.fail(QStringLiteral("\"refs\": posição inválida"));
         RemoteValue value;
         if (!r.readValue(&value))
             return false;
         refs->insert(int(position), std::move(value));
     }
-    return s.leaveContainer() || r.fail(QStringLiteral("\"refs\" inválido"));
+    return r.error().isEmpty();
 }
 
-bool readProgress(QCborStreamReader& s, ValueReader& r, Message* msg)
+bool readProgress(ValueReader& r, Message* msg)
 {
-    if (!s.isMap())
+    ValueReader::Container c;
+    if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"progress\" não é mapa"));
-    if (!s.enterContainer())
-        return r.fail(QStringLiteral("\"progress\" inválido"));
-    while (s.hasNext()) {
+    while (r.hasNext(c)) {
         QString key;
         if (!readTextKey(r, &key, "progress"))
             return false;
@@ -111,10 +107,10 @@ bool readProgress(QCborStreamReader& s, ValueReader& r, Message* msg)
         if (!ok)
             return false;
     }
-    return s.leaveContainer() || r.fail(QStringLiteral("\"progress\" inválido"));
+    return r.error().isEmpty();
 }
 
-bool readMember(QCborStreamReader& s, ValueReader& r, const QString& key, Fields* f)
+bool readMember(ValueReader& r, const QString& key, Fields* f)
 {
     static const QList<std::pair<QString, unsigned>> keys{
         {QStringLiteral("hello"), Fields::Hello},     {QStringLiteral("version"), Fields::Version},
@@ -155,39 +151,35 @@ bool readMember(QCborStreamReader& s, ValueReader& r, const QString& key, Fields
     case Fields::Call:
         return readTextKey(r, &m.name, "call");
     case Fields::Args:
-        return readArgs(s, r, &m.args);
+        return readArgs(r, &m.args);
     case Fields::Progress:
-        return readProgress(s, r, &m);
+        return readProgress(r, &m);
     case Fields::Result:
         return r.readValue(&m.result);
     case Fields::Refs:
-        return readRefs(s, r, &m.refs);
+        return readRefs(r, &m.refs);
     }
     return false;
 }
 
 Decoded<Fields> readFields(QByteArrayView cbor)
 {
-    QCborStreamReader s(cbor.data(), cbor.size());
-    ValueReader r(s, cbor.size());
+    ValueReader r(cbor);
     Fields f;
-    if (!s.isMap())
+    ValueReader::Container c;
+    if (!r.beginMap(&c))
         return Decoded<Fields>::failure(QStringLiteral("mensagem não é mapa"));
-    if (!s.enterContainer())
-        return Decoded<Fields>::failure(QStringLiteral("mensagem inválida"));
-    while (s.hasNext()) {
+    while (r.hasNext(c)) {
         QString key;
         if (!r.readText(&key)) {
             r.fail(QStringLiteral("chave da mensagem não é texto"));
             return Decoded<Fields>::failure(r.error());
         }
-        if (!readMember(s, r, key, &f))
+        if (!readMember(r, key, &f))
             return Decoded<Fields>::failure(r.error());
     }
-    if (!s.leaveContainer() || !r.expectEnd()) {
-        r.fail(QStringLiteral("mensagem inválida"));
+    if (!r.expectEnd())
         return Decoded<Fields>::failure(r.error());
-    }
     return Decoded<Fields>::success(std::move(f));
 }
 

@@ -22,8 +22,7 @@ QByteArray encodeWith(QString* error, Write write)
 template <typename T, typename Read>
 Decoded<T> decodeWith(QByteArrayView cbor, Read read)
 {
-    QCborStreamReader stream(cbor.data(), cbor.size());
-    ValueReader reader(stream, cbor.size());
+    ValueReader reader(cbor);
     T value;
     if (!read(reader, &value) || !reader.expectEnd())
         return Decoded<T>::failure(reader.error());

@@ -2,15 +2,14 @@
 
 #include "protocol/ValueWriter.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace protocol {
-
-namespace {
-constexpr quint64 kMaxReservedRows = 1 << 20;
-} // namespace
 
 // A packet map's members, gathered in whatever order they arrive.
 struct ValueReader::PacketParts {
@@ -24,6 +23,17 @@ struct ValueReader::PacketParts {
 };
 
 namespace {
+
+constexpr quint64 kMaxReservedRows = 1 << 20;
+constexpr quint64 kMaxInteger = quint64(std::numeric_limits<qint64>::max());
+
+enum Major : quint8 { Unsigned, Negative, Bytes, Text, Array, Map, Tag, Simple };
+
+bool is(QByteArrayView key, const char* literal)
+{
+    const auto n = qsizetype(std::strlen(literal));
+    return key.size() == n && std::memcmp(key.data(), literal, size_t(n)) == 0;
+}
 
 QString cellTypeName(const QVariant& v)
 {
@@ -45,7 +55,7 @@ QString cellTypeName(const QVariant& v)
 
 bool fitsField(QVariant& v, TFieldType type)
 {
-    if (v.isNull())
+    if (!v.isValid()) // null
         return true;
     switch (type) {
     case TFieldType::ftString:
@@ -67,29 +77,43 @@ bool fitsField(QVariant& v, TFieldType type)
 }
 
 // Strict "YYYY-MM-DD": no other ISO forms, so both ends agree byte for byte.
-QDate parseDate(QStringView s)
+QDate parseDate(QByteArrayView s)
 {
-    if (s.size() != 10 || s[4] != u'-' || s[7] != u'-')
+    if (s.size() != 10 || s[4] != '-' || s[7] != '-')
         return {};
     int parts[3] = {0, 0, 0};
     const int starts[3] = {0, 5, 8};
     const int lengths[3] = {4, 2, 2};
     for (int p = 0; p < 3; ++p) {
         for (int i = 0; i < lengths[p]; ++i) {
-            const QChar c = s[starts[p] + i];
-            if (c < u'0' || c > u'9')
+            const char c = s[starts[p] + i];
+            if (c < '0' || c > '9')
                 return {};
-            parts[p] = parts[p] * 10 + (c.unicode() - u'0');
+            parts[p] = parts[p] * 10 + (c - '0');
         }
     }
     return QDate(parts[0], parts[1], parts[2]);
 }
 
+double halfToDouble(quint16 h)
+{
+    const int exponent = (h >> 10) & 0x1f;
+    const int mantissa = h & 0x3ff;
+    double value = 0;
+    if (exponent == 0)
+        value = std::ldexp(mantissa, -24);
+    else if (exponent != 31)
+        value = std::ldexp(mantissa + 1024, exponent - 25);
+    else
+        value = mantissa == 0 ? HUGE_VAL : std::nan("");
+    return (h & 0x8000) ? -value : value;
+}
+
 } // namespace
 
-ValueReader::ValueReader(QCborStreamReader& reader, qsizetype inputSize)
-    : m_reader(reader)
-    , m_inputSize(inputSize)
+ValueReader::ValueReader(QByteArrayView bytes)
+    : m_p(reinterpret_cast<const uchar*>(bytes.data()))
+    , m_end(reinterpret_cast<const uchar*>(bytes.data()) + bytes.size())
 {
 }
 
@@ -100,182 +124,271 @@ bool ValueReader::fail(const QString& reason)
     return false;
 }
 
-bool ValueReader::readerFailed()
-{
-    const QCborError err = m_reader.lastError();
-    // Running out of bytes after a complete top-level value is the normal end.
-    if (err.c == QCborError::NoError ||
-        (err.c == QCborError::EndOfFile && m_reader.containerDepth() == 0))
-        return false;
-    fail(QStringLiteral("CBOR inválido: %1").arg(err.toString()));
-    return true;
-}
-
-qsizetype ValueReader::remaining() const
-{
-    return qMax<qsizetype>(0, m_inputSize - qsizetype(m_reader.currentOffset()));
-}
-
 bool ValueReader::expectEnd()
 {
-    if (readerFailed())
+    if (!m_error.isEmpty())
         return false;
-    if (m_reader.currentOffset() < m_inputSize)
+    if (m_p != m_end)
         return fail(QStringLiteral("%1 bytes sobrando após a mensagem").arg(remaining()));
     return true;
 }
 
-bool ValueReader::enter(const char* what, QCborStreamReader::Type type)
+// The initial byte and its argument. A break (0xff) comes back as Simple, indefinite.
+bool ValueReader::readHead(Head* head)
 {
-    if (m_reader.type() != type) {
-        if (m_reader.isInvalid() && readerFailed())
+    if (m_p >= m_end)
+        return fail(QStringLiteral("dados truncados"));
+    const uchar initial = *m_p++;
+    head->major = initial >> 5;
+    head->info = initial & 0x1f;
+    head->indefinite = false;
+    if (head->info < 24) {
+        head->arg = head->info;
+        return true;
+    }
+    if (head->info <= 27) {
+        const qsizetype n = qsizetype(1) << (head->info - 24);
+        if (remaining() < n)
+            return fail(QStringLiteral("dados truncados"));
+        quint64 arg = 0;
+        for (qsizetype i = 0; i < n; ++i)
+            arg = (arg << 8) | m_p[i];
+        m_p += n;
+        head->arg = arg;
+        return true;
+    }
+    if (head->info == 31 && head->major != Unsigned && head->major != Negative &&
+        head->major != Tag) {
+        head->indefinite = true;
+        head->arg = 0;
+        return true;
+    }
+    return fail(QStringLiteral("CBOR inválido: byte inicial 0x%1").arg(initial, 2, 16, QLatin1Char('0')));
+}
+
+bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes)
+{
+    if (!head.indefinite) {
+        if (head.arg > quint64(remaining()))
+            return fail(QStringLiteral("dados truncados: texto de %1 bytes").arg(head.arg));
+        *bytes = QByteArrayView(m_p, qsizetype(head.arg));
+        m_p += head.arg;
+        return true;
+    }
+    m_scratch.clear();
+    for (;;) {
+        if (m_p >= m_end)
+            return fail(QStringLiteral("dados truncados"));
+        if (*m_p == 0xff) {
+            ++m_p;
+            break;
+        }
+        Head chunk;
+        if (!readHead(&chunk))
             return false;
-        return fail(QStringLiteral("%1: esperado %2")
-                        .arg(QLatin1StringView(what),
-                             type == QCborStreamReader::Map ? QStringLiteral("mapa")
-                                                            : QStringLiteral("lista")));
+        if (chunk.major != head.major || chunk.indefinite)
+            return fail(QStringLiteral("pedaço de texto inválido"));
+        if (chunk.arg > quint64(remaining()))
+            return fail(QStringLiteral("dados truncados"));
+        m_scratch.append(reinterpret_cast<const char*>(m_p), qsizetype(chunk.arg));
+        m_p += chunk.arg;
     }
-    if (!m_reader.enterContainer()) {
-        readerFailed();
-        return fail(QStringLiteral("lista ou mapa inválido"));
-    }
+    *bytes = m_scratch;
     return true;
 }
 
-bool ValueReader::leave()
+bool ValueReader::internedText(QByteArrayView bytes, int column, QString* text)
 {
-    if (readerFailed())
+    if (column < 0 || column >= kInternColumns || bytes.size() > 8)
         return false;
-    if (!m_reader.leaveContainer()) {
-        readerFailed();
-        return fail(QStringLiteral("fim de lista ou mapa inválido"));
+    quint64 key = 0;
+    std::memcpy(&key, bytes.data(), size_t(bytes.size()));
+    if (m_intern.empty())
+        m_intern.resize(size_t(kInternColumns) * kInternSlots);
+    const quint64 hash = (key ^ quint64(bytes.size())) * 0x9E3779B97F4A7C15ULL;
+    InternSlot& slot = m_intern[size_t(column) * kInternSlots + (hash >> 58)];
+    if (slot.size != bytes.size() || slot.key != key) {
+        slot.key = key;
+        slot.size = bytes.size();
+        slot.text = QString::fromLatin1(bytes);
     }
+    *text = slot.text;
+    return true;
+}
+
+bool ValueReader::textFromHead(const Head& head, QString* text, int column)
+{
+    QByteArrayView bytes;
+    if (!readTextBytes(head, &bytes))
+        return false;
+    // Most texts are ASCII codes; they convert without a decoder.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii) {
+        if (!internedText(bytes, column, text))
+            *text = QString::fromLatin1(bytes);
+        return true;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    *text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return fail(QStringLiteral("texto com UTF-8 inválido"));
     return true;
 }
 
 bool ValueReader::readText(QString* text)
 {
-    if (!m_reader.isString()) {
-        if (m_reader.isInvalid() && readerFailed())
-            return false;
-        return fail(QStringLiteral("esperado texto"));
-    }
-    QString result;
-    for (;;) {
-        auto chunk = m_reader.readString();
-        if (chunk.status == QCborStreamReader::Error) {
-            readerFailed();
-            return fail(QStringLiteral("texto inválido"));
-        }
-        if (chunk.status == QCborStreamReader::EndOfString)
-            break;
-        if (result.isEmpty())
-            result = std::move(chunk.data);
-        else
-            result += chunk.data;
-    }
-    *text = std::move(result);
-    return true;
+    if (peekMajor() != Text)
+        return fail(m_p < m_end ? QStringLiteral("esperado texto") : QStringLiteral("dados truncados"));
+    Head head;
+    return readHead(&head) && textFromHead(head, text);
+}
+
+bool ValueReader::readKey(QByteArrayView* key)
+{
+    if (peekMajor() != Text)
+        return fail(QStringLiteral("chave não é texto"));
+    Head head;
+    return readHead(&head) && readTextBytes(head, key);
 }
 
 bool ValueReader::readInteger(qint64* value)
 {
-    constexpr quint64 kMax = quint64(std::numeric_limits<qint64>::max());
-    if (m_reader.isUnsignedInteger()) {
-        const quint64 v = m_reader.toUnsignedInteger();
-        if (v > kMax)
-            return fail(QStringLiteral("inteiro fora do intervalo"));
-        *value = qint64(v);
-    } else if (m_reader.isNegativeInteger()) {
-        // CBOR stores -1 - n; n must fit so that the result does.
-        const quint64 n = quint64(m_reader.toNegativeInteger()) - 1;
-        if (n > kMax)
-            return fail(QStringLiteral("inteiro fora do intervalo"));
-        *value = -1 - qint64(n);
-    } else {
-        if (m_reader.isInvalid() && readerFailed())
-            return false;
-        return fail(QStringLiteral("esperado inteiro"));
-    }
-    return m_reader.next() || !readerFailed();
+    const int major = peekMajor();
+    if (major != Unsigned && major != Negative)
+        return fail(m_p < m_end ? QStringLiteral("esperado inteiro") : QStringLiteral("dados truncados"));
+    Head head;
+    if (!readHead(&head))
+        return false;
+    // CBOR stores a negative as -1 - n; n must fit so that the result does.
+    if (head.arg > kMaxInteger)
+        return fail(QStringLiteral("inteiro fora do intervalo"));
+    *value = major == Unsigned ? qint64(head.arg) : -1 - qint64(head.arg);
+    return true;
 }
 
-bool ValueReader::readDouble(double* value)
+bool ValueReader::beginArray(Container* c)
 {
-    double d = 0;
-    if (m_reader.isDouble())
-        d = m_reader.toDouble();
-    else if (m_reader.isFloat())
-        d = double(m_reader.toFloat());
-    else
-        d = double(float(m_reader.toFloat16()));
-    if (!std::isfinite(d))
-        return fail(QStringLiteral("número não finito"));
-    *value = d;
-    return m_reader.next() || !readerFailed();
+    if (peekMajor() != Array)
+        return fail(m_p < m_end ? QStringLiteral("esperado lista") : QStringLiteral("dados truncados"));
+    Head head;
+    if (!readHead(&head))
+        return false;
+    if (!head.indefinite && head.arg > quint64(remaining()))
+        return fail(QStringLiteral("lista de %1 itens em %2 bytes").arg(head.arg).arg(remaining()));
+    c->remaining = head.arg;
+    c->indefinite = head.indefinite;
+    return true;
+}
+
+bool ValueReader::beginMap(Container* c)
+{
+    if (peekMajor() != Map)
+        return fail(m_p < m_end ? QStringLiteral("esperado mapa") : QStringLiteral("dados truncados"));
+    Head head;
+    if (!readHead(&head))
+        return false;
+    if (!head.indefinite && head.arg > quint64(remaining()) / 2)
+        return fail(QStringLiteral("mapa de %1 pares em %2 bytes").arg(head.arg).arg(remaining()));
+    c->remaining = head.arg;
+    c->indefinite = head.indefinite;
+    return true;
+}
+
+bool ValueReader::hasNext(Container& c)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (c.indefinite) {
+        if (m_p >= m_end)
+            return fail(QStringLiteral("dados truncados"));
+        if (*m_p == 0xff) {
+            ++m_p;
+            return false;
+        }
+        return true;
+    }
+    if (c.remaining == 0)
+        return false;
+    --c.remaining;
+    return true;
 }
 
 // Scalars of cells and arguments: text, integer, float, tagged date or date-time, null.
-bool ValueReader::readScalar(QVariant* value)
+bool ValueReader::readScalar(QVariant* value, int column)
 {
-    switch (m_reader.type()) {
-    case QCborStreamReader::String: {
+    Head head;
+    if (!readHead(&head))
+        return false;
+    switch (head.major) {
+    case Unsigned:
+    case Negative:
+        if (head.arg > kMaxInteger)
+            return fail(QStringLiteral("inteiro fora do intervalo"));
+        *value = head.major == Unsigned ? qint64(head.arg) : -1 - qint64(head.arg);
+        return true;
+    case Text: {
         QString text;
-        if (!readText(&text))
+        if (!textFromHead(head, &text, column))
             return false;
         *value = std::move(text);
         return true;
     }
-    case QCborStreamReader::UnsignedInteger:
-    case QCborStreamReader::NegativeInteger: {
-        qint64 v = 0;
-        if (!readInteger(&v))
-            return false;
-        *value = v;
-        return true;
-    }
-    case QCborStreamReader::Float16:
-    case QCborStreamReader::Float:
-    case QCborStreamReader::Double: {
+    case Tag:
+        return readTagged(head.arg, value);
+    case Simple: {
         double d = 0;
-        if (!readDouble(&d))
-            return false;
+        switch (head.info) {
+        case 22: // null
+        case 23: // undefined
+            *value = QVariant();
+            return true;
+        case 25:
+            d = halfToDouble(quint16(head.arg));
+            break;
+        case 26: {
+            const auto bits = quint32(head.arg);
+            float f = 0;
+            std::memcpy(&f, &bits, sizeof f);
+            d = f;
+            break;
+        }
+        case 27:
+            std::memcpy(&d, &head.arg, sizeof d);
+            break;
+        case 31:
+            return fail(QStringLiteral("fim de lista inesperado"));
+        default:
+            return fail(QStringLiteral("valor lógico ou simples não suportado"));
+        }
+        if (!std::isfinite(d))
+            return fail(QStringLiteral("número não finito"));
         *value = d;
         return true;
     }
-    case QCborStreamReader::Tag:
-        return readTagged(value);
-    case QCborStreamReader::SimpleType:
-        if (m_reader.isNull() || m_reader.isUndefined()) {
-            *value = QVariant();
-            return m_reader.next() || !readerFailed();
-        }
-        return fail(QStringLiteral("valor lógico ou simples não suportado"));
-    case QCborStreamReader::Invalid:
-        readerFailed();
-        return fail(QStringLiteral("dados truncados"));
     default:
         return fail(QStringLiteral("tipo CBOR não suportado aqui"));
     }
 }
 
-bool ValueReader::readTagged(QVariant* value)
+bool ValueReader::readTagged(quint64 tag, QVariant* value)
 {
-    const quint64 tag = quint64(m_reader.toTag());
     if (tag != ValueWriter::kDateTag && tag != ValueWriter::kDateTimeTag)
         return fail(QStringLiteral("marca CBOR %1 não suportada").arg(tag));
-    if (!m_reader.next() && readerFailed())
-        return false;
-    QString text;
-    if (!readText(&text))
+    if (peekMajor() != Text)
+        return fail(QStringLiteral("data sem texto"));
+    Head head;
+    QByteArrayView bytes;
+    if (!readHead(&head) || !readTextBytes(head, &bytes))
         return false;
     if (tag == ValueWriter::kDateTag) {
-        const QDate date = parseDate(text);
+        const QDate date = parseDate(bytes);
         if (!date.isValid())
-            return fail(QStringLiteral("data inválida: %1").arg(text.left(40)));
+            return fail(QStringLiteral("data inválida: %1").arg(QString::fromUtf8(bytes.first(qMin<qsizetype>(bytes.size(), 40)))));
         *value = date;
         return true;
     }
+    const QString text = QString::fromUtf8(bytes);
     const QDateTime dt = QDateTime::fromString(text, Qt::ISODateWithMs);
     if (!dt.isValid())
         return fail(QStringLiteral("data e hora inválida: %1").arg(text.left(40)));
@@ -292,30 +405,30 @@ bool ValueReader::readValueAt(RemoteValue* value, int depth)
 {
     if (depth > kMaxDepth)
         return fail(QStringLiteral("aninhamento profundo demais"));
-    if (m_reader.isArray()) {
-        if (!enter("lista", QCborStreamReader::Array))
+    if (peekMajor() == Array) {
+        Container c;
+        if (!beginArray(&c))
             return false;
         QList<RemoteValue> items;
-        while (m_reader.hasNext()) {
+        while (hasNext(c)) {
             RemoteValue item;
             if (!readValueAt(&item, depth + 1))
                 return false;
             items.append(std::move(item));
         }
-        if (!leave())
+        if (!m_error.isEmpty())
             return false;
         *value = RemoteValue(std::move(items));
         return true;
     }
-    if (m_reader.isMap()) {
+    if (peekMajor() == Map) {
         PacketParts parts;
         if (!readPacketMap(&parts))
             return false;
-        if (parts.hasRows) {
+        if (parts.hasRows)
             *value = RemoteValue(TDataPacket{std::move(parts.fields), std::move(parts.rows)});
-        } else {
+        else
             *value = RemoteValue(TChangePacket{std::move(parts.fields), std::move(parts.changes)});
-        }
         return true;
     }
     QVariant scalar;
@@ -351,27 +464,28 @@ bool ValueReader::readChangePacket(TChangePacket* packet)
 
 bool ValueReader::readPacketMap(PacketParts* parts)
 {
-    if (!enter("pacote", QCborStreamReader::Map))
-        return false;
-    while (m_reader.hasNext()) {
-        QString key;
-        if (!readText(&key))
-            return fail(QStringLiteral("pacote: chave não é texto"));
-        const bool dup = (key == u"fields" && parts->hasFields) ||
-                         (key == u"rows" && parts->hasRows) ||
-                         (key == u"changes" && parts->hasChanges);
+    Container c;
+    if (!beginMap(&c))
+        return fail(QStringLiteral("pacote não é mapa"));
+    while (hasNext(c)) {
+        QByteArrayView key;
+        if (!readKey(&key))
+            return false;
+        const bool dup = (is(key, "fields") && parts->hasFields) ||
+                         (is(key, "rows") && parts->hasRows) ||
+                         (is(key, "changes") && parts->hasChanges);
         if (dup)
-            return fail(QStringLiteral("pacote: chave \"%1\" repetida").arg(key));
+            return fail(QStringLiteral("pacote: chave \"%1\" repetida").arg(QString::fromUtf8(key)));
         const TFieldDefs* known = parts->hasFields ? &parts->fields : nullptr;
         bool ok = true;
-        if (key == u"fields") {
+        if (is(key, "fields")) {
             ok = readFields(&parts->fields);
             parts->hasFields = true;
-        } else if (key == u"rows") {
+        } else if (is(key, "rows")) {
             ok = readRows(&parts->rows, known);
             parts->hasRows = true;
             parts->rowsChecked = known != nullptr;
-        } else if (key == u"changes") {
+        } else if (is(key, "changes")) {
             ok = readChanges(&parts->changes, known);
             parts->hasChanges = true;
             parts->rowsChecked = known != nullptr;
@@ -381,7 +495,7 @@ bool ValueReader::readPacketMap(PacketParts* parts)
         if (!ok)
             return false;
     }
-    if (!leave())
+    if (!m_error.isEmpty())
         return false;
     if (!parts->hasFields)
         return fail(QStringLiteral("pacote sem \"fields\""));
@@ -405,9 +519,10 @@ bool ValueReader::readPacketMap(PacketParts* parts)
 
 bool ValueReader::readFields(TFieldDefs* fields)
 {
-    if (!enter("fields", QCborStreamReader::Array))
-        return false;
-    while (m_reader.hasNext()) {
+    Container c;
+    if (!beginArray(&c))
+        return fail(QStringLiteral("\"fields\" não é lista"));
+    while (hasNext(c)) {
         TFieldDef field;
         if (!readField(&field))
             return false;
@@ -417,111 +532,112 @@ bool ValueReader::readFields(TFieldDefs* fields)
         }
         fields->append(std::move(field));
     }
-    return leave();
+    return m_error.isEmpty();
 }
 
 bool ValueReader::readField(TFieldDef* field)
 {
-    if (!enter("campo", QCborStreamReader::Map))
-        return false;
+    Container c;
+    if (!beginMap(&c))
+        return fail(QStringLiteral("campo não é mapa"));
     bool hasName = false;
     bool hasType = false;
-    while (m_reader.hasNext()) {
-        QString key;
-        if (!readText(&key))
-            return fail(QStringLiteral("campo: chave não é texto"));
-        if (key == u"name") {
+    while (hasNext(c)) {
+        QByteArrayView key;
+        if (!readKey(&key))
+            return false;
+        if (is(key, "name")) {
             if (!readText(&field->name) || field->name.isEmpty())
                 return fail(QStringLiteral("campo sem nome"));
             hasName = true;
-        } else if (key == u"type") {
+        } else if (is(key, "type")) {
             QString name;
             if (!readText(&name))
                 return fail(QStringLiteral("campo: tipo não é texto"));
             if (!fieldTypeFromName(name, &field->type))
                 return fail(QStringLiteral("campo: tipo desconhecido \"%1\"").arg(name.left(40)));
             hasType = true;
-        } else if (key == u"size") {
+        } else if (is(key, "size")) {
             qint64 size = 0;
             if (!readInteger(&size) || size < 0 || size > 1 << 20)
                 return fail(QStringLiteral("campo: tamanho inválido"));
             field->size = int(size);
-        } else if (key == u"label") {
+        } else if (is(key, "label")) {
             if (!readText(&field->displayLabel))
                 return fail(QStringLiteral("campo: rótulo não é texto"));
         } else if (!skipValue()) {
             return false;
         }
     }
+    if (!m_error.isEmpty())
+        return false;
     if (!hasName || !hasType)
         return fail(QStringLiteral("campo sem nome ou sem tipo"));
-    return leave();
+    return true;
 }
 
 bool ValueReader::readRows(std::vector<TRow>* rows, const TFieldDefs* fields)
 {
-    if (m_reader.isArray() && m_reader.isLengthKnown()) {
+    Container c;
+    if (!beginArray(&c))
+        return fail(QStringLiteral("\"rows\" não é lista"));
+    if (!c.indefinite) {
         // The declared count is only a hint: bounded by what the bytes can hold.
         const qsizetype minRowBytes = 1 + (fields ? fields->size() : 0);
         rows->reserve(size_t(std::min<quint64>(
-            {m_reader.length(), quint64(remaining() / minRowBytes), kMaxReservedRows})));
+            {c.remaining, quint64(remaining() / minRowBytes), kMaxReservedRows})));
     }
-    if (!enter("rows", QCborStreamReader::Array))
-        return false;
-    while (m_reader.hasNext()) {
-        TRow row;
-        if (!readRow(&row, fields, qsizetype(rows->size())))
+    while (hasNext(c)) {
+        rows->emplace_back();
+        if (!readRow(&rows->back(), fields, qsizetype(rows->size() - 1)))
             return false;
-        rows->push_back(std::move(row));
     }
-    return leave();
+    return m_error.isEmpty();
 }
 
 bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowIndex)
 {
-    if (!m_reader.isArray()) {
-        if (m_reader.isInvalid() && readerFailed())
-            return false;
+    Container c;
+    if (peekMajor() != Array)
         return fail(QStringLiteral("linha %1 não é lista").arg(rowIndex));
-    }
-    if (m_reader.isLengthKnown()) {
-        const quint64 declared = m_reader.length();
-        if (fields && declared != quint64(fields->size())) {
+    if (!beginArray(&c))
+        return false;
+    if (!c.indefinite) {
+        if (fields && c.remaining != quint64(fields->size())) {
             return fail(QStringLiteral("linha %1 com %2 valores, esperado %3")
                             .arg(rowIndex)
-                            .arg(declared)
+                            .arg(c.remaining)
                             .arg(fields->size()));
         }
-        row->reserve(qsizetype(std::min<quint64>({declared, quint64(remaining()), 256})));
+        row->reserve(qsizetype(std::min<quint64>(c.remaining, 256)));
     }
-    if (!enter("linha", QCborStreamReader::Array))
-        return false;
-    while (m_reader.hasNext()) {
+    while (hasNext(c)) {
         if (fields && row->size() == fields->size()) {
             return fail(QStringLiteral("linha %1 com valores demais, esperado %2")
                             .arg(rowIndex)
                             .arg(fields->size()));
         }
-        QVariant cell;
-        if (!readScalar(&cell)) {
-            m_error.prepend(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size()));
+        QVariant& cell = row->emplaceBack();
+        if (!readScalar(&cell, int(row->size() - 1))) {
+            m_error.prepend(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size() - 1));
             return false;
         }
-        if (fields && !fitsField(cell, fields->at(row->size()).type)) {
-            const TFieldDef& f = fields->at(row->size());
+        if (fields && !fitsField(cell, fields->at(row->size() - 1).type)) {
+            const TFieldDef& f = fields->at(row->size() - 1);
             return fail(QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
                             .arg(rowIndex)
                             .arg(f.name, fieldTypeName(f.type), cellTypeName(cell)));
         }
-        row->append(std::move(cell));
     }
+    if (!m_error.isEmpty())
+        return false;
     if (fields && row->size() != fields->size()) {
         return fail(QStringLiteral("linha %1 com %2 valores, esperado %3")
                         .arg(rowIndex)
                         .arg(row->size())
                         .arg(fields->size()));
     }
-    return leave();
+    return true;
 }
 
 bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex)
@@ -545,45 +661,48 @@ bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowInd
 
 bool ValueReader::readChanges(QList<TChangePacket::Change>* changes, const TFieldDefs* fields)
 {
-    if (!enter("changes", QCborStreamReader::Array))
-        return false;
-    while (m_reader.hasNext()) {
+    Container c;
+    if (!beginArray(&c))
+        return fail(QStringLiteral("\"changes\" não é lista"));
+    while (hasNext(c)) {
         TChangePacket::Change change;
         if (!readChange(&change, fields, changes->size()))
             return false;
         changes->append(std::move(change));
     }
-    return leave();
+    return m_error.isEmpty();
 }
 
 bool ValueReader::readChange(TChangePacket::Change* change, const TFieldDefs* fields,
                              qsizetype index)
 {
-    if (!enter("alteração", QCborStreamReader::Map))
-        return false;
+    Container c;
+    if (!beginMap(&c))
+        return fail(QStringLiteral("alteração %1 não é mapa").arg(index));
     bool hasKind = false;
-    while (m_reader.hasNext()) {
-        QString key;
-        if (!readText(&key))
-            return fail(QStringLiteral("alteração: chave não é texto"));
+    while (hasNext(c)) {
+        QByteArrayView key;
+        if (!readKey(&key))
+            return false;
         bool ok = true;
-        if (key == u"kind") {
+        if (is(key, "kind")) {
             QString kind;
-            ok = readText(&kind);
+            if (!readText(&kind))
+                return false;
             if (kind == u"insert")
                 change->kind = TChangePacket::Kind::Insert;
             else if (kind == u"update")
                 change->kind = TChangePacket::Kind::Update;
             else if (kind == u"delete")
                 change->kind = TChangePacket::Kind::Delete;
-            else if (ok)
+            else
                 return fail(QStringLiteral("alteração %1: tipo \"%2\" desconhecido")
                                 .arg(index)
                                 .arg(kind.left(20)));
             hasKind = true;
-        } else if (key == u"old") {
+        } else if (is(key, "old")) {
             ok = readOptionalRow(&change->oldValues, fields, index);
-        } else if (key == u"new") {
+        } else if (is(key, "new")) {
             ok = readOptionalRow(&change->newValues, fields, index);
         } else {
             ok = skipValue();
@@ -591,6 +710,8 @@ bool ValueReader::readChange(TChangePacket::Change* change, const TFieldDefs* fi
         if (!ok)
             return false;
     }
+    if (!m_error.isEmpty())
+        return false;
     if (!hasKind)
         return fail(QStringLiteral("alteração %1 sem \"kind\"").arg(index));
     // Each kind carries exactly the rows it needs, so the receiver never guesses.
@@ -599,15 +720,16 @@ bool ValueReader::readChange(TChangePacket::Change* change, const TFieldDefs* fi
     if (change->oldValues.has_value() != needsOld || change->newValues.has_value() != needsNew)
         return fail(QStringLiteral("alteração %1: valores antigos/novos não combinam com o tipo")
                         .arg(index));
-    return leave();
+    return true;
 }
 
 bool ValueReader::readOptionalRow(std::optional<TRow>* row, const TFieldDefs* fields,
                                   qsizetype index)
 {
-    if (m_reader.isNull()) {
+    if (isNull()) {
+        ++m_p;
         row->reset();
-        return m_reader.next() || !readerFailed();
+        return true;
     }
     TRow values;
     if (!readRow(&values, fields, index))
@@ -625,27 +747,35 @@ bool ValueReader::skipAt(int depth)
 {
     if (depth > kMaxDepth)
         return fail(QStringLiteral("aninhamento profundo demais"));
-    if (m_reader.isInvalid()) {
-        readerFailed();
-        return fail(QStringLiteral("dados truncados"));
+    Head head;
+    if (!readHead(&head))
+        return false;
+    switch (head.major) {
+    case Bytes:
+    case Text: {
+        QByteArrayView ignored;
+        return readTextBytes(head, &ignored);
     }
-    if (m_reader.isContainer()) {
-        if (!m_reader.enterContainer())
-            return !readerFailed() && fail(QStringLiteral("lista ou mapa inválido"));
-        while (m_reader.hasNext()) {
+    case Array:
+    case Map: {
+        if (!head.indefinite && head.arg > quint64(remaining()))
+            return fail(QStringLiteral("dados truncados"));
+        Container c{head.major == Map ? head.arg * 2 : head.arg, head.indefinite};
+        while (hasNext(c)) {
             if (!skipAt(depth + 1))
                 return false;
         }
-        return leave();
+        return m_error.isEmpty();
     }
-    if (m_reader.isTag()) {
-        if (!m_reader.next())
-            return !readerFailed() && fail(QStringLiteral("marca sem valor"));
+    case Tag:
         return skipAt(depth + 1);
+    case Simple:
+        if (head.indefinite)
+            return fail(QStringLiteral("fim de lista inesperado"));
+        return true;
+    default:
+        return true;
     }
-    if (!m_reader.next() && readerFailed())
-        return false;
-    return !readerFailed();
 }
 
 } // namespace protocol

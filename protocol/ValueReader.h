@@ -5,6 +5,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <vector>
+
 namespace protocol {
 
 // Reads values and packets from untrusted CBOR bytes, straight into rows: no tree of
@@ -60,9 +62,9 @@ private:
     int peekMajor() const { return m_p < m_end ? *m_p >> 5 : -1; }
     bool readHead(Head* head);
     bool readTextBytes(const Head& head, QByteArrayView* bytes);
-    bool textFromHead(const Head& head, QString* text);
+    bool textFromHead(const Head& head, QString* text, int column = -1);
     bool readKey(QByteArrayView* key);
-    bool readScalar(QVariant* value);
+    bool readScalar(QVariant* value, int column = -1);
     bool readTagged(quint64 tag, QVariant* value);
     bool readValueAt(RemoteValue* value, int depth);
     bool readPacketMap(PacketParts* parts);
@@ -77,8 +79,20 @@ private:
     bool skipAt(int depth);
     qsizetype remaining() const { return m_end - m_p; }
 
+    // Codes repeat down a column ("N", "GRU", "1"): short texts of each column are shared
+    // instead of allocated again, which is most of the cost of a large packet.
+    struct InternSlot {
+        quint64 key = 0;
+        qsizetype size = -1;
+        QString text;
+    };
+    static constexpr int kInternColumns = 64;
+    static constexpr int kInternSlots = 64;
+    bool internedText(QByteArrayView bytes, int column, QString* text);
+
     const uchar* m_p;
     const uchar* m_end;
+    std::vector<InternSlot> m_intern; // kInternColumns x kInternSlots, made on first use
     QByteArray m_scratch; // chunks of an indefinite-length text, joined
     QString m_error;
 };

@@ -9,15 +9,13 @@ BulkInsert::BulkInsert(QSqlDatabase db, const QString& table, const QStringList&
     : m_db(db)
     , m_table(table)
     , m_columns(columns)
-    , m_batchRows(batchRows)
-{
+    , m_batchRows(batchRows) {
     m_pending.reserve(qsizetype(batchRows) * columns.size());
 }
 
 BulkInsert::~BulkInsert() = default;
 
-QString BulkInsert::statement(int rows) const
-{
+QString BulkInsert::statement(int rows) const {
     QStringList marks(m_columns.size(), QStringLiteral("?"));
     const QString one = QLatin1Char('(') + marks.join(QLatin1String(", ")) + QLatin1Char(')');
     return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
@@ -25,8 +23,7 @@ QString BulkInsert::statement(int rows) const
              QStringList(rows, one).join(QLatin1String(", ")));
 }
 
-void BulkInsert::add(const QVariantList& values)
-{
+void BulkInsert::add(const QVariantList& values) {
     if (values.size() != m_columns.size())
         throw Exception(QStringLiteral("%1: %2 valores para %3 colunas.")
                             .arg(m_table)
@@ -43,8 +40,7 @@ void BulkInsert::add(const QVariantList& values)
     write(*m_batchQuery, m_batchRows);
 }
 
-void BulkInsert::finish()
-{
+void BulkInsert::finish() {
     const int rows = int(m_pending.size() / m_columns.size());
     if (rows > 0) {
         QSqlQuery last(m_db);
@@ -55,8 +51,7 @@ void BulkInsert::finish()
     m_batchQuery.reset();
 }
 
-void BulkInsert::write(QSqlQuery& query, int rows)
-{
+void BulkInsert::write(QSqlQuery& query, int rows) {
     for (qsizetype i = 0; i < m_pending.size(); ++i)
         query.bindValue(int(i), m_pending[i]);
     if (!query.exec()) {

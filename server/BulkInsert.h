@@ -1,10 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariantList>
-#include <memory>
 
 // Inserts many rows into one table quickly: rows are buffered and written as multi-row
 // INSERTs through one reused prepared statement (one round trip per batch on a server).

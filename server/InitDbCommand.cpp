@@ -7,19 +7,17 @@
 
 #include <QSqlError>
 
-QString InitDbCommand::usage()
-{
+QString InitDbCommand::usage() {
     return QStringLiteral(
-        "  init-db URL [--demo | --fixture NOME] [--deliveries N]\n"
-        "      Cria as tabelas em um banco novo e, com as opções, carrega dados:\n"
-        "      --demo dados de demonstração; --fixture NOME um conjunto de teste (%1);\n"
-        "      --deliveries N gera N deliveries. URL: sqlite:CAMINHO ou\n"
-        "      postgresql://usuário@servidor:porta/banco.\n")
+               "  init-db URL [--demo | --fixture NOME] [--deliveries N]\n"
+               "      Cria as tabelas em um banco novo e, com as opções, carrega dados:\n"
+               "      --demo dados de demonstração; --fixture NOME um conjunto de teste (%1);\n"
+               "      --deliveries N gera N deliveries. URL: sqlite:CAMINHO ou\n"
+               "      postgresql://usuário@servidor:porta/banco.\n")
         .arg(SeedData::fixtureNames().join(QLatin1String(", ")));
 }
 
-QString InitDbCommand::parse(const QStringList& args, Options* options)
-{
+QString InitDbCommand::parse(const QStringList& args, Options* options) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -30,7 +28,8 @@ QString InitDbCommand::parse(const QStringList& args, Options* options)
                 return QStringLiteral("--fixture exige o nome do conjunto de dados.");
             options->fixture = args[++i];
             if (!SeedData::isFixture(options->fixture))
-                return QStringLiteral("Conjunto de dados desconhecido: \"%1\".").arg(options->fixture);
+                return QStringLiteral("Conjunto de dados desconhecido: \"%1\".")
+                    .arg(options->fixture);
         } else if (arg == QLatin1String("--deliveries")) {
             bool numeric = false;
             options->deliveries = hasValue ? args[++i].toLongLong(&numeric) : -1;
@@ -51,8 +50,7 @@ QString InitDbCommand::parse(const QStringList& args, Options* options)
     return {};
 }
 
-int InitDbCommand::run(const QStringList& args, QTextStream& out, QTextStream& err)
-{
+int InitDbCommand::run(const QStringList& args, QTextStream& out, QTextStream& err) {
     Options options;
     const QString problem = parse(args, &options);
     if (!problem.isEmpty()) {
@@ -72,8 +70,7 @@ int InitDbCommand::run(const QStringList& args, QTextStream& out, QTextStream& e
 }
 
 // Returns what was done, for the user.
-QString InitDbCommand::create(const Options& options)
-{
+QString InitDbCommand::create(const Options& options) {
     TDatabase database;
     database.open(options.url, TDatabase::OpenMode::CreateIfMissing);
     const QString shown = database.url().display();

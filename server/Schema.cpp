@@ -5,21 +5,19 @@
 
 #include <QSql>
 
-const QStringList& Schema::tableNames()
-{
+const QStringList& Schema::tableNames() {
     static const QStringList names{
-        QStringLiteral("FILIAL"),      QStringLiteral("COMPANHIA"),   QStringLiteral("FORMEMISNF"),
-        QStringLiteral("CIAFILI"),     QStringLiteral("SERIENF"),     QStringLiteral("TRANSPORT"),
-        QStringLiteral("GRUPPROD"),    QStringLiteral("DIRETORIOS"),  QStringLiteral("PERFECHAM"),
-        QStringLiteral("BASE"),        QStringLiteral("VOOTRECHO"),   QStringLiteral("LOCALFATCIA"),
-        QStringLiteral("CTRLAPURFAT"), QStringLiteral("NOTAFISCAL"),  QStringLiteral("DELIVERY"),
+        QStringLiteral("FILIAL"),      QStringLiteral("COMPANHIA"),  QStringLiteral("FORMEMISNF"),
+        QStringLiteral("CIAFILI"),     QStringLiteral("SERIENF"),    QStringLiteral("TRANSPORT"),
+        QStringLiteral("GRUPPROD"),    QStringLiteral("DIRETORIOS"), QStringLiteral("PERFECHAM"),
+        QStringLiteral("BASE"),        QStringLiteral("VOOTRECHO"),  QStringLiteral("LOCALFATCIA"),
+        QStringLiteral("CTRLAPURFAT"), QStringLiteral("NOTAFISCAL"), QStringLiteral("DELIVERY"),
         QStringLiteral("NUMERADOR"),
     };
     return names;
 }
 
-QString Schema::script(TDialect dialect)
-{
+QString Schema::script(TDialect dialect) {
     switch (dialect) {
     case TDialect::SQLite:
         return SqlScript::resource(QStringLiteral(":/server/schema_sqlite.sql"));
@@ -30,13 +28,11 @@ QString Schema::script(TDialect dialect)
     }
 }
 
-void Schema::create(QSqlDatabase db, TDialect dialect)
-{
+void Schema::create(QSqlDatabase db, TDialect dialect) {
     SqlScript::run(db, script(dialect));
 }
 
-QStringList Schema::existingTables(QSqlDatabase db)
-{
+QStringList Schema::existingTables(QSqlDatabase db) {
     const QStringList present = db.tables(QSql::Tables);
     QStringList found;
     for (const QString& name : tableNames()) {

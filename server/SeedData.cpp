@@ -22,21 +22,18 @@ const QString kFixtureDir = QStringLiteral(":/server/fixtures");
 const QDate kFirstDay(2024, 6, 1);
 const QDate kLastDay(2026, 12, 31);
 
-QString iso(const QDate& d)
-{
+QString iso(const QDate& d) {
     return d.toString(Qt::ISODate);
 }
 
-QString pad(qint64 n, int width)
-{
+QString pad(qint64 n, int width) {
     return QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0'));
 }
 
 // Check digits of the Brazilian company (14 digits) and personal (11 digits) registers,
 // so the demo's numbers pass any validation a user may try.
 QString withCheckDigits(const QString& base, const std::vector<int>& weights1,
-                        const std::vector<int>& weights2)
-{
+                        const std::vector<int>& weights2) {
     auto digit = [](const QString& digits, const std::vector<int>& weights) {
         int sum = 0;
         for (qsizetype i = 0; i < digits.size(); ++i)
@@ -50,28 +47,24 @@ QString withCheckDigits(const QString& base, const std::vector<int>& weights1,
     return result;
 }
 
-QString cnpj(const QString& twelve)
-{
+QString cnpj(const QString& twelve) {
     return withCheckDigits(twelve, {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2},
                            {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2});
 }
 
-QString cpf(const QString& nine)
-{
+QString cpf(const QString& nine) {
     return withCheckDigits(nine, {10, 9, 8, 7, 6, 5, 4, 3, 2}, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2});
 }
 
 void insertRows(QSqlDatabase db, const QString& table, const QStringList& columns,
-                const std::vector<QVariantList>& rows)
-{
+                const std::vector<QVariantList>& rows) {
     BulkInsert insert(db, table, columns);
     for (const QVariantList& row : rows)
         insert.add(row);
     insert.finish();
 }
 
-QSqlQuery select(QSqlDatabase db, const QString& sql)
-{
+QSqlQuery select(QSqlDatabase db, const QString& sql) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(sql))
@@ -104,56 +97,47 @@ struct DemoBase {
 };
 
 const DemoBase kDemoBases[] = {
-    {"GRU", "Guarulhos"},     {"VCP", "Viracopos"},      {"GIG", "Galeão"},
-    {"REC", "Recife"},        {"FOR", "Fortaleza"},      {"POA", "Porto Alegre"},
-    {"MAO", "Manaus"},        {"BSB", "Brasília"},       {"SSA", "Salvador"},
-    {"CWB", "Curitiba"},      {"BEL", "Belém"},          {"FLN", "Florianópolis"},
+    {"GRU", "Guarulhos"}, {"VCP", "Viracopos"},    {"GIG", "Galeão"}, {"REC", "Recife"},
+    {"FOR", "Fortaleza"}, {"POA", "Porto Alegre"}, {"MAO", "Manaus"}, {"BSB", "Brasília"},
+    {"SSA", "Salvador"},  {"CWB", "Curitiba"},     {"BEL", "Belém"},  {"FLN", "Florianópolis"},
     {"CNF", "Confins"},
 };
 
 // Branch number -> its home base.
-const char* homeBase(int branch)
-{
+const char* homeBase(int branch) {
     return branch == 1 ? "GRU" : branch == 2 ? "VCP" : "GIG";
 }
 
 } // namespace
 
 SeedData::SeedData(QSqlDatabase db)
-    : m_db(db)
-{
-}
+    : m_db(db) {}
 
-QStringList SeedData::fixtureNames()
-{
+QStringList SeedData::fixtureNames() {
     QStringList names;
     for (const QString& file : QDir(kFixtureDir).entryList({QStringLiteral("*.sql")}, QDir::Files))
         names.append(file.chopped(4));
     return names;
 }
 
-bool SeedData::isFixture(const QString& name)
-{
+bool SeedData::isFixture(const QString& name) {
     return fixtureNames().contains(name);
 }
 
-void SeedData::fixture(const QString& name)
-{
+void SeedData::fixture(const QString& name) {
     if (!isFixture(name))
         throw Exception(QStringLiteral("Conjunto de dados desconhecido: \"%1\". Disponíveis: %2.")
                             .arg(name, fixtureNames().join(QLatin1String(", "))));
     SqlScript::run(m_db, SqlScript::resource(kFixtureDir + QLatin1Char('/') + name + ".sql"));
 }
 
-void SeedData::demo()
-{
+void SeedData::demo() {
     demoReference();
     demoCompanies();
     demoCarriers();
 }
 
-void SeedData::demoReference()
-{
+void SeedData::demoReference() {
     insertRows(m_db, QStringLiteral("FILIAL"),
                {"CDFILIAL", "NMFILIAL", "CDEMPRESA", "CDINSCESTA", "CDINSCMUNI"},
                {{"0001", "Matriz Guarulhos", "0001", "336001234110", "1234567"},
@@ -175,10 +159,9 @@ void SeedData::demoReference()
                 {"TAXAAERO", "Taxa aeroportuária", 2.5},
                 {"TAXAINT", "Taxa aeroportuária internacional", 1.75}});
     std::vector<QVariantList> series;
-    for (const auto& [state, city, label] :
-         {std::tuple{"336001234110", "1234567", "Guarulhos"},
-          std::tuple{"244123456119", "2345678", "Viracopos"},
-          std::tuple{"85123456", "7654321", "Galeão"}}) {
+    for (const auto& [state, city, label] : {std::tuple{"336001234110", "1234567", "Guarulhos"},
+                                             std::tuple{"244123456119", "2345678", "Viracopos"},
+                                             std::tuple{"85123456", "7654321", "Galeão"}}) {
         series.push_back({"0001", state, city, "1", QStringLiteral("Série 1 %1").arg(label)});
         series.push_back({"0001", state, city, "2", QStringLiteral("Série 2 %1").arg(label)});
         series.push_back({"0001", state, city, "U", QStringLiteral("Única %1").arg(label)});
@@ -188,8 +171,7 @@ void SeedData::demoReference()
 }
 
 // Companies with their branch data, closing days, legs and billing locations.
-void SeedData::demoCompanies()
-{
+void SeedData::demoCompanies() {
     SeedRandom random(0xC1A5EED);
     std::vector<QVariantList> companies, ciafili, closings, legs, locations;
     const int baseCount = int(std::size(kDemoBases));
@@ -201,11 +183,11 @@ void SeedData::demoCompanies()
             const int branch = *b - '0';
             const QString filial = pad(branch, 4);
             const bool hasForm = c.issueForm != nullptr;
-            ciafili.push_back({filial, code, hasForm ? QVariant(iso(QDate(2025, 5, 31))) : QVariant(),
-                               hasForm ? QVariant(int(random.between(2, 10))) : QVariant(),
-                               hasForm ? QVariant(QString::fromLatin1(c.issueForm)) : QVariant(),
-                               hasForm ? QVariant("1") : QVariant(), "N",
-                               random.chance(50) ? "S" : "N"});
+            ciafili.push_back(
+                {filial, code, hasForm ? QVariant(iso(QDate(2025, 5, 31))) : QVariant(),
+                 hasForm ? QVariant(int(random.between(2, 10))) : QVariant(),
+                 hasForm ? QVariant(QString::fromLatin1(c.issueForm)) : QVariant(),
+                 hasForm ? QVariant("1") : QVariant(), "N", random.chance(50) ? "S" : "N"});
             if (!hasForm)
                 continue;
             for (const char* day : {"10", "20", "31"}) {
@@ -215,11 +197,13 @@ void SeedData::demoCompanies()
             const int legCount = int(random.between(3, 6));
             for (int k = 0; k < legCount; ++k) {
                 const QString flight = QString::number(code.toInt() * 1000 + branch * 100 + k);
-                const QString origin = k % 2 == 0 ? homeBase(branch) : kDemoBases[(k * 3) % baseCount].code;
+                const QString origin =
+                    k % 2 == 0 ? homeBase(branch) : kDemoBases[(k * 3) % baseCount].code;
                 QString destination = kDemoBases[random.between(0, baseCount - 1)].code;
                 if (destination == origin)
                     destination = origin == QLatin1String("REC") ? "FOR" : "REC";
-                legs.push_back({filial, code, flight, origin, destination, random.chance(80) ? "1" : "2"});
+                legs.push_back(
+                    {filial, code, flight, origin, destination, random.chance(80) ? "1" : "2"});
             }
             const int locationCount = int(random.between(1, 3));
             for (int k = 0; k < locationCount; ++k) {
@@ -229,8 +213,8 @@ void SeedData::demoCompanies()
             }
         }
     }
-    insertRows(m_db, QStringLiteral("COMPANHIA"), {"CDCIA", "SGCIA", "NMCIA", "CDCLIENTE", "IDNACCIA"},
-               companies);
+    insertRows(m_db, QStringLiteral("COMPANHIA"),
+               {"CDCIA", "SGCIA", "NMCIA", "CDCLIENTE", "IDNACCIA"}, companies);
     insertRows(m_db, QStringLiteral("CIAFILI"),
                {"CDFILIAL", "CDCIA", "DTULTFECH", "QTDIASFATURA", "CDTIPEMNF", "CDSERIE",
                 "IDPERCANAPUFUT", "IDCALCPROXFAT"},
@@ -242,14 +226,15 @@ void SeedData::demoCompanies()
                {"CDFILIAL", "CDCIA", "CDLOCAFATCIA", "NMLOCAFATCIA"}, locations);
 }
 
-void SeedData::demoCarriers()
-{
+void SeedData::demoCarriers() {
     insertRows(
         m_db, QStringLiteral("TRANSPORT"),
         {"IDTPIJURTRAN", "NRINSJURTRAN", "NMRAZSOCTRAN", "NMFANTTRAN", "NRINSESTTRAN"},
-        {{"J", cnpj("112223330001"), "Rápido Paulista Transportes Ltda", "Rápido Paulista", "110042490114"},
+        {{"J", cnpj("112223330001"), "Rápido Paulista Transportes Ltda", "Rápido Paulista",
+          "110042490114"},
          {"J", cnpj("459974180001"), "Aero Log Logística S.A.", "AeroLog", "206345987112"},
-         {"J", cnpj("335921470001"), "Transportadora Bandeirantes Ltda", "Bandeirantes", QVariant()},
+         {"J", cnpj("335921470001"), "Transportadora Bandeirantes Ltda", "Bandeirantes",
+          QVariant()},
          {"J", cnpj("074526830001"), "Expresso Serra Gaúcha Ltda", "Serra Gaúcha", QVariant()},
          {"F", cpf("529982247"), "João Carlos da Silva", "João Fretes", QVariant()},
          {"F", cpf("111444777"), "Maria Aparecida Souza", "Maria Transportes", QVariant()},
@@ -257,18 +242,17 @@ void SeedData::demoCarriers()
          {"I", "987654321", "Atlântico Internacional Cargas", "Atlântico", QVariant()}});
 }
 
-qint64 SeedData::deliveries(qint64 count)
-{
+qint64 SeedData::deliveries(qint64 count) {
     if (count <= 0)
         return 0;
     struct Leg {
         QString filial, cia, flight, origin, destination;
     };
     std::vector<Leg> legs;
-    for (QSqlQuery q = select(m_db, QStringLiteral(
-                                        "SELECT CDFILIAL, CDCIA, NRVOO, SGBASEORI, SGBASEDES "
-                                        "FROM VOOTRECHO ORDER BY CDFILIAL, CDCIA, NRVOO, "
-                                        "SGBASEORI, SGBASEDES"));
+    for (QSqlQuery q =
+             select(m_db, QStringLiteral("SELECT CDFILIAL, CDCIA, NRVOO, SGBASEORI, SGBASEDES "
+                                         "FROM VOOTRECHO ORDER BY CDFILIAL, CDCIA, NRVOO, "
+                                         "SGBASEORI, SGBASEDES"));
          q.next();)
         legs.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
                         q.value(3).toString(), q.value(4).toString()});
@@ -276,11 +260,12 @@ qint64 SeedData::deliveries(qint64 count)
     for (QSqlQuery q = select(m_db, QStringLiteral("SELECT CDFILIAL, CDCIA, CDLOCAFATCIA FROM "
                                                    "LOCALFATCIA ORDER BY 1, 2, 3"));
          q.next();)
-        locations[q.value(0).toString() + '/' + q.value(1).toString()].append(q.value(2).toString());
+        locations[q.value(0).toString() + '/' + q.value(1).toString()].append(
+            q.value(2).toString());
     QSet<QString> byGroup; // companies whose issue form is "09"
-    for (QSqlQuery q = select(m_db, QStringLiteral(
-                                        "SELECT C.CDFILIAL, C.CDCIA FROM CIAFILI C, FORMEMISNF F "
-                                        "WHERE C.CDTIPEMNF = F.CDTIPEMNF AND F.IDTIPEMNF = '09'"));
+    for (QSqlQuery q =
+             select(m_db, QStringLiteral("SELECT C.CDFILIAL, C.CDCIA FROM CIAFILI C, FORMEMISNF F "
+                                         "WHERE C.CDTIPEMNF = F.CDTIPEMNF AND F.IDTIPEMNF = '09'"));
          q.next();)
         byGroup.insert(q.value(0).toString() + '/' + q.value(1).toString());
     QStringList groups;

@@ -9,15 +9,13 @@
 namespace {
 
 // Index just past the run that starts at `i` and ends with `terminator`.
-qsizetype skipTo(const QString& text, qsizetype i, const QString& terminator)
-{
+qsizetype skipTo(const QString& text, qsizetype i, const QString& terminator) {
     const qsizetype end = text.indexOf(terminator, i);
     return end < 0 ? text.size() : end + terminator.size();
 }
 
 // "$$" or "$tag$" starting at `i`, empty when there is none.
-QString dollarTag(const QString& text, qsizetype i)
-{
+QString dollarTag(const QString& text, qsizetype i) {
     qsizetype j = i + 1;
     while (j < text.size() && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
         ++j;
@@ -28,8 +26,7 @@ QString dollarTag(const QString& text, qsizetype i)
 
 } // namespace
 
-QStringList SqlScript::split(const QString& script)
-{
+QStringList SqlScript::split(const QString& script) {
     QStringList statements;
     qsizetype start = 0;
     qsizetype i = 0;
@@ -64,25 +61,22 @@ QStringList SqlScript::split(const QString& script)
     return statements;
 }
 
-void SqlScript::run(QSqlDatabase db, const QString& script)
-{
+void SqlScript::run(QSqlDatabase db, const QString& script) {
     for (const QString& statement : split(script))
         exec(db, statement);
 }
 
-void SqlScript::exec(QSqlDatabase db, const QString& statement)
-{
+void SqlScript::exec(QSqlDatabase db, const QString& statement) {
     QSqlQuery query(db);
     if (query.exec(statement))
         return;
     const QSqlError error = query.lastError();
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    throw Exception(QStringLiteral("%1\nInstrução: %2")
-                        .arg(text.trimmed(), statement.left(200).simplified()));
+    throw Exception(
+        QStringLiteral("%1\nInstrução: %2").arg(text.trimmed(), statement.left(200).simplified()));
 }
 
-QString SqlScript::resource(const QString& path)
-{
+QString SqlScript::resource(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Recurso interno não encontrado: %1").arg(path));

@@ -2,20 +2,17 @@
 
 namespace {
 
-bool isNameStart(QChar c)
-{
+bool isNameStart(QChar c) {
     return c.isLetter() || c == QLatin1Char('_');
 }
 
-bool isNameChar(QChar c)
-{
+bool isNameChar(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
 // Index just past a quoted run that starts at `i` with `quote`; a doubled quote is an
 // escaped one. An unterminated run ends the text.
-qsizetype skipQuoted(const QString& sql, qsizetype i, QChar quote)
-{
+qsizetype skipQuoted(const QString& sql, qsizetype i, QChar quote) {
     const qsizetype n = sql.size();
     for (++i; i < n; ++i) {
         if (sql[i] != quote)
@@ -29,22 +26,19 @@ qsizetype skipQuoted(const QString& sql, qsizetype i, QChar quote)
     return n;
 }
 
-qsizetype skipLineComment(const QString& sql, qsizetype i)
-{
+qsizetype skipLineComment(const QString& sql, qsizetype i) {
     const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
     return end < 0 ? sql.size() : end + 1;
 }
 
-qsizetype skipBlockComment(const QString& sql, qsizetype i)
-{
+qsizetype skipBlockComment(const QString& sql, qsizetype i) {
     const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
     return end < 0 ? sql.size() : end + 2;
 }
 
 } // namespace
 
-QList<SqlPlaceholders::Occurrence> SqlPlaceholders::find(const QString& sql)
-{
+QList<SqlPlaceholders::Occurrence> SqlPlaceholders::find(const QString& sql) {
     QList<Occurrence> found;
     const qsizetype n = sql.size();
     qsizetype i = 0;
@@ -59,8 +53,8 @@ QList<SqlPlaceholders::Occurrence> SqlPlaceholders::find(const QString& sql)
             i = skipBlockComment(sql, i);
         } else if (c == QLatin1Char(':') && next == QLatin1Char(':')) {
             i += 2; // a cast, "x::text"
-        } else if (c == QLatin1Char(':') && isNameStart(next)
-                   && (i == 0 || !isNameChar(sql[i - 1]))) {
+        } else if (c == QLatin1Char(':') && isNameStart(next) &&
+                   (i == 0 || !isNameChar(sql[i - 1]))) {
             qsizetype end = i + 1;
             while (end < n && isNameChar(sql[end]))
                 ++end;
@@ -73,8 +67,7 @@ QList<SqlPlaceholders::Occurrence> SqlPlaceholders::find(const QString& sql)
     return found;
 }
 
-QStringList SqlPlaceholders::names(const QString& sql)
-{
+QStringList SqlPlaceholders::names(const QString& sql) {
     QStringList result;
     for (const Occurrence& o : find(sql)) {
         if (!result.contains(o.name, Qt::CaseInsensitive))
@@ -84,8 +77,7 @@ QStringList SqlPlaceholders::names(const QString& sql)
 }
 
 QString SqlPlaceholders::withCasts(const QString& sql,
-                                   const std::function<QString(const QString& name)>& typeOf)
-{
+                                   const std::function<QString(const QString& name)>& typeOf) {
     QString result;
     result.reserve(sql.size() + 32);
     qsizetype copied = 0;

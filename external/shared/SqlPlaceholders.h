@@ -1,9 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 // Finds the named placeholders (":NAME") of an SQL text, skipping quoted texts, quoted
 // names, comments and "::" casts, and rewrites them when an engine needs it.

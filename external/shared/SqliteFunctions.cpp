@@ -8,13 +8,11 @@ namespace {
 
 // --- NVLSTR / NVLNUM -----------------------------------------------------------------
 
-sqlite3_value* firstNonNull(sqlite3_value** argv)
-{
+sqlite3_value* firstNonNull(sqlite3_value** argv) {
     return sqlite3_value_type(argv[0]) != SQLITE_NULL ? argv[0] : argv[1];
 }
 
-void nvlStr(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
+void nvlStr(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_value* v = firstNonNull(argv);
     if (sqlite3_value_type(v) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
@@ -27,8 +25,7 @@ void nvlStr(sqlite3_context* ctx, int, sqlite3_value** argv)
                         SQLITE_TRANSIENT);
 }
 
-void nvlNum(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
+void nvlNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_value* v = firstNonNull(argv);
     switch (sqlite3_value_numeric_type(v)) {
     case SQLITE_INTEGER:
@@ -56,8 +53,7 @@ struct ParamCursor {
     bool eof;
 };
 
-int paramConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**)
-{
+int paramConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
     const int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(PARAM, ARG HIDDEN)");
     if (rc != SQLITE_OK)
         return rc;
@@ -70,8 +66,7 @@ int paramConnect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out
     return SQLITE_OK;
 }
 
-int paramDisconnect(sqlite3_vtab* table)
-{
+int paramDisconnect(sqlite3_vtab* table) {
     sqlite3_free(table);
     return SQLITE_OK;
 }
@@ -79,8 +74,7 @@ int paramDisconnect(sqlite3_vtab* table)
 // The argument arrives as an equality constraint on the hidden column. It must be
 // omitted from SQLite's own re-check: with a null argument "ARG = NULL" is never true
 // and the one row would be filtered away.
-int paramBestIndex(sqlite3_vtab*, sqlite3_index_info* info)
-{
+int paramBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
         if (c.iColumn != ColArg || c.op != SQLITE_INDEX_CONSTRAINT_EQ)
@@ -97,8 +91,7 @@ int paramBestIndex(sqlite3_vtab*, sqlite3_index_info* info)
     return SQLITE_OK;
 }
 
-int paramOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out)
-{
+int paramOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
     auto* cursor = static_cast<ParamCursor*>(sqlite3_malloc(sizeof(ParamCursor)));
     if (!cursor)
         return SQLITE_NOMEM;
@@ -108,16 +101,14 @@ int paramOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out)
     return SQLITE_OK;
 }
 
-int paramClose(sqlite3_vtab_cursor* base)
-{
+int paramClose(sqlite3_vtab_cursor* base) {
     auto* cursor = reinterpret_cast<ParamCursor*>(base);
     sqlite3_value_free(cursor->value);
     sqlite3_free(cursor);
     return SQLITE_OK;
 }
 
-int paramFilter(sqlite3_vtab_cursor* base, int, const char*, int argc, sqlite3_value** argv)
-{
+int paramFilter(sqlite3_vtab_cursor* base, int, const char*, int argc, sqlite3_value** argv) {
     auto* cursor = reinterpret_cast<ParamCursor*>(base);
     sqlite3_value_free(cursor->value);
     cursor->value = nullptr;
@@ -130,19 +121,16 @@ int paramFilter(sqlite3_vtab_cursor* base, int, const char*, int argc, sqlite3_v
     return SQLITE_OK;
 }
 
-int paramNext(sqlite3_vtab_cursor* base)
-{
+int paramNext(sqlite3_vtab_cursor* base) {
     reinterpret_cast<ParamCursor*>(base)->eof = true;
     return SQLITE_OK;
 }
 
-int paramEof(sqlite3_vtab_cursor* base)
-{
+int paramEof(sqlite3_vtab_cursor* base) {
     return reinterpret_cast<ParamCursor*>(base)->eof ? 1 : 0;
 }
 
-int paramColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int)
-{
+int paramColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int) {
     auto* cursor = reinterpret_cast<ParamCursor*>(base);
     if (cursor->value)
         sqlite3_result_value(ctx, cursor->value);
@@ -151,14 +139,12 @@ int paramColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int)
     return SQLITE_OK;
 }
 
-int paramRowid(sqlite3_vtab_cursor*, sqlite3_int64* rowid)
-{
+int paramRowid(sqlite3_vtab_cursor*, sqlite3_int64* rowid) {
     *rowid = 1;
     return SQLITE_OK;
 }
 
-sqlite3_module makeParamModule()
-{
+sqlite3_module makeParamModule() {
     sqlite3_module m;
     std::memset(&m, 0, sizeof(m));
     // No xCreate: the module is eponymous only, "CREATE VIRTUAL TABLE ... USING PARAM"
@@ -178,15 +164,13 @@ sqlite3_module makeParamModule()
 
 const sqlite3_module kParamModule = makeParamModule();
 
-QString errorOf(sqlite3* db)
-{
+QString errorOf(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
 } // namespace
 
-QString SqliteFunctions::install(sqlite3* db)
-{
+QString SqliteFunctions::install(sqlite3* db) {
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     if (sqlite3_create_function_v2(db, "NVLSTR", 2, flags, nullptr, nvlStr, nullptr, nullptr,
                                    nullptr) != SQLITE_OK)

@@ -9,7 +9,8 @@
 // cleared and an empty P_CDFILIAL both list every branch.
 class TADOIBParam {
 public:
-    explicit TADOIBParam(const QString& name) : m_name(name) {}
+    explicit TADOIBParam(const QString& name)
+        : m_name(name) {}
 
     QString name() const { return m_name; }
 

@@ -12,8 +12,7 @@
 
 namespace {
 
-bool isBlank(const QStringList& lines)
-{
+bool isBlank(const QStringList& lines) {
     for (const QString& line : lines) {
         if (!line.trimmed().isEmpty())
             return false;
@@ -22,8 +21,7 @@ bool isBlank(const QStringList& lines)
 }
 
 // PostgreSQL type of a placeholder, from the value bound to it. Null and text are texts.
-QString castTypeOf(const QVariant& value)
-{
+QString castTypeOf(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -44,8 +42,7 @@ QString castTypeOf(const QVariant& value)
     }
 }
 
-TFieldType fieldTypeOf(const QSqlField& column)
-{
+TFieldType fieldTypeOf(const QSqlField& column) {
     switch (column.metaType().id()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -65,8 +62,7 @@ TFieldType fieldTypeOf(const QSqlField& column)
 }
 
 // SQLite keeps dates as ISO texts: "2024-03-15" or "2024-03-15 14:30:00".
-QDateTime parseIsoDateTime(const QString& text)
-{
+QDateTime parseIsoDateTime(const QString& text) {
     QString t = text.trimmed();
     if (t.size() == 10)
         return QDateTime(QDate::fromString(t, Qt::ISODate), QTime(0, 0));
@@ -75,14 +71,12 @@ QDateTime parseIsoDateTime(const QString& text)
     return QDateTime::fromString(t, Qt::ISODateWithMs);
 }
 
-[[noreturn]] void conversionError(const QString& column, const QVariant& value, const char* what)
-{
+[[noreturn]] void conversionError(const QString& column, const QVariant& value, const char* what) {
     throw Exception(QStringLiteral("Valor \"%1\" da coluna %2 não é %3.")
                         .arg(value.toString(), column, QString::fromUtf8(what)));
 }
 
-QVariant toFieldType(const QVariant& value, const TFieldDef& def)
-{
+QVariant toFieldType(const QVariant& value, const TFieldDef& def) {
     if (!value.isValid() || value.isNull())
         return {};
     bool ok = true;
@@ -126,8 +120,7 @@ TADOIBQuery::TADOIBQuery(TComponent* owner)
 
 TADOIBQuery::~TADOIBQuery() = default;
 
-TADOIBParam* TADOIBQuery::findParam(const QString& name)
-{
+TADOIBParam* TADOIBQuery::findParam(const QString& name) {
     for (auto& p : m_params) {
         if (p->name().compare(name, Qt::CaseInsensitive) == 0)
             return p.get();
@@ -135,12 +128,12 @@ TADOIBParam* TADOIBQuery::findParam(const QString& name)
     return nullptr;
 }
 
-TADOIBParam& TADOIBQuery::paramByName(const QString& name)
-{
+TADOIBParam& TADOIBQuery::paramByName(const QString& name) {
     if (TADOIBParam* p = findParam(name))
         return *p;
     for (const QStringList* text : {&SQL, &SQL_ORACLE, &SQL_IB}) {
-        if (SqlPlaceholders::names(text->join(QLatin1Char('\n'))).contains(name, Qt::CaseInsensitive)) {
+        if (SqlPlaceholders::names(text->join(QLatin1Char('\n')))
+                .contains(name, Qt::CaseInsensitive)) {
             m_params.push_back(std::make_unique<TADOIBParam>(name));
             return *m_params.back();
         }
@@ -148,16 +141,14 @@ TADOIBParam& TADOIBQuery::paramByName(const QString& name)
     throw Exception(QStringLiteral("Parâmetro '%1' não encontrado.").arg(name));
 }
 
-TDatabase& TADOIBQuery::connection() const
-{
+TDatabase& TADOIBQuery::connection() const {
     TDatabase* db = m_database ? m_database : (dtmDBGeral ? &dtmDBGeral->dtbGeral : nullptr);
     if (!db || !db->isOpen())
         throw Exception(QStringLiteral("Sem conexão com o banco de dados."));
     return *db;
 }
 
-const QStringList& TADOIBQuery::textFor(TDialect dialect) const
-{
+const QStringList& TADOIBQuery::textFor(TDialect dialect) const {
     if (dialect == TDialect::Oracle && !isBlank(SQL_ORACLE))
         return SQL_ORACLE;
     if (dialect == TDialect::InterBase && !isBlank(SQL_IB))
@@ -165,8 +156,7 @@ const QStringList& TADOIBQuery::textFor(TDialect dialect) const
     return SQL;
 }
 
-QString TADOIBQuery::preparedText(TDialect dialect) const
-{
+QString TADOIBQuery::preparedText(TDialect dialect) const {
     const QString text = textFor(dialect).join(QLatin1Char('\n'));
     if (dialect != TDialect::PostgreSQL)
         return text;
@@ -179,15 +169,13 @@ QString TADOIBQuery::preparedText(TDialect dialect) const
     });
 }
 
-QSqlQuery& TADOIBQuery::Query()
-{
+QSqlQuery& TADOIBQuery::Query() {
     if (!m_query)
         m_query = std::make_unique<QSqlQuery>();
     return *m_query;
 }
 
-TDataPacket TADOIBQuery::produceData()
-{
+TDataPacket TADOIBQuery::produceData() {
     TDatabase& db = connection();
     const QString text = preparedText(db.dialect());
     if (text.trimmed().isEmpty())
@@ -217,8 +205,7 @@ TDataPacket TADOIBQuery::produceData()
 
 // Every spelling of a name in the text gets the value: the driver matches placeholders
 // by their exact text, and binds each occurrence of a repeated one.
-void TADOIBQuery::bindParameters(const QString& text)
-{
+void TADOIBQuery::bindParameters(const QString& text) {
     QStringList bound;
     for (const auto& occurrence : SqlPlaceholders::find(text)) {
         if (bound.contains(occurrence.name))
@@ -232,8 +219,7 @@ void TADOIBQuery::bindParameters(const QString& text)
 // The result's columns, described by the persistent fields that match them by name and
 // by the driver for the others. PostgreSQL folds unquoted names to lower case; they are
 // given back in the upper case the texts use.
-TFieldDefs TADOIBQuery::describeColumns(TDialect dialect) const
-{
+TFieldDefs TADOIBQuery::describeColumns(TDialect dialect) const {
     TFieldDefs defs;
     const QSqlRecord record = m_query->record();
     for (int c = 0; c < record.count(); ++c) {
@@ -252,8 +238,7 @@ TFieldDefs TADOIBQuery::describeColumns(TDialect dialect) const
     return defs;
 }
 
-void TADOIBQuery::raiseDatabaseError() const
-{
+void TADOIBQuery::raiseDatabaseError() const {
     const QSqlError error = m_query->lastError();
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
@@ -261,7 +246,6 @@ void TADOIBQuery::raiseDatabaseError() const
     throw Exception(text);
 }
 
-void TADOIBQuery::closed()
-{
+void TADOIBQuery::closed() {
     m_query.reset();
 }

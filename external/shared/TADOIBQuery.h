@@ -4,9 +4,9 @@
 #include "external/shared/TDialect.h"
 #include "platform/TDataSet.h"
 
+#include <memory>
 #include <QSqlQuery>
 #include <QStringList>
-#include <memory>
 #include <vector>
 
 class TDatabase;

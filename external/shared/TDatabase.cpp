@@ -3,20 +3,19 @@
 #include "external/shared/SqliteFunctions.h"
 #include "platform/Exception.h"
 
+#include <atomic>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-#include <atomic>
 
 namespace {
 std::atomic<int> g_connectionCounter{0};
 
 const QString kMemoryPath = QStringLiteral(":memory:");
 
-QString driverError(const QSqlError& error)
-{
+QString driverError(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
@@ -25,17 +24,13 @@ QString driverError(const QSqlError& error)
 } // namespace
 
 TDatabase::TDatabase()
-    : m_connectionName(QStringLiteral("zel-db-%1").arg(g_connectionCounter.fetch_add(1)))
-{
-}
+    : m_connectionName(QStringLiteral("zel-db-%1").arg(g_connectionCounter.fetch_add(1))) {}
 
-TDatabase::~TDatabase()
-{
+TDatabase::~TDatabase() {
     close();
 }
 
-void TDatabase::open(const QString& url, OpenMode mode)
-{
+void TDatabase::open(const QString& url, OpenMode mode) {
     close();
     m_url = TDatabaseUrl::parse(url);
     if (m_url.dialect() == TDialect::SQLite)
@@ -44,13 +39,11 @@ void TDatabase::open(const QString& url, OpenMode mode)
         openPostgreSql();
 }
 
-bool TDatabase::isOpen() const
-{
+bool TDatabase::isOpen() const {
     return m_db.isValid() && m_db.isOpen();
 }
 
-void TDatabase::close()
-{
+void TDatabase::close() {
     if (!m_db.isValid())
         return;
     m_db.close();
@@ -58,8 +51,7 @@ void TDatabase::close()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-void TDatabase::openSqlite(OpenMode mode)
-{
+void TDatabase::openSqlite(OpenMode mode) {
     const QString path = m_url.path();
     if (mode == OpenMode::ExistingOnly && path != kMemoryPath && !QFileInfo::exists(path))
         fail(QStringLiteral("o arquivo não existe"));
@@ -72,8 +64,7 @@ void TDatabase::openSqlite(OpenMode mode)
     prepareSqlite();
 }
 
-void TDatabase::prepareSqlite()
-{
+void TDatabase::prepareSqlite() {
     const QVariant handle = m_db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         fail(QStringLiteral("o driver QSQLITE não expõe o banco SQLite"));
@@ -89,8 +80,7 @@ void TDatabase::prepareSqlite()
     exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
 }
 
-void TDatabase::openPostgreSql()
-{
+void TDatabase::openPostgreSql() {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         fail(QStringLiteral("driver QPSQL não instalado"));
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
@@ -106,8 +96,7 @@ void TDatabase::openPostgreSql()
     exec(QStringLiteral("SET DateStyle = ISO"));
 }
 
-void TDatabase::exec(const QString& statement)
-{
+void TDatabase::exec(const QString& statement) {
     QString error;
     {
         QSqlQuery query(m_db);
@@ -118,8 +107,7 @@ void TDatabase::exec(const QString& statement)
         fail(error);
 }
 
-void TDatabase::fail(const QString& why)
-{
+void TDatabase::fail(const QString& why) {
     const QString shown = m_url.display();
     close();
     throw Exception(

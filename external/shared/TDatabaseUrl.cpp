@@ -8,16 +8,14 @@ namespace {
 const QLatin1String kSqlitePrefix("sqlite:");
 const QLatin1String kPostgreSqlPrefix("postgresql://");
 
-[[noreturn]] void invalid(const QString& shown, const QString& why)
-{
+[[noreturn]] void invalid(const QString& shown, const QString& why) {
     throw Exception(QStringLiteral("Endereço de banco de dados inválido \"%1\": %2. Use "
                                    "sqlite:CAMINHO ou postgresql://usuário@servidor:porta/banco.")
                         .arg(shown, why));
 }
 
 // The URL with any password blanked, for error texts.
-QString withoutPassword(const QString& url)
-{
+QString withoutPassword(const QString& url) {
     QUrl parsed(url);
     if (parsed.isValid() && !parsed.password().isEmpty()) {
         parsed.setPassword(QStringLiteral("***"));
@@ -27,8 +25,7 @@ QString withoutPassword(const QString& url)
 }
 } // namespace
 
-TDatabaseUrl TDatabaseUrl::parse(const QString& url)
-{
+TDatabaseUrl TDatabaseUrl::parse(const QString& url) {
     const QString trimmed = url.trimmed();
     if (trimmed.isEmpty())
         throw Exception(QStringLiteral("Endereço do banco de dados não informado."));
@@ -39,8 +36,7 @@ TDatabaseUrl TDatabaseUrl::parse(const QString& url)
     invalid(withoutPassword(trimmed), QStringLiteral("tipo de banco desconhecido"));
 }
 
-TDatabaseUrl TDatabaseUrl::parseSqlite(const QString& url)
-{
+TDatabaseUrl TDatabaseUrl::parseSqlite(const QString& url) {
     TDatabaseUrl result;
     result.m_dialect = TDialect::SQLite;
     result.m_path = url.mid(kSqlitePrefix.size());
@@ -52,8 +48,7 @@ TDatabaseUrl TDatabaseUrl::parseSqlite(const QString& url)
     return result;
 }
 
-TDatabaseUrl TDatabaseUrl::parsePostgreSql(const QString& url)
-{
+TDatabaseUrl TDatabaseUrl::parsePostgreSql(const QString& url) {
     const QString shown = withoutPassword(url);
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid())
@@ -78,8 +73,7 @@ TDatabaseUrl TDatabaseUrl::parsePostgreSql(const QString& url)
     return result;
 }
 
-QString TDatabaseUrl::display() const
-{
+QString TDatabaseUrl::display() const {
     if (m_dialect == TDialect::SQLite)
         return kSqlitePrefix + m_path;
     return QStringLiteral("postgresql://%1@%2:%3/%4")

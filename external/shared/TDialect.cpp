@@ -1,7 +1,6 @@
 #include "external/shared/TDialect.h"
 
-QString dialectName(TDialect dialect)
-{
+QString dialectName(TDialect dialect) {
     switch (dialect) {
     case TDialect::SQLite:
         return QStringLiteral("SQLite");

@@ -22,6 +22,7 @@
 #include "screens/billing/WaitAnimation.h"
 #include "screens/viewer/Cli_Zel00101.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 

@@ -18,8 +18,7 @@ struct Result {
     QString err;
 };
 
-Result initDb(const QStringList& args)
-{
+Result initDb(const QStringList& args) {
     Result r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
@@ -27,12 +26,12 @@ Result initDb(const QStringList& args)
     return r;
 }
 
-TEST(InitDbCommandTest, BadArgumentsGiveTheUsageAndCode2)
-{
+TEST(InitDbCommandTest, BadArgumentsGiveTheUsageAndCode2) {
     QTemporaryDir dir;
     const QString url = "sqlite:" + dir.filePath("x.db");
     for (const QStringList& args :
-         {QStringList{}, QStringList{url, "--fixtur", "basic"}, QStringList{url, "--demo", "--fixture", "basic"},
+         {QStringList{}, QStringList{url, "--fixtur", "basic"},
+          QStringList{url, "--demo", "--fixture", "basic"},
           QStringList{url, "--deliveries", "muitas"}, QStringList{url, "--deliveries", "-5"},
           QStringList{url, "--fixture"}, QStringList{url, "--fixture", "nenhum"},
           QStringList{url, "outro"}}) {
@@ -44,8 +43,7 @@ TEST(InitDbCommandTest, BadArgumentsGiveTheUsageAndCode2)
     EXPECT_FALSE(QFile::exists(dir.filePath("x.db"))) << "nothing is created on bad arguments";
 }
 
-TEST(InitDbCommandTest, FailuresGiveCode1)
-{
+TEST(InitDbCommandTest, FailuresGiveCode1) {
     QTemporaryDir dir;
     Result r = initDb({"mysql://u@h/db"});
     EXPECT_EQ(r.code, InitDbCommand::failed);
@@ -57,8 +55,7 @@ TEST(InitDbCommandTest, FailuresGiveCode1)
 
 class InitDbEngineTest : public EngineTest {};
 
-TEST_P(InitDbEngineTest, CreatesOnceAndThenLeavesTheDatabaseAlone)
-{
+TEST_P(InitDbEngineTest, CreatesOnceAndThenLeavesTheDatabaseAlone) {
     Result r = initDb({url(), "--fixture", "basic"});
     ASSERT_EQ(r.code, InitDbCommand::ok) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("criado")) << r.out.toStdString();
@@ -72,8 +69,7 @@ TEST_P(InitDbEngineTest, CreatesOnceAndThenLeavesTheDatabaseAlone)
 ZEL_ALL_ENGINES(InitDbEngineTest);
 
 // The executable's command table: unknown commands and no command are usage errors.
-TEST(AppServerExecutableTest, CommandTableAndExitCodes)
-{
+TEST(AppServerExecutableTest, CommandTableAndExitCodes) {
     QTemporaryDir dir;
     auto run = [](const QStringList& args) {
         QProcess p;

@@ -1,7 +1,7 @@
 // The schema on every engine: its tables, and the keys that guard the data.
+#include "server/Schema.h"
 #include "external/shared/TDatabase.h"
 #include "server/InitDbCommand.h"
-#include "server/Schema.h"
 #include "tests/support/TestDatabases.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +15,18 @@ namespace {
 
 class SchemaTest : public EngineTest {
 protected:
-    void seedBasic()
-    {
+    void seedBasic() {
         QString output;
         QTextStream out(&output);
         ASSERT_EQ(InitDbCommand::run({url(), "--fixture", "basic"}, out, out), 0)
             << output.toStdString();
         db.open(url());
     }
-    bool exec(const QString& sql)
-    {
+    bool exec(const QString& sql) {
         QSqlQuery q(db.database());
         return q.exec(sql);
     }
-    bool startComputation(const char* number, const char* cia, const char* status)
-    {
+    bool startComputation(const char* number, const char* cia, const char* status) {
         return exec(QStringLiteral(
                         "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, "
                         "CDCIA, CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES ('%1', 'F', '0001', "
@@ -39,8 +36,7 @@ protected:
     TDatabase db;
 };
 
-TEST_P(SchemaTest, CreatesEveryTable)
-{
+TEST_P(SchemaTest, CreatesEveryTable) {
     db.open(url(), TDatabase::OpenMode::CreateIfMissing);
     EXPECT_TRUE(Schema::existingTables(db.database()).isEmpty());
     Schema::create(db.database(), db.dialect());
@@ -48,8 +44,7 @@ TEST_P(SchemaTest, CreatesEveryTable)
     EXPECT_EQ(Schema::tableNames().size(), 16);
 }
 
-TEST_P(SchemaTest, AtMostOneRunningComputationPerBranchAndCompany)
-{
+TEST_P(SchemaTest, AtMostOneRunningComputationPerBranchAndCompany) {
     seedBasic();
     ASSERT_TRUE(startComputation("0000000010", "0001", "P"));
     EXPECT_FALSE(startComputation("0000000011", "0001", "P")) << "a second running one";
@@ -61,25 +56,25 @@ TEST_P(SchemaTest, AtMostOneRunningComputationPerBranchAndCompany)
     EXPECT_FALSE(startComputation("0000000016", "0001", "X")) << "unknown status";
 }
 
-TEST_P(SchemaTest, KeysRefuseInconsistentRows)
-{
+TEST_P(SchemaTest, KeysRefuseInconsistentRows) {
     seedBasic();
     // A delivery on a leg the company does not fly.
-    EXPECT_FALSE(exec("INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, "
-                      "SGBASEORI, SGBASEDES, CDLOCAFATCIA, VRSERVICO, VRMOEDESTR) VALUES "
-                      "('X1', '0001', '0001', '2024-02-01', '9999', 'GRU', 'REC', 'GRU-TECA', 1, 1)"));
+    EXPECT_FALSE(
+        exec("INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, "
+             "SGBASEORI, SGBASEDES, CDLOCAFATCIA, VRSERVICO, VRMOEDESTR) VALUES "
+             "('X1', '0001', '0001', '2024-02-01', '9999', 'GRU', 'REC', 'GRU-TECA', 1, 1)"));
     EXPECT_FALSE(exec("INSERT INTO COMPANHIA (CDCIA, SGCIA, NMCIA, CDCLIENTE) VALUES "
                       "('0099', 'ABC', 'Sigla repetida', 'C')"));
     // One fee invoice per billing invoice.
-    const char* fee = "INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, "
-                      "DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, NRLANCTONFORIG) VALUES ('%1', '0001', "
-                      "'0000000001', 'CLI000000001', '0001', '2024-02-06', 1, 1, '0000000001')";
+    const char* fee =
+        "INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, "
+        "DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, NRLANCTONFORIG) VALUES ('%1', '0001', "
+        "'0000000001', 'CLI000000001', '0001', '2024-02-06', 1, 1, '0000000001')";
     EXPECT_TRUE(exec(QString::fromLatin1(fee).arg("0000000100")));
     EXPECT_FALSE(exec(QString::fromLatin1(fee).arg("0000000101")));
 }
 
-TEST_P(SchemaTest, SqliteStoresDatesOnlyAsIsoTexts)
-{
+TEST_P(SchemaTest, SqliteStoresDatesOnlyAsIsoTexts) {
     if (engine() != TestDatabases::Engine::SQLite)
         GTEST_SKIP() << "dates are typed on PostgreSQL";
     seedBasic();

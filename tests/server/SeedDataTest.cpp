@@ -16,8 +16,7 @@ using TestDatabases::FreshDatabase;
 namespace {
 
 // Every row of every table, in key order, as text.
-QStringList dump(const QString& url)
-{
+QStringList dump(const QString& url) {
     TDatabase db;
     db.open(url);
     QStringList lines;
@@ -38,16 +37,14 @@ QStringList dump(const QString& url)
     return lines;
 }
 
-qint64 count(const QString& url, const QString& table)
-{
+qint64 count(const QString& url, const QString& table) {
     TDatabase db;
     db.open(url);
     QSqlQuery q(db.database());
     return q.exec("SELECT COUNT(*) FROM " + table) && q.next() ? q.value(0).toLongLong() : -1;
 }
 
-int initDb(const QStringList& args)
-{
+int initDb(const QStringList& args) {
     QString output;
     QTextStream out(&output);
     const int code = InitDbCommand::run(args, out, out);
@@ -57,11 +54,9 @@ int initDb(const QStringList& args)
 
 class SeedDataTest : public EngineTest {};
 
-TEST_P(SeedDataTest, SameArgumentsGiveTheSameRows)
-{
+TEST_P(SeedDataTest, SameArgumentsGiveTheSameRows) {
     FreshDatabase other(engine());
-    for (const QStringList& options :
-         {QStringList{"--demo", "--deliveries", "300"}}) {
+    for (const QStringList& options : {QStringList{"--demo", "--deliveries", "300"}}) {
         initDb(QStringList{url()} + options);
         initDb(QStringList{other.url()} + options);
         const QStringList first = dump(url());
@@ -72,8 +67,7 @@ TEST_P(SeedDataTest, SameArgumentsGiveTheSameRows)
     }
 }
 
-TEST_P(SeedDataTest, AFixtureTakesGeneratedDeliveriesOnTop)
-{
+TEST_P(SeedDataTest, AFixtureTakesGeneratedDeliveriesOnTop) {
     initDb({url(), "--fixture", "basic", "--deliveries", "50"});
     EXPECT_EQ(count(url(), "DELIVERY"), 15 + 50);
     EXPECT_EQ(count(url(), "FILIAL"), 2);

@@ -13,9 +13,7 @@ using TestDatabases::EngineTest;
 
 namespace {
 
-
-TEST(ADOIBQueryTest, TheDialectPicksItsTextAndFallsBackToTheDefault)
-{
+TEST(ADOIBQueryTest, TheDialectPicksItsTextAndFallsBackToTheDefault) {
     TADOIBQuery q;
     q.SQL = QStringList{"SELECT 'default'"};
     q.SQL_ORACLE = QStringList{"SELECT 'oracle' FROM DUAL"};
@@ -31,10 +29,10 @@ TEST(ADOIBQueryTest, TheDialectPicksItsTextAndFallsBackToTheDefault)
     EXPECT_EQ(q.textFor(TDialect::Oracle), q.SQL);
 }
 
-TEST(ADOIBQueryTest, ParametersAreFoundInAnyTextIgnoringCase)
-{
+TEST(ADOIBQueryTest, ParametersAreFoundInAnyTextIgnoringCase) {
     TADOIBQuery q;
-    q.SQL = QStringList{"SELECT * FROM FILIAL WHERE CDFILIAL = :P_CDFILIAL", "AND ':P_TEXTO' <> ''"};
+    q.SQL =
+        QStringList{"SELECT * FROM FILIAL WHERE CDFILIAL = :P_CDFILIAL", "AND ':P_TEXTO' <> ''"};
     q.SQL_ORACLE = QStringList{"SELECT * FROM FILIAL WHERE CDFILIAL = NVL(:P_ORA, CDFILIAL)"};
     TADOIBParam& p = q.paramByName("p_cdfilial");
     EXPECT_EQ(&p, &q.paramByName("P_CDFILIAL"));
@@ -55,8 +53,7 @@ TEST(ADOIBQueryTest, ParametersAreFoundInAnyTextIgnoringCase)
     EXPECT_EQ(p.asString(), "");
 }
 
-TEST(ADOIBQueryTest, PostgreSqlPlaceholdersAreTypedByTheirValues)
-{
+TEST(ADOIBQueryTest, PostgreSqlPlaceholdersAreTypedByTheirValues) {
     TADOIBQuery q;
     q.SQL = QStringList{"SELECT X::TEXT FROM T WHERE (A = :P_A OR :P_TODOS = 'T')",
                         "AND B = :P_N AND C = ':P_A' AND D = :P_D"};
@@ -71,8 +68,7 @@ TEST(ADOIBQueryTest, PostgreSqlPlaceholdersAreTypedByTheirValues)
 
 class ADOIBQueryEngineTest : public EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         if (IsSkipped())
             return;
@@ -81,16 +77,14 @@ protected:
         exec("INSERT INTO T VALUES (1, 'um', '2024-03-15', 2.5)");
         exec("INSERT INTO T VALUES (2, NULL, NULL, NULL)");
     }
-    void exec(const QString& sql)
-    {
+    void exec(const QString& sql) {
         QSqlQuery q(db.database());
         ASSERT_TRUE(q.exec(sql)) << sql.toStdString();
     }
     TDatabase db;
 };
 
-TEST_P(ADOIBQueryEngineTest, RepeatedAndUntypedParametersBind)
-{
+TEST_P(ADOIBQueryEngineTest, RepeatedAndUntypedParametersBind) {
     TADOIBQuery q;
     q.setDatabase(&db);
     q.SQL = QStringList{"SELECT ID FROM T", "WHERE (:P_NOME IS NULL OR NOME = :P_NOME)",
@@ -110,8 +104,7 @@ TEST_P(ADOIBQueryEngineTest, RepeatedAndUntypedParametersBind)
     EXPECT_TRUE(q.isEmpty()) << "both occurrences of P_NOME must carry the value";
 }
 
-TEST_P(ADOIBQueryEngineTest, ValuesTakeTheDeclaredFieldTypes)
-{
+TEST_P(ADOIBQueryEngineTest, ValuesTakeTheDeclaredFieldTypes) {
     TADOIBQuery q;
     q.setDatabase(&db);
     q.SQL = QStringList{"SELECT ID, NOME, DT, VALOR FROM T ORDER BY ID"};
@@ -134,8 +127,7 @@ TEST_P(ADOIBQueryEngineTest, ValuesTakeTheDeclaredFieldTypes)
     EXPECT_TRUE(q.fieldByName("VALOR").isNull());
 }
 
-TEST_P(ADOIBQueryEngineTest, FailuresRaiseTheDriversText)
-{
+TEST_P(ADOIBQueryEngineTest, FailuresRaiseTheDriversText) {
     TADOIBQuery q;
     q.setDatabase(&db);
     q.SQL = QStringList{"SELECT * FROM TABELA_QUE_NAO_EXISTE"};
@@ -149,8 +141,7 @@ TEST_P(ADOIBQueryEngineTest, FailuresRaiseTheDriversText)
     EXPECT_FALSE(q.active());
 }
 
-TEST_P(ADOIBQueryEngineTest, UsesTheDataModulesConnectionByDefault)
-{
+TEST_P(ADOIBQueryEngineTest, UsesTheDataModulesConnectionByDefault) {
     TADOIBQuery q;
     q.SQL = QStringList{"SELECT COUNT(*) AS N FROM T"};
     try {

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QTextStream>
 #include <map>
+#include <QTextStream>
 
 using TestDatabases::EngineTest;
 
@@ -20,8 +20,7 @@ struct LookupDef {
     TFieldDefs fields;
 };
 
-TFieldDef text(const char* name, int size, const char* label = "")
-{
+TFieldDef text(const char* name, int size, const char* label = "") {
     TFieldDef d;
     d.name = QString::fromLatin1(name);
     d.size = size;
@@ -29,8 +28,7 @@ TFieldDef text(const char* name, int size, const char* label = "")
     return d;
 }
 
-TFieldDef typed(const char* name, TFieldType type)
-{
+TFieldDef typed(const char* name, TFieldType type) {
     TFieldDef d;
     d.name = QString::fromLatin1(name);
     d.type = type;
@@ -41,8 +39,7 @@ const QStringList kFilialSql{
     "SELECT CDFILIAL, NMFILIAL", "FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL",
     "WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)", "ORDER BY CDFILIAL"};
 
-QStringList companhiaSql(const char* secondLine)
-{
+QStringList companhiaSql(const char* secondLine) {
     return {"SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,",
             secondLine,
             "F.DSTIPEMNF, CO.CDCLIENTE, F.IDTIPEMNF,",
@@ -59,10 +56,10 @@ const QStringList kTransportColumns{
     "SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN", "FROM TRANSPORT"};
 
 // The lookups as the screens declare them.
-const std::map<std::string, LookupDef>& lookups()
-{
+const std::map<std::string, LookupDef>& lookups() {
     static const std::map<std::string, LookupDef> defs{
-        {"qryFilial", {kFilialSql, {}, {text("CDFILIAL", 4, "Código"), text("NMFILIAL", 30, "Nome")}}},
+        {"qryFilial",
+         {kFilialSql, {}, {text("CDFILIAL", 4, "Código"), text("NMFILIAL", 30, "Nome")}}},
         {"qryCompanhia",
          {companhiaSql("CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
           {},
@@ -72,7 +69,8 @@ const std::map<std::string, LookupDef>& lookups()
            text("IDTIPEMNF", 2), text("IDPERCANAPUFUT", 1), text("IDCALCPROXFAT", 1)}}},
         // The IB text differs in one line; it runs here too, since NVLNUM exists everywhere.
         {"qryCompanhia/IB",
-         {companhiaSql("CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
+         {companhiaSql(
+              "CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
           {},
           {text("SGCIA", 5), typed("QTDIASFATURA", TFieldType::ftFloat)}}},
         {"qrySerie",
@@ -130,8 +128,7 @@ struct Case {
     QStringList expected;
 };
 
-const std::vector<Case>& cases()
-{
+const std::vector<Case>& cases() {
     static const std::vector<Case> all{
         {"qryFilial", {{"P_CDFILIAL", "~"}}, "CDFILIAL", {"0001", "0002"}},
         {"qryFilial", {{"P_CDFILIAL", ""}}, "CDFILIAL", {"0001", "0002"}},
@@ -140,7 +137,8 @@ const std::vector<Case>& cases()
         // Typed abbreviations are upper case; lookups ignore case on both sides.
         {"qryCompanhia",
          {{"P_SGCIA", "abc"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
-         "SGCIA|CDCIA|NMCIA|DTULTFECH|QTDIASFATURA|IDTIPEMNF|DSTIPEMNF|CDCLIENTE|CDSERIE|IDCALCPROXFAT",
+         "SGCIA|CDCIA|NMCIA|DTULTFECH|QTDIASFATURA|IDTIPEMNF|DSTIPEMNF|CDCLIENTE|CDSERIE|"
+         "IDCALCPROXFAT",
          {"ABC|0001|Aerovias Brasil Central|31/01/2024|5|02|Por número de vôo|CLI000000001|1|S"}},
         {"qryCompanhia",
          {{"P_SGCIA", "EXT"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0002"}},
@@ -159,7 +157,10 @@ const std::vector<Case>& cases()
          {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0002"}},
          "SGCIA|IDTIPEMNF|CDSERIE",
          {"ABC|03|3"}},
-        {"qryCompanhia", {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "9999"}}, "SGCIA", {}},
+        {"qryCompanhia",
+         {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "9999"}},
+         "SGCIA",
+         {}},
         {"qryCompanhia",
          {{"P_SGCIA", "UNI"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
          "SGCIA|QTDIASFATURA",
@@ -168,7 +169,10 @@ const std::vector<Case>& cases()
          {{"P_SGCIA", "UNI"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
          "SGCIA|QTDIASFATURA",
          {"UNI|0"}},
-        {"qrySerie", {{"P_FILIAL", "0001"}}, "CDSERIE|DSSERIE", {"1|Série 1", "2|Série 2", "U|Série única"}},
+        {"qrySerie",
+         {{"P_FILIAL", "0001"}},
+         "CDSERIE|DSSERIE",
+         {"1|Série 1", "2|Série 2", "U|Série única"}},
         {"qrySerie", {{"P_FILIAL", "0002"}}, "CDSERIE", {"3"}},
         {"qryTransport",
          {{"P_IDTPIJURTRAN", "J"}},
@@ -182,8 +186,13 @@ const std::vector<Case>& cases()
          "IDTPIJURTRAN|NMRAZSOCTRAN|NMFANTTRAN|NRINSESTTRAN",
          {"J|Rápido Cargas Ltda|Rápido Cargas|110042490114"}},
         // The number is registered, but under another kind.
-        {"qryVd_Transport", {{"P_IDTPIJURTRAN", "F"}, {"P_NRINSJURTRAN", "11222333000181"}}, "NRINSJURTRAN", {}},
-        {"qryGrupo", {{"P_CDGRUPO", ""}, {"P_TCDGRUPO", "T"}}, "CDGRUPPROD|NMGRUPPROD",
+        {"qryVd_Transport",
+         {{"P_IDTPIJURTRAN", "F"}, {"P_NRINSJURTRAN", "11222333000181"}},
+         "NRINSJURTRAN",
+         {}},
+        {"qryGrupo",
+         {{"P_CDGRUPO", ""}, {"P_TCDGRUPO", "T"}},
+         "CDGRUPPROD|NMGRUPPROD",
          {"CARGA|Carga geral", "TAXAAERO|Taxa aeroportuária"}},
         {"qryGrupo", {{"P_CDGRUPO", "TAXAAERO"}, {"P_TCDGRUPO", "N"}}, "CDGRUPPROD", {"TAXAAERO"}},
         {"qryGrupo", {{"P_CDGRUPO", "NADA"}, {"P_TCDGRUPO", "N"}}, "CDGRUPPROD", {}},
@@ -210,8 +219,7 @@ const std::vector<Case>& cases()
     return all;
 }
 
-QStringList readRows(TADOIBQuery& query, const QString& columns)
-{
+QStringList readRows(TADOIBQuery& query, const QString& columns) {
     QStringList rows;
     for (query.first(); !query.eof(); query.next()) {
         QStringList values;
@@ -224,11 +232,11 @@ QStringList readRows(TADOIBQuery& query, const QString& columns)
 
 class SqlTextsTest : public EngineTest {};
 
-TEST_P(SqlTextsTest, LookupTextsReturnTheExpectedRows)
-{
+TEST_P(SqlTextsTest, LookupTextsReturnTheExpectedRows) {
     QString output;
     QTextStream out(&output);
-    ASSERT_EQ(InitDbCommand::run({url(), "--fixture", "basic"}, out, out), 0) << output.toStdString();
+    ASSERT_EQ(InitDbCommand::run({url(), "--fixture", "basic"}, out, out), 0)
+        << output.toStdString();
     TDatabase db;
     db.open(url());
     for (const Case& c : cases()) {

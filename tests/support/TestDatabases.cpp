@@ -1,11 +1,11 @@
 #include "tests/support/TestDatabases.h"
 
+#include <atomic>
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
-#include <atomic>
 #include <stdexcept>
 
 namespace TestDatabases {
@@ -14,18 +14,15 @@ namespace {
 
 std::atomic<int> g_counter{0};
 
-QString pgServerUrl()
-{
+QString pgServerUrl() {
     return qEnvironmentVariable("ZEL_TEST_PG").trimmed();
 }
 
 // Runs one statement on the server's maintenance database of ZEL_TEST_PG's URL (the
 // database named there): CREATE and DROP DATABASE cannot run inside the new database.
-void onPgServer(const QString& statement)
-{
+void onPgServer(const QString& statement) {
     const QUrl url(pgServerUrl());
-    const QString connection =
-        QStringLiteral("zel-test-admin-%1").arg(g_counter.fetch_add(1));
+    const QString connection = QStringLiteral("zel-test-admin-%1").arg(g_counter.fetch_add(1));
     QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
@@ -47,15 +44,13 @@ void onPgServer(const QString& statement)
         throw std::runtime_error((statement + QStringLiteral(": ") + error).toStdString());
 }
 
-QString pgUrlFor(const QString& name)
-{
+QString pgUrlFor(const QString& name) {
     QUrl url(pgServerUrl());
     url.setPath(QLatin1Char('/') + name);
     return url.toString();
 }
 
-QString newPgName()
-{
+QString newPgName() {
     return QStringLiteral("zel_t_%1_%2")
         .arg(QCoreApplication::applicationPid())
         .arg(g_counter.fetch_add(1));
@@ -63,18 +58,15 @@ QString newPgName()
 
 } // namespace
 
-std::vector<Engine> engines()
-{
+std::vector<Engine> engines() {
     return {Engine::SQLite, Engine::PostgreSQL};
 }
 
-QString engineName(Engine engine)
-{
+QString engineName(Engine engine) {
     return engine == Engine::SQLite ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
 }
 
-QString unavailableReason(Engine engine)
-{
+QString unavailableReason(Engine engine) {
     if (engine == Engine::SQLite) {
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
             return QStringLiteral("driver QSQLITE não instalado");
@@ -88,8 +80,7 @@ QString unavailableReason(Engine engine)
 }
 
 FreshDatabase::FreshDatabase(Engine engine)
-    : m_engine(engine)
-{
+    : m_engine(engine) {
     if (engine == Engine::SQLite) {
         m_dir = std::make_unique<QTemporaryDir>();
         if (!m_dir->isValid())
@@ -102,8 +93,7 @@ FreshDatabase::FreshDatabase(Engine engine)
     m_url = pgUrlFor(m_pgName);
 }
 
-FreshDatabase::~FreshDatabase()
-{
+FreshDatabase::~FreshDatabase() {
     if (m_pgName.isEmpty())
         return;
     try {
@@ -113,21 +103,18 @@ FreshDatabase::~FreshDatabase()
     }
 }
 
-void EngineTest::SetUp()
-{
+void EngineTest::SetUp() {
     const QString reason = unavailableReason(GetParam());
     if (!reason.isEmpty())
         GTEST_SKIP() << reason.toStdString();
     m_database = std::make_unique<FreshDatabase>(GetParam());
 }
 
-void EngineTest::TearDown()
-{
+void EngineTest::TearDown() {
     m_database.reset();
 }
 
-std::string EngineName::operator()(const ::testing::TestParamInfo<Engine>& info) const
-{
+std::string EngineName::operator()(const ::testing::TestParamInfo<Engine>& info) const {
     return engineName(info.param).toStdString();
 }
 

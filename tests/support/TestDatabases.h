@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
 #include <vector>
 
 // Fresh databases for database tests, one per test, on every engine available:
@@ -65,7 +65,6 @@ struct EngineName {
 } // namespace TestDatabases
 
 // Runs the tests of SUITE (an EngineTest) on every engine.
-#define ZEL_ALL_ENGINES(SUITE)                                                                    \
-    INSTANTIATE_TEST_SUITE_P(AllEngines, SUITE,                                                   \
-                             ::testing::ValuesIn(::TestDatabases::engines()),                     \
+#define ZEL_ALL_ENGINES(SUITE)                                                                     \
+    INSTANTIATE_TEST_SUITE_P(AllEngines, SUITE, ::testing::ValuesIn(::TestDatabases::engines()),   \
                              ::TestDatabases::EngineName())

@@ -1,0 +1,45 @@
+#include "screens/viewer/Cli_Zel00101.h"
+
+#include "external/shared/Consiste.h"
+#include "external/shared/Ostrana.h"
+#include "external/shared/TMessages.h"
+#include "platform/EAbort.h"
+#include "platform/TApplication.h"
+#include "platform/TClientDataSet.h"
+#include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TRemoteCall.h"
+#include "screens/billing/TfrmApuracao.h"
+#include "screens/billing/WaitAnimation.h"
+#include "screens/viewer/TfrmNotasApur.h"
+
+namespace Cli_Zel00101 {
+
+TfrmNotasApur* frmNotasApur = nullptr;
+
+void CriaNotasApur(const QString& viewerKey) {
+    TfrmNotasApur* viewer = Application().createForm(frmNotasApur);
+    QString branch = Ostrana::FiliProc();
+    QString key = viewerKey;
+    try {
+        WaitAnimation wait(6);
+        TRemoteCall::load(*viewer->cdsNotaFiscal, Cli_Zel00100::frmApuracao->netApuracao,
+                          QStringLiteral("GetNotaFiscal"),
+                          {TRemoteArg::R(&branch), TRemoteArg::R(&key)});
+    } catch (...) {
+        // Never shown: nothing keeps it.
+        viewer->release();
+        throw;
+    }
+    if (viewer->cdsNotaFiscal->isEmpty()) {
+        Consiste::MensErro(viewer->msgPadrao->Msg(QStringLiteral("Gera_Nota")), false);
+        viewer->close();
+        Abort();
+    }
+    viewer->showModal();
+}
+
+void initialization() {}
+
+void finalization() {}
+
+} // namespace Cli_Zel00101

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class TfrmNotasApur;
+
+// Unit of the computed-invoice viewer.
+namespace Cli_Zel00101 {
+
+// The viewer created last; reset when that one is freed.
+extern TfrmNotasApur* frmNotasApur;
+
+// Lists the invoices the server generated under `viewerKey` in a new viewer, shown modally.
+// With none, says so, closes the viewer unshown and ends the caller's step (EAbort).
+void CriaNotasApur(const QString& viewerKey);
+
+void initialization();
+void finalization();
+
+} // namespace Cli_Zel00101

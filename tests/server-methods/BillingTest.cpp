@@ -1,0 +1,268 @@
+// The billing computation: its rules in order, the invoices by issue-form type, and what
+// it leaves in the tables.
+#include "MethodsFixture.h"
+
+#include "server/CancelCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kBlank20(20, QLatin1Char(' '));
+
+QString refusal(const char* key, const QString& value)
+{
+    return QChar(0x00BF) + QString::fromLatin1(key) + value + QLatin1Char('*');
+}
+
+} // namespace
+
+class Billing : public MethodsTest {
+protected:
+    // "flight or location: value/foreign" of each invoice of a computation, by number.
+    QStringList invoices(const QString& nr)
+    {
+        QSqlQuery query(db());
+        query.prepare("SELECT NRVOO, CDLOCAFATCIA, VRNOTAFISC, VRTTMOEDESTR FROM NOTAFISCAL "
+                      "WHERE NRAPURACFAT = :nr ORDER BY NRLANCTONF");
+        query.bindValue(":nr", nr);
+        EXPECT_TRUE(query.exec()) << query.lastError().text().toStdString();
+        QStringList result;
+        while (query.next())
+            result.append(QStringLiteral("%1%2: %3/%4")
+                              .arg(query.value(0).toString(), query.value(1).toString())
+                              .arg(query.value(2).toLongLong())
+                              .arg(query.value(3).toLongLong()));
+        return result;
+    }
+
+    QString status(const QString& nr)
+    {
+        return scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '" + nr + "'")
+            .toString();
+    }
+
+    void setExportDir(const QString& dir)
+    {
+        exec("INSERT INTO DIRETORIOS (CDPROGRAMA, DSDIRETORIO) VALUES ('EXPDELIV', '" + dir + "')");
+    }
+
+    void insertRunning(const QString& nr, const QDateTime& started)
+    {
+        exec("INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+             "CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES ('" +
+             nr + "', 'F', '0001', '0001', '0001', 'CLI000000001', 'P', '" +
+             started.toString("yyyy-MM-dd HH:mm:ss") + "')");
+    }
+};
+
+TEST_P(Billing, InvoicesFollowTheIssueFormType)
+{
+    // "02", all flights: one invoice per flight number; D4 (March) is outside the period.
+    auto args = billing("0001", "0001", "CLI000000001");
+    EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000003");
+    EXPECT_EQ(invoices("0000000003"),
+              QStringList({"1010: 230050/46010", "2020: 42000/8400"}));
+    EXPECT_EQ(scalar("SELECT MIN(NRLANCTONF) FROM NOTAFISCAL WHERE NRAPURACFAT = '0000000003'")
+                  .toString(),
+              "0000000003");
+    EXPECT_EQ(status("0000000003"), "F");
+
+    // "03", the flights listed: one per leg.
+    args = billing("0001", "0002", "CLI000000002");
+    args[7] = "_4040_4041";
+    args[8] = "N";
+    EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000004");
+    EXPECT_EQ(invoices("0000000004"), QStringList({"4040: 99900/19980", "4041: 12345/2469"}));
+
+    // "12": one for all.
+    args = billing("0001", "0003", "CLI000000003");
+    args[3] = QDate(2024, 1, 1);
+    args[4] = QDate(2024, 1, 31);
+    EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000005");
+    EXPECT_EQ(invoices("0000000005"), QStringList({": 50000/10000"}));
+
+    // "10", only the listed location, then the rest when none is listed.
+    args = billing("0001", "0004", "CLI000000004");
+    args[14] = "_VCP-TECA";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(invoices("0000000006"), QStringList({"VCP-TECA: 30000/6000"}));
+    args[14] = "";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(invoices("0000000007"), QStringList({"GRU-TECA: 70000/14000"}));
+
+    // Any other type: one for all, of the product group when one is given.
+    args = billing("0001", "0005", "CLI000000005");
+    args[12] = "TAXAAERO";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(invoices("0000000008"), QStringList({": 100000/20000"}));
+    args[12] = "";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(invoices("0000000009"), QStringList({": 20000/4000"}));
+
+    EXPECT_EQ(billingFaults(), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT IS NULL").toLongLong(), 3);
+}
+
+TEST_P(Billing, SessionSeesItsLastComputationWithTotalsAndProgress)
+{
+    qint64 lastDone = -1;
+    qint64 lastTotal = -1;
+    const auto progress = [&](qint64 done, qint64 total, const QString&) {
+        lastDone = done;
+        lastTotal = total;
+    };
+    call("CalculaApuracao", billing("0001", "0001", "CLI000000001"), progress);
+    EXPECT_EQ(lastTotal, 3);
+    EXPECT_EQ(lastDone, 3);
+    EXPECT_EQ(session().lastComputation(), "0000000003");
+    const TDataPacket p = packet(call("GetNotaFiscal", {"0002", ""}));
+    ASSERT_EQ(p.rows.size(), 2u);
+    EXPECT_EQ(cell(p, 0, "VRNOTAFISC").toDouble(), 2300.50);
+    EXPECT_EQ(cell(p, 1, "VRTOTAAPUR").toDouble(), 2720.50);
+    EXPECT_EQ(cell(p, 1, "VRTOTAAPURESTR").toDouble(), 544.10);
+    EXPECT_EQ(packet(call("GetNotaFiscal", {"0001", "0000000003"})).rows.size(), 2u);
+
+    // Nothing left to compute is no failure: a finished computation without invoices.
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0001", "CLI000000001")).toString(),
+              "0000000004");
+    EXPECT_EQ(status("0000000004"), "F");
+    EXPECT_TRUE(packet(call("GetNotaFiscal", {"0001", ""})).rows.empty());
+}
+
+TEST_P(Billing, RefusalsBeforeAnythingIsRegistered)
+{
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0006", "CLI000000006")),
+              refusal("TpFt_N_Cad", kBlank20));
+
+    auto march = billing("0001", "0001", "CLI000000001");
+    march[3] = QDate(2024, 3, 1);
+    march[4] = QDate(2024, 3, 31);
+    EXPECT_EQ(failure("CalculaApuracao", march), "DELVALO_nf");
+
+    setExportDir("/nao/existe");
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
+              "dir_n_exists");
+    // Even root cannot create files there.
+    exec("UPDATE DIRETORIOS SET DSDIRETORIO = '/proc' WHERE CDPROGRAMA = 'EXPDELIV'");
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
+              "dir_n_exists");
+
+    auto noDate = billing("0001", "0001", "CLI000000001");
+    noDate[5] = RemoteValue();
+    EXPECT_EQ(failure("CalculaApuracao", noDate), "Chamada inválida: CalculaApuracao");
+    auto badPacket = billing("0001", "0001", "CLI000000001");
+    badPacket[13] = "texto";
+    EXPECT_EQ(failure("CalculaApuracao", badPacket), "Chamada inválida: CalculaApuracao");
+
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), 2);
+}
+
+TEST_P(Billing, RunningAndInterruptedComputationsBlockTheCompany)
+{
+    insertRunning("0000000007", QDateTime::currentDateTime());
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
+              refusal("Deliv_Bloq", kBlank20));
+    exec("UPDATE CTRLAPURFAT SET DTHRINICIO = '2024-01-01 00:00:00' "
+         "WHERE NRAPURACFAT = '0000000007'");
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
+              refusal("Apur_Irreg", "0000000007          "));
+    // Another company of the branch is free.
+    auto other = billing("0001", "0002", "CLI000000002");
+    EXPECT_EQ(failure("CalculaApuracao", other), "");
+}
+
+TEST_P(Billing, FailureInsideTheComputationKeepsNothing)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // The file cannot be written where a directory of its name stands.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("0000000003.csv"));
+    setExportDir(dir.path());
+    const QString text = failure("CalculaApuracao", billing("0001", "0001", "CLI000000001"));
+    EXPECT_TRUE(text.startsWith("Falha na apuração 0000000003: ")) << text.toStdString();
+    EXPECT_EQ(status("0000000003"), "E");
+    EXPECT_FALSE(scalar("SELECT DSERRO FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
+                     .toString()
+                     .isEmpty());
+    EXPECT_TRUE(invoices("0000000003").isEmpty());
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'").toLongLong(),
+              0);
+    EXPECT_EQ(packet(call("GetCtrlApurFat", {"CLI000000001"})).rows.size(), 1u);
+    // A failed computation does not block the next one.
+    exec("DELETE FROM DIRETORIOS WHERE CDPROGRAMA = 'EXPDELIV'");
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0001", "CLI000000001")).toString(),
+              "0000000004");
+    EXPECT_EQ(CancelCommand::cancel(db(), "3", 900).left(25), "Apuração 0000000003 cance");
+    EXPECT_EQ(status("0000000003"), "C");
+}
+
+TEST_P(Billing, ExportsTheComputedDeliveries)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    setExportDir(dir.path());
+    call("CalculaApuracao", billing("0001", "0001", "CLI000000001"));
+    QFile file(QDir(dir.path()).filePath("0000000003.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith("NRAPURACFAT;NRDELIVERY;"));
+    EXPECT_EQ(lines[2],
+              "0000000003;D00000000002;2024-02-06;1010;REC;FOR;GRU-TECA;;800,50;160,10;"
+              "FT0000000002;0000000003");
+}
+
+TEST_P(Billing, OrderCounterOnlyMovesForward)
+{
+    auto args = billing("0001", "0001", "CLI000000001");
+    args[16] = "0000000005";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0001"}).toArray().at(0).toString(), "6");
+    args[16] = "3";
+    call("CalculaApuracao", args);
+    args[16] = "ABC";
+    call("CalculaApuracao", args);
+    EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0001"}).toArray().at(0).toString(), "6");
+    EXPECT_EQ(scalar("SELECT NRPEDIDO FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
+                  .toString(),
+              "0000000005");
+}
+
+TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows)
+{
+    TChangePacket changes;
+    TFieldDef key;
+    key.name = "CDPROGRAMA";
+    key.size = 8;
+    TFieldDef value;
+    value.name = "DSDIRETORIO";
+    value.size = 100;
+    changes.fields = {key, value};
+    // The screen's row moved from ABC's key to SFN's: ABC's row must stay as it was.
+    changes.changes.append({TChangePacket::Kind::Update, TRow{"ZELABC", "J11222333000181"},
+                            TRow{"ZELSFN", "F52998224725"}});
+    changes.changes.append({TChangePacket::Kind::Insert, std::nullopt,
+                            TRow{"ZELTRC", "O000123"}});
+    auto args = billing("0001", "0006", "CLI000000006");
+    args[13] = RemoteValue(changes);
+    // SFN has no issue form: the computation is refused, the carriers are kept.
+    EXPECT_EQ(failure("CalculaApuracao", args), refusal("TpFt_N_Cad", kBlank20));
+    EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELABC"})), 0, "DSDIRETORIO").toString(),
+              "J11222333000181");
+    EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELSFN"})), 0, "DSDIRETORIO").toString(),
+              "F52998224725");
+
+    changes.changes = {{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "I987654321"}},
+                       {TChangePacket::Kind::Delete, TRow{"ZELABC", "J11222333000181"},
+                        std::nullopt}};
+    args[13] = RemoteValue(changes);
+    failure("CalculaApuracao", args);
+    EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELTRC"})), 0, "DSDIRETORIO").toString(),
+              "I987654321");
+    EXPECT_TRUE(packet(call("GetDiretorios", {"ZELABC"})).rows.empty());
+}
+
+ZEL_ALL_ENGINES(Billing);
