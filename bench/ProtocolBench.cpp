@@ -29,8 +29,7 @@ public:
     enum class Mode { Echo, Protocol };
 
     explicit LoopbackServer(Mode mode)
-        : m_mode(mode)
-    {
+        : m_mode(mode) {
         m_context.moveToThread(&m_thread);
         m_thread.start();
         QMetaObject::invokeMethod(
@@ -44,8 +43,7 @@ public:
             },
             Qt::BlockingQueuedConnection);
     }
-    ~LoopbackServer() override
-    {
+    ~LoopbackServer() override {
         QMetaObject::invokeMethod(
             &m_context, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
         m_thread.quit();
@@ -54,8 +52,7 @@ public:
     quint16 port() const { return m_port; }
 
 private:
-    void accept()
-    {
+    void accept() {
         QTcpSocket* socket = m_server->nextPendingConnection();
         socket->setParent(m_server);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -86,13 +83,11 @@ private:
     quint16 m_port = 0;
 };
 
-QList<TRemoteArg> smallCallArgs()
-{
+QList<TRemoteArg> smallCallArgs() {
     return {TRemoteArg::S(QStringLiteral("ZELGOL"))};
 }
 
-void BM_SmallCallRoundTrip(benchmark::State& state)
-{
+void BM_SmallCallRoundTrip(benchmark::State& state) {
     LoopbackServer server(LoopbackServer::Mode::Protocol);
     TNetConnection net;
     net.setServerName(kServerName);
@@ -106,8 +101,7 @@ void BM_SmallCallRoundTrip(benchmark::State& state)
 }
 
 // The same call frame's bytes, echoed, awaited the same way (a local event loop).
-void BM_RawEchoOfTheSameBytes(benchmark::State& state)
-{
+void BM_RawEchoOfTheSameBytes(benchmark::State& state) {
     LoopbackServer server(LoopbackServer::Mode::Echo);
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, server.port());
@@ -129,8 +123,7 @@ void BM_RawEchoOfTheSameBytes(benchmark::State& state)
     }
 }
 
-TDataPacket flightLegs(int rows)
-{
+TDataPacket flightLegs(int rows) {
     auto field = [](const char* name, TFieldType type, int size) {
         TFieldDef f;
         f.name = QString::fromLatin1(name);
@@ -149,20 +142,19 @@ TDataPacket flightLegs(int rows)
     p.rows.reserve(size_t(rows));
     for (int i = 0; i < rows; ++i) {
         p.rows.push_back({QStringLiteral("N"), QString::number(1000 + i % 90000),
-                          QString::fromLatin1(bases[i % 8]), QString::fromLatin1(bases[(i + 3) % 8]),
-                          QString::number(1 + i % 2), qint64(i % 37)});
+                          QString::fromLatin1(bases[i % 8]),
+                          QString::fromLatin1(bases[(i + 3) % 8]), QString::number(1 + i % 2),
+                          qint64(i % 37)});
     }
     return p;
 }
 
-const QByteArray& flightLegBytes()
-{
+const QByteArray& flightLegBytes() {
     static const QByteArray bytes = protocol::PacketCodec::encodeDataPacket(flightLegs(100000));
     return bytes;
 }
 
-void BM_DecodeFlightLegs100k(benchmark::State& state)
-{
+void BM_DecodeFlightLegs100k(benchmark::State& state) {
     const QByteArray& bytes = flightLegBytes();
     for (auto _ : state) {
         auto packet = protocol::PacketCodec::decodeDataPacket(bytes);
@@ -173,15 +165,13 @@ void BM_DecodeFlightLegs100k(benchmark::State& state)
     state.counters["MB"] = double(bytes.size()) / 1e6;
 }
 
-void BM_QCborValueFromCbor100k(benchmark::State& state)
-{
+void BM_QCborValueFromCbor100k(benchmark::State& state) {
     const QByteArray& bytes = flightLegBytes();
     for (auto _ : state)
         benchmark::DoNotOptimize(QCborValue::fromCbor(bytes));
 }
 
-void BM_DecodeFlightLegs100kIntoClientDataSet(benchmark::State& state)
-{
+void BM_DecodeFlightLegs100kIntoClientDataSet(benchmark::State& state) {
     const QByteArray& bytes = flightLegBytes();
     TClientDataSet cds;
     for (auto _ : state) {
@@ -191,8 +181,7 @@ void BM_DecodeFlightLegs100kIntoClientDataSet(benchmark::State& state)
     }
 }
 
-void BM_EncodeFlightLegs100k(benchmark::State& state)
-{
+void BM_EncodeFlightLegs100k(benchmark::State& state) {
     const TDataPacket packet = flightLegs(100000);
     for (auto _ : state)
         benchmark::DoNotOptimize(protocol::PacketCodec::encodeDataPacket(packet));
@@ -208,8 +197,7 @@ BENCHMARK(BM_DecodeFlightLegs100kIntoClientDataSet)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_EncodeFlightLegs100k)->Unit(benchmark::kMillisecond);
 
 // Sockets and event loops need an application object.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

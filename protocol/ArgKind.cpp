@@ -2,13 +2,11 @@
 
 namespace protocol {
 
-bool isByReference(ArgKind kind)
-{
+bool isByReference(ArgKind kind) {
     return kind == ArgKind::R || kind == ArgKind::V;
 }
 
-QChar argKindLetter(ArgKind kind)
-{
+QChar argKindLetter(ArgKind kind) {
     switch (kind) {
     case ArgKind::S:
         return u'S';
@@ -22,8 +20,7 @@ QChar argKindLetter(ArgKind kind)
     return u'?';
 }
 
-bool parseArgKinds(QStringView letters, QList<ArgKind>* kinds)
-{
+bool parseArgKinds(QStringView letters, QList<ArgKind>* kinds) {
     QList<ArgKind> result;
     for (QChar c : letters) {
         switch (c.unicode()) {
@@ -49,8 +46,7 @@ bool parseArgKinds(QStringView letters, QList<ArgKind>* kinds)
     return true;
 }
 
-bool fitsArgKind(ArgKind kind, const RemoteValue& value)
-{
+bool fitsArgKind(ArgKind kind, const RemoteValue& value) {
     switch (kind) {
     case ArgKind::S:
     case ArgKind::R:
@@ -64,8 +60,7 @@ bool fitsArgKind(ArgKind kind, const RemoteValue& value)
 }
 
 QMap<int, RemoteValue> referenceValues(const QList<ArgKind>& kinds,
-                                       const QList<RemoteValue>& values)
-{
+                                       const QList<RemoteValue>& values) {
     QMap<int, RemoteValue> refs;
     const qsizetype count = qMin(kinds.size(), values.size());
     for (qsizetype i = 0; i < count; ++i) {

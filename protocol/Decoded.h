@@ -11,14 +11,12 @@ namespace protocol {
 template <typename T>
 class Decoded {
 public:
-    static Decoded success(T value)
-    {
+    static Decoded success(T value) {
         Decoded d;
         d.m_value.emplace(std::move(value));
         return d;
     }
-    static Decoded failure(QString reason)
-    {
+    static Decoded failure(QString reason) {
         Decoded d;
         d.m_error = std::move(reason);
         return d;

@@ -3,19 +3,15 @@
 namespace protocol {
 
 FrameReader::FrameReader(qsizetype maxFrameSize)
-    : m_maxFrameSize(maxFrameSize)
-{
-}
+    : m_maxFrameSize(maxFrameSize) {}
 
-void FrameReader::feed(QByteArrayView bytes)
-{
+void FrameReader::feed(QByteArrayView bytes) {
     if (hasError() || bytes.isEmpty())
         return;
     m_buffer.append(bytes);
 }
 
-bool FrameReader::next(QByteArray* payload)
-{
+bool FrameReader::next(QByteArray* payload) {
     if (hasError() || buffered() < Frame::kHeaderSize)
         return false;
     const qsizetype length = Frame::readLength(m_buffer.constData() + m_pos);
@@ -37,8 +33,7 @@ bool FrameReader::next(QByteArray* payload)
     return true;
 }
 
-void FrameReader::reset()
-{
+void FrameReader::reset() {
     m_buffer.clear();
     m_pos = 0;
     m_error.clear();
@@ -46,8 +41,7 @@ void FrameReader::reset()
 
 // Drops consumed bytes once they are at least half the buffer, so a long stream of small
 // frames costs linear time.
-void FrameReader::compact()
-{
+void FrameReader::compact() {
     if (m_pos == m_buffer.size()) {
         m_buffer.clear();
         m_pos = 0;

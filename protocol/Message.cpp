@@ -31,22 +31,20 @@ struct Fields {
     bool has(unsigned keys) const { return (seen & keys) == keys; }
 };
 
-bool readNonNegative(ValueReader& r, qint64* value, const char* what)
-{
+bool readNonNegative(ValueReader& r, qint64* value, const char* what) {
     if (!r.readInteger(value) || *value < 0)
-        return r.fail(QStringLiteral("\"%1\" não é inteiro não negativo").arg(QLatin1StringView(what)));
+        return r.fail(
+            QStringLiteral("\"%1\" não é inteiro não negativo").arg(QLatin1StringView(what)));
     return true;
 }
 
-bool readTextKey(ValueReader& r, QString* value, const char* what)
-{
+bool readTextKey(ValueReader& r, QString* value, const char* what) {
     if (!r.readText(value))
         return r.fail(QStringLiteral("\"%1\" não é texto").arg(QLatin1StringView(what)));
     return true;
 }
 
-bool readArgs(ValueReader& r, QList<RemoteValue>* args)
-{
+bool readArgs(ValueReader& r, QList<RemoteValue>* args) {
     ValueReader::Container c;
     if (!r.beginArray(&c))
         return r.fail(QStringLiteral("\"args\" não é lista"));
@@ -61,8 +59,7 @@ bool readArgs(ValueReader& r, QList<RemoteValue>* args)
 
 // Positions are integer keys; decimal text keys are taken too, for writers that only
 // have text keys.
-bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs)
-{
+bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs) {
     ValueReader::Container c;
     if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"refs\" não é mapa"));
@@ -86,8 +83,7 @@ bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs)
     return r.error().isEmpty();
 }
 
-bool readProgress(ValueReader& r, Message* msg)
-{
+bool readProgress(ValueReader& r, Message* msg) {
     ValueReader::Container c;
     if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"progress\" não é mapa"));
@@ -110,14 +106,18 @@ bool readProgress(ValueReader& r, Message* msg)
     return r.error().isEmpty();
 }
 
-bool readMember(ValueReader& r, const QString& key, Fields* f)
-{
+bool readMember(ValueReader& r, const QString& key, Fields* f) {
     static const QList<std::pair<QString, unsigned>> keys{
-        {QStringLiteral("hello"), Fields::Hello},     {QStringLiteral("version"), Fields::Version},
-        {QStringLiteral("token"), Fields::Token},     {QStringLiteral("session"), Fields::Session},
-        {QStringLiteral("error"), Fields::Error},     {QStringLiteral("id"), Fields::Id},
-        {QStringLiteral("call"), Fields::Call},       {QStringLiteral("args"), Fields::Args},
-        {QStringLiteral("progress"), Fields::Progress}, {QStringLiteral("result"), Fields::Result},
+        {QStringLiteral("hello"), Fields::Hello},
+        {QStringLiteral("version"), Fields::Version},
+        {QStringLiteral("token"), Fields::Token},
+        {QStringLiteral("session"), Fields::Session},
+        {QStringLiteral("error"), Fields::Error},
+        {QStringLiteral("id"), Fields::Id},
+        {QStringLiteral("call"), Fields::Call},
+        {QStringLiteral("args"), Fields::Args},
+        {QStringLiteral("progress"), Fields::Progress},
+        {QStringLiteral("result"), Fields::Result},
         {QStringLiteral("refs"), Fields::Refs},
     };
     unsigned bit = 0;
@@ -162,8 +162,7 @@ bool readMember(ValueReader& r, const QString& key, Fields* f)
     return false;
 }
 
-Decoded<Fields> readFields(QByteArrayView cbor)
-{
+Decoded<Fields> readFields(QByteArrayView cbor) {
     ValueReader r(cbor);
     Fields f;
     ValueReader::Container c;
@@ -183,23 +182,20 @@ Decoded<Fields> readFields(QByteArrayView cbor)
     return Decoded<Fields>::success(std::move(f));
 }
 
-Decoded<Message> classified(Fields& f, Message::Type type, unsigned required)
-{
+Decoded<Message> classified(Fields& f, Message::Type type, unsigned required) {
     if (!f.has(required))
         return Decoded<Message>::failure(QStringLiteral("mensagem incompleta"));
     f.msg.type = type;
     return Decoded<Message>::success(std::move(f.msg));
 }
 
-void writeKey(QCborStreamWriter& w, const char* key)
-{
+void writeKey(QCborStreamWriter& w, const char* key) {
     w.append(QLatin1StringView(key));
 }
 
 } // namespace
 
-Message Message::hello(const QString& server, int version, const QString& token)
-{
+Message Message::hello(const QString& server, int version, const QString& token) {
     Message m;
     m.type = Type::Hello;
     m.name = server;
@@ -208,8 +204,7 @@ Message Message::hello(const QString& server, int version, const QString& token)
     return m;
 }
 
-Message Message::helloOk(qint64 session, int version)
-{
+Message Message::helloOk(qint64 session, int version) {
     Message m;
     m.type = Type::HelloOk;
     m.session = session;
@@ -217,16 +212,14 @@ Message Message::helloOk(qint64 session, int version)
     return m;
 }
 
-Message Message::helloRefused(const QString& text)
-{
+Message Message::helloRefused(const QString& text) {
     Message m;
     m.type = Type::HelloRefused;
     m.text = text;
     return m;
 }
 
-Message Message::call(qint64 id, const QString& method, QList<RemoteValue> args)
-{
+Message Message::call(qint64 id, const QString& method, QList<RemoteValue> args) {
     Message m;
     m.type = Type::Call;
     m.id = id;
@@ -235,8 +228,7 @@ Message Message::call(qint64 id, const QString& method, QList<RemoteValue> args)
     return m;
 }
 
-Message Message::progress(qint64 id, qint64 done, qint64 total, const QString& text)
-{
+Message Message::progress(qint64 id, qint64 done, qint64 total, const QString& text) {
     Message m;
     m.type = Type::Progress;
     m.id = id;
@@ -246,8 +238,7 @@ Message Message::progress(qint64 id, qint64 done, qint64 total, const QString& t
     return m;
 }
 
-Message Message::reply(qint64 id, RemoteValue result, QMap<int, RemoteValue> refs)
-{
+Message Message::reply(qint64 id, RemoteValue result, QMap<int, RemoteValue> refs) {
     Message m;
     m.type = Type::Reply;
     m.id = id;
@@ -256,8 +247,7 @@ Message Message::reply(qint64 id, RemoteValue result, QMap<int, RemoteValue> ref
     return m;
 }
 
-Message Message::failure(qint64 id, const QString& text)
-{
+Message Message::failure(qint64 id, const QString& text) {
     Message m;
     m.type = Type::Failure;
     m.id = id;
@@ -265,8 +255,7 @@ Message Message::failure(qint64 id, const QString& text)
     return m;
 }
 
-Decoded<Message> Message::fromClient(QByteArrayView cbor)
-{
+Decoded<Message> Message::fromClient(QByteArrayView cbor) {
     auto read = readFields(cbor);
     if (!read.ok())
         return Decoded<Message>::failure(read.error());
@@ -278,8 +267,7 @@ Decoded<Message> Message::fromClient(QByteArrayView cbor)
     return Decoded<Message>::failure(QStringLiteral("mensagem desconhecida"));
 }
 
-Decoded<Message> Message::fromServer(QByteArrayView cbor)
-{
+Decoded<Message> Message::fromServer(QByteArrayView cbor) {
     auto read = readFields(cbor);
     if (!read.ok())
         return Decoded<Message>::failure(read.error());
@@ -301,23 +289,20 @@ Decoded<Message> Message::fromServer(QByteArrayView cbor)
     return Decoded<Message>::failure(QStringLiteral("mensagem desconhecida"));
 }
 
-QByteArray Message::toCbor(QString* error) const
-{
+QByteArray Message::toCbor(QString* error) const {
     QByteArray bytes;
     writeTo(&bytes, error);
     return bytes;
 }
 
-QByteArray Message::toFrame(QString* error) const
-{
+QByteArray Message::toFrame(QString* error) const {
     QByteArray frame = Frame::start();
     writeTo(&frame, error);
     Frame::seal(frame);
     return frame;
 }
 
-void Message::writeTo(QByteArray* out, QString* error) const
-{
+void Message::writeTo(QByteArray* out, QString* error) const {
     // A writer on a QByteArray starts at offset 0; the buffer in append mode keeps the
     // frame header in front.
     QBuffer buffer(out);

@@ -21,8 +21,7 @@ public:
     enum class Type { Hello, HelloOk, HelloRefused, Call, Progress, Reply, Failure };
     static constexpr int kVersion = 1;
 
-    static Message hello(const QString& server, int version = kVersion,
-                         const QString& token = {});
+    static Message hello(const QString& server, int version = kVersion, const QString& token = {});
     static Message helloOk(qint64 session, int version = kVersion);
     static Message helloRefused(const QString& text);
     static Message call(qint64 id, const QString& method, QList<RemoteValue> args);

@@ -8,8 +8,7 @@ namespace protocol {
 namespace {
 
 template <typename Write>
-QByteArray encodeWith(QString* error, Write write)
-{
+QByteArray encodeWith(QString* error, Write write) {
     QByteArray bytes;
     QCborStreamWriter stream(&bytes);
     ValueWriter writer(stream);
@@ -20,8 +19,7 @@ QByteArray encodeWith(QString* error, Write write)
 }
 
 template <typename T, typename Read>
-Decoded<T> decodeWith(QByteArrayView cbor, Read read)
-{
+Decoded<T> decodeWith(QByteArrayView cbor, Read read) {
     ValueReader reader(cbor);
     T value;
     if (!read(reader, &value) || !reader.expectEnd())
@@ -31,35 +29,29 @@ Decoded<T> decodeWith(QByteArrayView cbor, Read read)
 
 } // namespace
 
-QByteArray PacketCodec::encode(const RemoteValue& value, QString* error)
-{
+QByteArray PacketCodec::encode(const RemoteValue& value, QString* error) {
     return encodeWith(error, [&](ValueWriter& w) { w.write(value); });
 }
 
-QByteArray PacketCodec::encodeDataPacket(const TDataPacket& packet, QString* error)
-{
+QByteArray PacketCodec::encodeDataPacket(const TDataPacket& packet, QString* error) {
     return encodeWith(error, [&](ValueWriter& w) { w.writeDataPacket(packet); });
 }
 
-QByteArray PacketCodec::encodeChangePacket(const TChangePacket& packet, QString* error)
-{
+QByteArray PacketCodec::encodeChangePacket(const TChangePacket& packet, QString* error) {
     return encodeWith(error, [&](ValueWriter& w) { w.writeChangePacket(packet); });
 }
 
-Decoded<RemoteValue> PacketCodec::decode(QByteArrayView cbor)
-{
+Decoded<RemoteValue> PacketCodec::decode(QByteArrayView cbor) {
     return decodeWith<RemoteValue>(cbor,
                                    [](ValueReader& r, RemoteValue* v) { return r.readValue(v); });
 }
 
-Decoded<TDataPacket> PacketCodec::decodeDataPacket(QByteArrayView cbor)
-{
+Decoded<TDataPacket> PacketCodec::decodeDataPacket(QByteArrayView cbor) {
     return decodeWith<TDataPacket>(
         cbor, [](ValueReader& r, TDataPacket* p) { return r.readDataPacket(p); });
 }
 
-Decoded<TChangePacket> PacketCodec::decodeChangePacket(QByteArrayView cbor)
-{
+Decoded<TChangePacket> PacketCodec::decodeChangePacket(QByteArrayView cbor) {
     return decodeWith<TChangePacket>(
         cbor, [](ValueReader& r, TChangePacket* p) { return r.readChangePacket(p); });
 }

@@ -4,42 +4,30 @@ namespace protocol {
 
 RemoteValue::RemoteValue(const QString& text)
     : m_type(Type::Text)
-    , m_text(text)
-{
-}
+    , m_text(text) {}
 
 RemoteValue::RemoteValue(const char* text)
-    : RemoteValue(QString::fromUtf8(text))
-{
-}
+    : RemoteValue(QString::fromUtf8(text)) {}
 
 RemoteValue::RemoteValue(qint64 value)
     : m_type(Type::Integer)
-    , m_integer(value)
-{
-}
+    , m_integer(value) {}
 
 RemoteValue::RemoteValue(int value)
-    : RemoteValue(qint64(value))
-{
-}
+    : RemoteValue(qint64(value)) {}
 
 RemoteValue::RemoteValue(double value)
     : m_type(Type::Float)
-    , m_float(value)
-{
-}
+    , m_float(value) {}
 
-RemoteValue::RemoteValue(const QDate& date)
-{
+RemoteValue::RemoteValue(const QDate& date) {
     if (date.isValid()) {
         m_type = Type::Date;
         m_date = date;
     }
 }
 
-RemoteValue::RemoteValue(const QDateTime& dateTime)
-{
+RemoteValue::RemoteValue(const QDateTime& dateTime) {
     if (dateTime.isValid()) {
         m_type = Type::DateTime;
         m_dateTime = dateTime;
@@ -48,24 +36,17 @@ RemoteValue::RemoteValue(const QDateTime& dateTime)
 
 RemoteValue::RemoteValue(QList<RemoteValue> array)
     : m_type(Type::Array)
-    , m_array(std::move(array))
-{
-}
+    , m_array(std::move(array)) {}
 
 RemoteValue::RemoteValue(TDataPacket packet)
     : m_type(Type::DataPacket)
-    , m_dataPacket(std::make_shared<TDataPacket>(std::move(packet)))
-{
-}
+    , m_dataPacket(std::make_shared<TDataPacket>(std::move(packet))) {}
 
 RemoteValue::RemoteValue(TChangePacket packet)
     : m_type(Type::ChangePacket)
-    , m_changePacket(std::make_shared<TChangePacket>(std::move(packet)))
-{
-}
+    , m_changePacket(std::make_shared<TChangePacket>(std::move(packet))) {}
 
-RemoteValue RemoteValue::fromVariant(const QVariant& value)
-{
+RemoteValue RemoteValue::fromVariant(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return {};
     switch (value.typeId()) {
@@ -89,8 +70,7 @@ RemoteValue RemoteValue::fromVariant(const QVariant& value)
     }
 }
 
-QString RemoteValue::typeName() const
-{
+QString RemoteValue::typeName() const {
     switch (m_type) {
     case Type::Null:
         return QStringLiteral("nulo");
@@ -114,8 +94,7 @@ QString RemoteValue::typeName() const
     return {};
 }
 
-QString RemoteValue::toString() const
-{
+QString RemoteValue::toString() const {
     switch (m_type) {
     case Type::Text:
         return m_text;
@@ -132,8 +111,7 @@ QString RemoteValue::toString() const
     }
 }
 
-qint64 RemoteValue::toInteger(bool* ok) const
-{
+qint64 RemoteValue::toInteger(bool* ok) const {
     bool converted = true;
     qint64 result = 0;
     switch (m_type) {
@@ -154,8 +132,7 @@ qint64 RemoteValue::toInteger(bool* ok) const
     return result;
 }
 
-double RemoteValue::toDouble(bool* ok) const
-{
+double RemoteValue::toDouble(bool* ok) const {
     bool converted = true;
     double result = 0;
     switch (m_type) {
@@ -176,8 +153,7 @@ double RemoteValue::toDouble(bool* ok) const
     return result;
 }
 
-QDate RemoteValue::toDate() const
-{
+QDate RemoteValue::toDate() const {
     switch (m_type) {
     case Type::Date:
         return m_date;
@@ -190,8 +166,7 @@ QDate RemoteValue::toDate() const
     }
 }
 
-QDateTime RemoteValue::toDateTime() const
-{
+QDateTime RemoteValue::toDateTime() const {
     switch (m_type) {
     case Type::DateTime:
         return m_dateTime;
@@ -204,8 +179,7 @@ QDateTime RemoteValue::toDateTime() const
     }
 }
 
-QVariant RemoteValue::toVariant() const
-{
+QVariant RemoteValue::toVariant() const {
     switch (m_type) {
     case Type::Text:
         return m_text;
@@ -222,8 +196,7 @@ QVariant RemoteValue::toVariant() const
     }
 }
 
-TDataPacket RemoteValue::takeDataPacket()
-{
+TDataPacket RemoteValue::takeDataPacket() {
     Q_ASSERT(m_type == Type::DataPacket);
     TDataPacket packet =
         m_dataPacket.use_count() == 1 ? std::move(*m_dataPacket) : TDataPacket(*m_dataPacket);
@@ -231,8 +204,7 @@ TDataPacket RemoteValue::takeDataPacket()
     return packet;
 }
 
-bool RemoteValue::operator==(const RemoteValue& other) const
-{
+bool RemoteValue::operator==(const RemoteValue& other) const {
     if (m_type != other.m_type)
         return false;
     switch (m_type) {
@@ -260,8 +232,7 @@ bool RemoteValue::operator==(const RemoteValue& other) const
 
 namespace {
 
-bool sameFields(const TFieldDefs& a, const TFieldDefs& b)
-{
+bool sameFields(const TFieldDefs& a, const TFieldDefs& b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
@@ -273,15 +244,13 @@ bool sameFields(const TFieldDefs& a, const TFieldDefs& b)
 }
 
 // QVariant's own == converts between types; a packet value must match in type too.
-bool sameCell(const QVariant& a, const QVariant& b)
-{
+bool sameCell(const QVariant& a, const QVariant& b) {
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull();
     return a.typeId() == b.typeId() && a == b;
 }
 
-bool sameRow(const std::optional<TRow>& a, const std::optional<TRow>& b)
-{
+bool sameRow(const std::optional<TRow>& a, const std::optional<TRow>& b) {
     if (a.has_value() != b.has_value())
         return false;
     if (!a)
@@ -297,8 +266,7 @@ bool sameRow(const std::optional<TRow>& a, const std::optional<TRow>& b)
 
 } // namespace
 
-bool samePacket(const TDataPacket& a, const TDataPacket& b)
-{
+bool samePacket(const TDataPacket& a, const TDataPacket& b) {
     if (!sameFields(a.fields, b.fields) || a.rows.size() != b.rows.size())
         return false;
     for (size_t i = 0; i < a.rows.size(); ++i) {
@@ -308,8 +276,7 @@ bool samePacket(const TDataPacket& a, const TDataPacket& b)
     return true;
 }
 
-bool samePacket(const TChangePacket& a, const TChangePacket& b)
-{
+bool samePacket(const TChangePacket& a, const TChangePacket& b) {
     if (!sameFields(a.fields, b.fields) || a.changes.size() != b.changes.size())
         return false;
     for (qsizetype i = 0; i < a.changes.size(); ++i) {

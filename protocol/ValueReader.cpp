@@ -29,14 +29,12 @@ constexpr quint64 kMaxInteger = quint64(std::numeric_limits<qint64>::max());
 
 enum Major : quint8 { Unsigned, Negative, Bytes, Text, Array, Map, Tag, Simple };
 
-bool is(QByteArrayView key, const char* literal)
-{
+bool is(QByteArrayView key, const char* literal) {
     const auto n = qsizetype(std::strlen(literal));
     return key.size() == n && std::memcmp(key.data(), literal, size_t(n)) == 0;
 }
 
-QString cellTypeName(const QVariant& v)
-{
+QString cellTypeName(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::QString:
         return QStringLiteral("texto");
@@ -53,8 +51,7 @@ QString cellTypeName(const QVariant& v)
     }
 }
 
-bool fitsField(QVariant& v, TFieldType type)
-{
+bool fitsField(QVariant& v, TFieldType type) {
     if (!v.isValid()) // null
         return true;
     switch (type) {
@@ -77,8 +74,7 @@ bool fitsField(QVariant& v, TFieldType type)
 }
 
 // Strict "YYYY-MM-DD": no other ISO forms, so both ends agree byte for byte.
-QDate parseDate(QByteArrayView s)
-{
+QDate parseDate(QByteArrayView s) {
     if (s.size() != 10 || s[4] != '-' || s[7] != '-')
         return {};
     int parts[3] = {0, 0, 0};
@@ -95,8 +91,7 @@ QDate parseDate(QByteArrayView s)
     return QDate(parts[0], parts[1], parts[2]);
 }
 
-double halfToDouble(quint16 h)
-{
+double halfToDouble(quint16 h) {
     const int exponent = (h >> 10) & 0x1f;
     const int mantissa = h & 0x3ff;
     double value = 0;
@@ -113,19 +108,15 @@ double halfToDouble(quint16 h)
 
 ValueReader::ValueReader(QByteArrayView bytes)
     : m_p(reinterpret_cast<const uchar*>(bytes.data()))
-    , m_end(reinterpret_cast<const uchar*>(bytes.data()) + bytes.size())
-{
-}
+    , m_end(reinterpret_cast<const uchar*>(bytes.data()) + bytes.size()) {}
 
-bool ValueReader::fail(const QString& reason)
-{
+bool ValueReader::fail(const QString& reason) {
     if (m_error.isEmpty())
         m_error = reason;
     return false;
 }
 
-bool ValueReader::expectEnd()
-{
+bool ValueReader::expectEnd() {
     if (!m_error.isEmpty())
         return false;
     if (m_p != m_end)
@@ -134,8 +125,7 @@ bool ValueReader::expectEnd()
 }
 
 // The initial byte and its argument. A break (0xff) comes back as Simple, indefinite.
-bool ValueReader::readHead(Head* head)
-{
+bool ValueReader::readHead(Head* head) {
     if (m_p >= m_end)
         return fail(QStringLiteral("dados truncados"));
     const uchar initial = *m_p++;
@@ -163,11 +153,11 @@ bool ValueReader::readHead(Head* head)
         head->arg = 0;
         return true;
     }
-    return fail(QStringLiteral("CBOR inválido: byte inicial 0x%1").arg(initial, 2, 16, QLatin1Char('0')));
+    return fail(
+        QStringLiteral("CBOR inválido: byte inicial 0x%1").arg(initial, 2, 16, QLatin1Char('0')));
 }
 
-bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes)
-{
+bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes) {
     if (!head.indefinite) {
         if (head.arg > quint64(remaining()))
             return fail(QStringLiteral("dados truncados: texto de %1 bytes").arg(head.arg));
@@ -197,8 +187,7 @@ bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes)
     return true;
 }
 
-bool ValueReader::internedText(QByteArrayView bytes, int column, QString* text)
-{
+bool ValueReader::internedText(QByteArrayView bytes, int column, QString* text) {
     if (column < 0 || column >= kInternColumns || bytes.size() > 8)
         return false;
     quint64 key = 0;
@@ -216,13 +205,13 @@ bool ValueReader::internedText(QByteArrayView bytes, int column, QString* text)
     return true;
 }
 
-bool ValueReader::textFromHead(const Head& head, QString* text, int column)
-{
+bool ValueReader::textFromHead(const Head& head, QString* text, int column) {
     QByteArrayView bytes;
     if (!readTextBytes(head, &bytes))
         return false;
     // Most texts are ASCII codes; they convert without a decoder.
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (ascii) {
         if (!internedText(bytes, column, text))
             *text = QString::fromLatin1(bytes);
@@ -236,27 +225,26 @@ bool ValueReader::textFromHead(const Head& head, QString* text, int column)
     return true;
 }
 
-bool ValueReader::readText(QString* text)
-{
+bool ValueReader::readText(QString* text) {
     if (peekMajor() != Text)
-        return fail(m_p < m_end ? QStringLiteral("esperado texto") : QStringLiteral("dados truncados"));
+        return fail(m_p < m_end ? QStringLiteral("esperado texto")
+                                : QStringLiteral("dados truncados"));
     Head head;
     return readHead(&head) && textFromHead(head, text);
 }
 
-bool ValueReader::readKey(QByteArrayView* key)
-{
+bool ValueReader::readKey(QByteArrayView* key) {
     if (peekMajor() != Text)
         return fail(QStringLiteral("chave não é texto"));
     Head head;
     return readHead(&head) && readTextBytes(head, key);
 }
 
-bool ValueReader::readInteger(qint64* value)
-{
+bool ValueReader::readInteger(qint64* value) {
     const int major = peekMajor();
     if (major != Unsigned && major != Negative)
-        return fail(m_p < m_end ? QStringLiteral("esperado inteiro") : QStringLiteral("dados truncados"));
+        return fail(m_p < m_end ? QStringLiteral("esperado inteiro")
+                                : QStringLiteral("dados truncados"));
     Head head;
     if (!readHead(&head))
         return false;
@@ -267,10 +255,10 @@ bool ValueReader::readInteger(qint64* value)
     return true;
 }
 
-bool ValueReader::beginArray(Container* c)
-{
+bool ValueReader::beginArray(Container* c) {
     if (peekMajor() != Array)
-        return fail(m_p < m_end ? QStringLiteral("esperado lista") : QStringLiteral("dados truncados"));
+        return fail(m_p < m_end ? QStringLiteral("esperado lista")
+                                : QStringLiteral("dados truncados"));
     Head head;
     if (!readHead(&head))
         return false;
@@ -281,10 +269,10 @@ bool ValueReader::beginArray(Container* c)
     return true;
 }
 
-bool ValueReader::beginMap(Container* c)
-{
+bool ValueReader::beginMap(Container* c) {
     if (peekMajor() != Map)
-        return fail(m_p < m_end ? QStringLiteral("esperado mapa") : QStringLiteral("dados truncados"));
+        return fail(m_p < m_end ? QStringLiteral("esperado mapa")
+                                : QStringLiteral("dados truncados"));
     Head head;
     if (!readHead(&head))
         return false;
@@ -295,8 +283,7 @@ bool ValueReader::beginMap(Container* c)
     return true;
 }
 
-bool ValueReader::hasNext(Container& c)
-{
+bool ValueReader::hasNext(Container& c) {
     if (!m_error.isEmpty())
         return false;
     if (c.indefinite) {
@@ -315,8 +302,7 @@ bool ValueReader::hasNext(Container& c)
 }
 
 // Scalars of cells and arguments: text, integer, float, tagged date or date-time, null.
-bool ValueReader::readScalar(QVariant* value, int column)
-{
+bool ValueReader::readScalar(QVariant* value, int column) {
     Head head;
     if (!readHead(&head))
         return false;
@@ -371,8 +357,7 @@ bool ValueReader::readScalar(QVariant* value, int column)
     }
 }
 
-bool ValueReader::readTagged(quint64 tag, QVariant* value)
-{
+bool ValueReader::readTagged(quint64 tag, QVariant* value) {
     if (tag != ValueWriter::kDateTag && tag != ValueWriter::kDateTimeTag)
         return fail(QStringLiteral("marca CBOR %1 não suportada").arg(tag));
     if (peekMajor() != Text)
@@ -384,7 +369,9 @@ bool ValueReader::readTagged(quint64 tag, QVariant* value)
     if (tag == ValueWriter::kDateTag) {
         const QDate date = parseDate(bytes);
         if (!date.isValid())
-            return fail(QStringLiteral("data inválida: %1").arg(QString::fromUtf8(bytes.first(qMin<qsizetype>(bytes.size(), 40)))));
+            return fail(
+                QStringLiteral("data inválida: %1")
+                    .arg(QString::fromUtf8(bytes.first(qMin<qsizetype>(bytes.size(), 40)))));
         *value = date;
         return true;
     }
@@ -396,13 +383,11 @@ bool ValueReader::readTagged(quint64 tag, QVariant* value)
     return true;
 }
 
-bool ValueReader::readValue(RemoteValue* value)
-{
+bool ValueReader::readValue(RemoteValue* value) {
     return readValueAt(value, 0);
 }
 
-bool ValueReader::readValueAt(RemoteValue* value, int depth)
-{
+bool ValueReader::readValueAt(RemoteValue* value, int depth) {
     if (depth > kMaxDepth)
         return fail(QStringLiteral("aninhamento profundo demais"));
     if (peekMajor() == Array) {
@@ -438,8 +423,7 @@ bool ValueReader::readValueAt(RemoteValue* value, int depth)
     return true;
 }
 
-bool ValueReader::readDataPacket(TDataPacket* packet)
-{
+bool ValueReader::readDataPacket(TDataPacket* packet) {
     PacketParts parts;
     if (!readPacketMap(&parts))
         return false;
@@ -450,8 +434,7 @@ bool ValueReader::readDataPacket(TDataPacket* packet)
     return true;
 }
 
-bool ValueReader::readChangePacket(TChangePacket* packet)
-{
+bool ValueReader::readChangePacket(TChangePacket* packet) {
     PacketParts parts;
     if (!readPacketMap(&parts))
         return false;
@@ -462,8 +445,7 @@ bool ValueReader::readChangePacket(TChangePacket* packet)
     return true;
 }
 
-bool ValueReader::readPacketMap(PacketParts* parts)
-{
+bool ValueReader::readPacketMap(PacketParts* parts) {
     Container c;
     if (!beginMap(&c))
         return fail(QStringLiteral("pacote não é mapa"));
@@ -475,7 +457,8 @@ bool ValueReader::readPacketMap(PacketParts* parts)
                          (is(key, "rows") && parts->hasRows) ||
                          (is(key, "changes") && parts->hasChanges);
         if (dup)
-            return fail(QStringLiteral("pacote: chave \"%1\" repetida").arg(QString::fromUtf8(key)));
+            return fail(
+                QStringLiteral("pacote: chave \"%1\" repetida").arg(QString::fromUtf8(key)));
         const TFieldDefs* known = parts->hasFields ? &parts->fields : nullptr;
         bool ok = true;
         if (is(key, "fields")) {
@@ -517,8 +500,7 @@ bool ValueReader::readPacketMap(PacketParts* parts)
     return true;
 }
 
-bool ValueReader::readFields(TFieldDefs* fields)
-{
+bool ValueReader::readFields(TFieldDefs* fields) {
     Container c;
     if (!beginArray(&c))
         return fail(QStringLiteral("\"fields\" não é lista"));
@@ -535,8 +517,7 @@ bool ValueReader::readFields(TFieldDefs* fields)
     return m_error.isEmpty();
 }
 
-bool ValueReader::readField(TFieldDef* field)
-{
+bool ValueReader::readField(TFieldDef* field) {
     Container c;
     if (!beginMap(&c))
         return fail(QStringLiteral("campo não é mapa"));
@@ -576,8 +557,7 @@ bool ValueReader::readField(TFieldDef* field)
     return true;
 }
 
-bool ValueReader::readRows(std::vector<TRow>* rows, const TFieldDefs* fields)
-{
+bool ValueReader::readRows(std::vector<TRow>* rows, const TFieldDefs* fields) {
     Container c;
     if (!beginArray(&c))
         return fail(QStringLiteral("\"rows\" não é lista"));
@@ -595,8 +575,7 @@ bool ValueReader::readRows(std::vector<TRow>* rows, const TFieldDefs* fields)
     return m_error.isEmpty();
 }
 
-bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowIndex)
-{
+bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowIndex) {
     Container c;
     if (peekMajor() != Array)
         return fail(QStringLiteral("linha %1 não é lista").arg(rowIndex));
@@ -619,7 +598,8 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
         }
         QVariant& cell = row->emplaceBack();
         if (!readScalar(&cell, int(row->size() - 1))) {
-            m_error.prepend(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size() - 1));
+            m_error.prepend(
+                QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size() - 1));
             return false;
         }
         if (fields && !fitsField(cell, fields->at(row->size() - 1).type)) {
@@ -640,8 +620,7 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
     return true;
 }
 
-bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex)
-{
+bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex) {
     if (row.size() != fields.size()) {
         return fail(QStringLiteral("linha %1 com %2 valores, esperado %3")
                         .arg(rowIndex)
@@ -650,17 +629,16 @@ bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowInd
     }
     for (qsizetype c = 0; c < row.size(); ++c) {
         if (!fitsField(row[c], fields[c].type)) {
-            return fail(QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
-                            .arg(rowIndex)
-                            .arg(fields[c].name, fieldTypeName(fields[c].type),
-                                 cellTypeName(row[c])));
+            return fail(
+                QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
+                    .arg(rowIndex)
+                    .arg(fields[c].name, fieldTypeName(fields[c].type), cellTypeName(row[c])));
         }
     }
     return true;
 }
 
-bool ValueReader::readChanges(QList<TChangePacket::Change>* changes, const TFieldDefs* fields)
-{
+bool ValueReader::readChanges(QList<TChangePacket::Change>* changes, const TFieldDefs* fields) {
     Container c;
     if (!beginArray(&c))
         return fail(QStringLiteral("\"changes\" não é lista"));
@@ -674,8 +652,7 @@ bool ValueReader::readChanges(QList<TChangePacket::Change>* changes, const TFiel
 }
 
 bool ValueReader::readChange(TChangePacket::Change* change, const TFieldDefs* fields,
-                             qsizetype index)
-{
+                             qsizetype index) {
     Container c;
     if (!beginMap(&c))
         return fail(QStringLiteral("alteração %1 não é mapa").arg(index));
@@ -724,8 +701,7 @@ bool ValueReader::readChange(TChangePacket::Change* change, const TFieldDefs* fi
 }
 
 bool ValueReader::readOptionalRow(std::optional<TRow>* row, const TFieldDefs* fields,
-                                  qsizetype index)
-{
+                                  qsizetype index) {
     if (isNull()) {
         ++m_p;
         row->reset();
@@ -738,13 +714,11 @@ bool ValueReader::readOptionalRow(std::optional<TRow>* row, const TFieldDefs* fi
     return true;
 }
 
-bool ValueReader::skipValue()
-{
+bool ValueReader::skipValue() {
     return skipAt(0);
 }
 
-bool ValueReader::skipAt(int depth)
-{
+bool ValueReader::skipAt(int depth) {
     if (depth > kMaxDepth)
         return fail(QStringLiteral("aninhamento profundo demais"));
     Head head;

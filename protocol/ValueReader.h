@@ -93,7 +93,7 @@ private:
     const uchar* m_p;
     const uchar* m_end;
     std::vector<InternSlot> m_intern; // kInternColumns x kInternSlots, made on first use
-    QByteArray m_scratch; // chunks of an indefinite-length text, joined
+    QByteArray m_scratch;             // chunks of an indefinite-length text, joined
     QString m_error;
 };
 

@@ -6,8 +6,7 @@ namespace protocol {
 
 namespace {
 
-const char* changeKindName(TChangePacket::Kind kind)
-{
+const char* changeKindName(TChangePacket::Kind kind) {
     switch (kind) {
     case TChangePacket::Kind::Insert:
         return "insert";
@@ -20,13 +19,11 @@ const char* changeKindName(TChangePacket::Kind kind)
 }
 
 // Databases hand dates back as text ("2024-03-15" or "2024-03-15 14:30:00").
-QDate dateFromText(const QString& text)
-{
+QDate dateFromText(const QString& text) {
     return QDate::fromString(text.left(10), Qt::ISODate);
 }
 
-QDateTime dateTimeFromText(QString text)
-{
+QDateTime dateTimeFromText(QString text) {
     if (text.size() > 10 && text.at(10) == u' ')
         text[10] = u'T';
     QDateTime dt = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -35,8 +32,7 @@ QDateTime dateTimeFromText(QString text)
     return dt;
 }
 
-bool isIntegral(const QVariant& v)
-{
+bool isIntegral(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -53,12 +49,9 @@ bool isIntegral(const QVariant& v)
 } // namespace
 
 ValueWriter::ValueWriter(QCborStreamWriter& writer)
-    : m_writer(writer)
-{
-}
+    : m_writer(writer) {}
 
-void ValueWriter::write(const RemoteValue& value)
-{
+void ValueWriter::write(const RemoteValue& value) {
     switch (value.type()) {
     case RemoteValue::Type::Null:
         m_writer.appendNull();
@@ -104,8 +97,7 @@ void ValueWriter::write(const RemoteValue& value)
     }
 }
 
-void ValueWriter::writeDataPacket(const TDataPacket& packet)
-{
+void ValueWriter::writeDataPacket(const TDataPacket& packet) {
     m_writer.startMap(2);
     m_writer.append(QLatin1StringView("fields"));
     writeFields(packet.fields);
@@ -117,8 +109,7 @@ void ValueWriter::writeDataPacket(const TDataPacket& packet)
     m_writer.endMap();
 }
 
-void ValueWriter::writeChangePacket(const TChangePacket& packet)
-{
+void ValueWriter::writeChangePacket(const TChangePacket& packet) {
     m_writer.startMap(2);
     m_writer.append(QLatin1StringView("fields"));
     writeFields(packet.fields);
@@ -139,8 +130,7 @@ void ValueWriter::writeChangePacket(const TChangePacket& packet)
     m_writer.endMap();
 }
 
-void ValueWriter::writeFields(const TFieldDefs& fields)
-{
+void ValueWriter::writeFields(const TFieldDefs& fields) {
     m_writer.startArray(quint64(fields.size()));
     for (const TFieldDef& field : fields) {
         m_writer.startMap(4);
@@ -157,8 +147,7 @@ void ValueWriter::writeFields(const TFieldDefs& fields)
     m_writer.endArray();
 }
 
-void ValueWriter::writeRow(const TRow& row, const TFieldDefs& fields, qsizetype rowIndex)
-{
+void ValueWriter::writeRow(const TRow& row, const TFieldDefs& fields, qsizetype rowIndex) {
     if (row.size() != fields.size()) {
         noteError(QStringLiteral("linha %1 com %2 valores, esperado %3")
                       .arg(rowIndex)
@@ -180,8 +169,7 @@ void ValueWriter::writeRow(const TRow& row, const TFieldDefs& fields, qsizetype 
 }
 
 void ValueWriter::writeOptionalRow(const std::optional<TRow>& row, const TFieldDefs& fields,
-                                   qsizetype rowIndex)
-{
+                                   qsizetype rowIndex) {
     if (row)
         writeRow(*row, fields, rowIndex);
     else
@@ -189,8 +177,7 @@ void ValueWriter::writeOptionalRow(const std::optional<TRow>& row, const TFieldD
 }
 
 // Writes the cell and returns true, or writes nothing and returns false.
-bool ValueWriter::writeCell(const QVariant& value, TFieldType type)
-{
+bool ValueWriter::writeCell(const QVariant& value, TFieldType type) {
     if (value.isNull()) {
         m_writer.appendNull();
         return true;
@@ -235,13 +222,11 @@ bool ValueWriter::writeCell(const QVariant& value, TFieldType type)
     return false;
 }
 
-void ValueWriter::writeText(const QString& text)
-{
+void ValueWriter::writeText(const QString& text) {
     m_writer.append(QStringView(text));
 }
 
-bool ValueWriter::writeDate(const QDate& date)
-{
+bool ValueWriter::writeDate(const QDate& date) {
     if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return false;
     char text[10];
@@ -264,8 +249,7 @@ bool ValueWriter::writeDate(const QDate& date)
 }
 
 // The offset is written out so that the receiver sees the same wall time and instant.
-bool ValueWriter::writeDateTime(const QDateTime& dateTime)
-{
+bool ValueWriter::writeDateTime(const QDateTime& dateTime) {
     if (!dateTime.isValid() || dateTime.date().year() < 1 || dateTime.date().year() > 9999)
         return false;
     const QDateTime withOffset = dateTime.toOffsetFromUtc(dateTime.offsetFromUtc());
@@ -274,8 +258,7 @@ bool ValueWriter::writeDateTime(const QDateTime& dateTime)
     return true;
 }
 
-void ValueWriter::noteError(const QString& reason)
-{
+void ValueWriter::noteError(const QString& reason) {
     if (m_error.isEmpty())
         m_error = reason;
 }

@@ -241,5 +241,5 @@ bool ClientConnection::ended(const QString& reason) {
 int ClientConnection::slice(const QDeadlineTimer& deadline) const {
     const qint64 left = deadline.remainingTime(); // -1: forever
     const int poll = m_settings->pollIntervalMs;
-    return left < 0 ? poll : int(qBound<qint64>(1, left, poll));
+    return left < 0 ? poll : int(qBound(qint64(1), left, qint64(poll)));
 }

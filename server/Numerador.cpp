@@ -1,6 +1,5 @@
 #include "server/Numerador.h"
 
-#include "platform/Exception.h"
 
 namespace {
 

@@ -34,7 +34,7 @@ QSqlQuery ServerSql::exec(const QString& sql, Binds binds) const {
     if (!query.prepare(sql))
         throw Exception(errorText(query.lastError()));
     for (const auto& [name, value] : binds)
-        query.bindValue(QLatin1Char(':') + QLatin1String(name), value);
+        query.bindValue(QStringLiteral(":") + QString::fromLatin1(name), value);
     if (!query.exec())
         throw Exception(errorText(query.lastError()));
     return query;
@@ -47,7 +47,7 @@ QSqlQuery ServerSql::exec(const QString& sql,
     if (!query.prepare(sql))
         throw Exception(errorText(query.lastError()));
     for (const auto& [name, value] : binds)
-        query.bindValue(QLatin1Char(':') + name, value);
+        query.bindValue(QStringLiteral(":") + name, value);
     if (!query.exec())
         throw Exception(errorText(query.lastError()));
     return query;

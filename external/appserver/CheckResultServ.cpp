@@ -2,8 +2,7 @@
 
 namespace Consiste {
 
-protocol::RemoteValue CheckResultServ(protocol::RemoteValue result, bool raiseOnError, int flags)
-{
+protocol::RemoteValue CheckResultServ(protocol::RemoteValue result, bool raiseOnError, int flags) {
     Q_UNUSED(raiseOnError);
     Q_UNUSED(flags);
     return result;

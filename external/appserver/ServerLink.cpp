@@ -10,20 +10,16 @@ using protocol::Message;
 
 ServerLink::ServerLink(Options options)
     : m_options(std::move(options))
-    , m_reader(m_options.maxFrameSize)
-{
-}
+    , m_reader(m_options.maxFrameSize) {}
 
-ServerLink::~ServerLink()
-{
+ServerLink::~ServerLink() {
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
     }
 }
 
-bool ServerLink::open(const QString& serverName, const QString& token, QString* error)
-{
+bool ServerLink::open(const QString& serverName, const QString& token, QString* error) {
     if (m_options.tls) {
         auto* ssl = new QSslSocket(this);
         QSslConfiguration config = ssl->sslConfiguration();
@@ -52,8 +48,7 @@ bool ServerLink::open(const QString& serverName, const QString& token, QString* 
     return waitForHello(error);
 }
 
-bool ServerLink::waitForSocket(QString* error)
-{
+bool ServerLink::waitForSocket(QString* error) {
     auto ready = [this] {
         if (!m_socket)
             return false;
@@ -79,8 +74,7 @@ bool ServerLink::waitForSocket(QString* error)
     return false;
 }
 
-bool ServerLink::waitForHello(QString* error)
-{
+bool ServerLink::waitForHello(QString* error) {
     QTimer timer;
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, this, [this] {
@@ -94,7 +88,8 @@ bool ServerLink::waitForHello(QString* error)
         waitForActivity();
     if (m_helloAnswer && m_helloAnswer->type == Message::Type::HelloOk) {
         if (m_helloAnswer->version != Message::kVersion) {
-            *error = QStringLiteral("versão %1 do protocolo não suportada").arg(m_helloAnswer->version);
+            *error =
+                QStringLiteral("versão %1 do protocolo não suportada").arg(m_helloAnswer->version);
             close();
             return false;
         }
@@ -112,8 +107,7 @@ bool ServerLink::waitForHello(QString* error)
     return false;
 }
 
-void ServerLink::waitForActivity(int timeoutMs)
-{
+void ServerLink::waitForActivity(int timeoutMs) {
     QEventLoop loop;
     connect(this, &ServerLink::activity, &loop, &QEventLoop::quit);
     if (timeoutMs >= 0)
@@ -121,8 +115,7 @@ void ServerLink::waitForActivity(int timeoutMs)
     loop.exec();
 }
 
-void ServerLink::close()
-{
+void ServerLink::close() {
     m_open = false;
     if (m_socket) {
         m_socket->disconnect(this);
@@ -135,8 +128,7 @@ void ServerLink::close()
 
 ServerLink::Outcome ServerLink::call(const QString& method,
                                      const QList<protocol::RemoteValue>& args,
-                                     const ProgressHandler& onProgress, Message* reply)
-{
+                                     const ProgressHandler& onProgress, Message* reply) {
     if (!m_open)
         return Outcome::Lost;
     const qint64 id = m_nextId++;
@@ -160,8 +152,7 @@ ServerLink::Outcome ServerLink::call(const QString& method,
     }
 }
 
-void ServerLink::onReadyRead()
-{
+void ServerLink::onReadyRead() {
     if (!m_socket)
         return;
     m_reader.feed(m_socket->readAll());
@@ -181,8 +172,7 @@ void ServerLink::onReadyRead()
     emit activity();
 }
 
-void ServerLink::dispatch(Message&& message)
-{
+void ServerLink::dispatch(Message&& message) {
     switch (message.type) {
     case Message::Type::HelloOk:
     case Message::Type::HelloRefused:
@@ -209,8 +199,7 @@ void ServerLink::dispatch(Message&& message)
     }
 }
 
-void ServerLink::onDisconnected()
-{
+void ServerLink::onDisconnected() {
     // A refusal or a last reply may arrive together with the close.
     if (m_socket && m_socket->bytesAvailable() > 0)
         onReadyRead();
@@ -222,8 +211,7 @@ void ServerLink::onDisconnected()
     lose(QStringLiteral("conexão encerrada pelo servidor"));
 }
 
-void ServerLink::lose(const QString& reason)
-{
+void ServerLink::lose(const QString& reason) {
     if (m_lostReason.isEmpty())
         m_lostReason = reason;
     if (m_open)
@@ -232,8 +220,7 @@ void ServerLink::lose(const QString& reason)
     close();
 }
 
-QString ServerLink::socketReason() const
-{
+QString ServerLink::socketReason() const {
     if (!m_socket)
         return m_lostReason;
     switch (m_socket->error()) {

@@ -1,24 +1,20 @@
 #include "external/appserver/TCallLog.h"
 
-TCallLog& TCallLog::instance()
-{
+TCallLog& TCallLog::instance() {
     static TCallLog log;
     return log;
 }
 
-void TCallLog::record(const QString& method, const QList<protocol::RemoteValue>& args)
-{
+void TCallLog::record(const QString& method, const QList<protocol::RemoteValue>& args) {
     m_last.insert(method, args);
     ++m_counts[method];
 }
 
-QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const
-{
+QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const {
     return m_last.value(method);
 }
 
-void TCallLog::clear()
-{
+void TCallLog::clear() {
     m_last.clear();
     m_counts.clear();
 }

@@ -17,8 +17,7 @@ struct Address {
 };
 
 // "tls://host:port", "host:port", "[::1]:port" or just "host"; Port wins when set.
-Address parseAddress(QString host, int port)
-{
+Address parseAddress(QString host, int port) {
     Address a;
     if (host.startsWith(QLatin1String("tls://"), Qt::CaseInsensitive)) {
         a.tls = true;
@@ -48,45 +47,42 @@ Address parseAddress(QString host, int port)
 
 TNetConnection::TNetConnection() = default;
 
-TNetConnection::~TNetConnection()
-{
+TNetConnection::~TNetConnection() {
     disconnect();
 }
 
-bool TNetConnection::connected() const
-{
+bool TNetConnection::connected() const {
     return m_link && m_link->isOpen();
 }
 
-qint64 TNetConnection::session() const
-{
+qint64 TNetConnection::session() const {
     return connected() ? m_link->session() : 0;
 }
 
-QString TNetConnection::noConnectionText() const
-{
+QString TNetConnection::noConnectionText() const {
     const Address a = parseAddress(m_host, m_port);
-    return QStringLiteral("Sem conexão com o servidor de aplicação (%1:%2).").arg(a.host).arg(a.port);
+    return QStringLiteral("Sem conexão com o servidor de aplicação (%1:%2).")
+        .arg(a.host)
+        .arg(a.port);
 }
 
-bool TNetConnection::connect()
-{
+bool TNetConnection::connect() {
     if (connected())
         return true;
     if (open())
         return true;
     if (m_throwException) {
         const Address a = parseAddress(m_host, m_port);
-        throw Exception(QStringLiteral("Não foi possível conectar ao servidor de aplicação (%1:%2): %3")
-                            .arg(a.host)
-                            .arg(a.port)
-                            .arg(m_lastError));
+        throw Exception(
+            QStringLiteral("Não foi possível conectar ao servidor de aplicação (%1:%2): %3")
+                .arg(a.host)
+                .arg(a.port)
+                .arg(m_lastError));
     }
     return false;
 }
 
-bool TNetConnection::open()
-{
+bool TNetConnection::open() {
     disconnect();
     if (BeforeConnect)
         BeforeConnect(*this);
@@ -113,16 +109,14 @@ bool TNetConnection::open()
     return true;
 }
 
-void TNetConnection::disconnect()
-{
+void TNetConnection::disconnect() {
     if (m_link) {
         m_link->close();
         m_link.reset();
     }
 }
 
-RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
-{
+RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args) {
     recordCall(method, args);
     if (!connected() && !open())
         throw Exception(noConnectionText());
@@ -162,8 +156,7 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
     return std::move(reply.result);
 }
 
-void TNetConnection::recordCall(const QString& method, const QList<TRemoteArg>& args)
-{
+void TNetConnection::recordCall(const QString& method, const QList<TRemoteArg>& args) {
     QList<RemoteValue> sent;
     sent.reserve(args.size());
     for (const TRemoteArg& arg : args)

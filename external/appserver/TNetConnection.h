@@ -35,7 +35,9 @@ public:
     const QString& token() const { return m_token; } // sent in the hello when not empty
     void setToken(const QString& token) { m_token = token; }
     // Certificates trusted for TLS besides the system's (a site's own CA, tests).
-    void setCaCertificates(const QList<QSslCertificate>& certificates) { m_caCertificates = certificates; }
+    void setCaCertificates(const QList<QSslCertificate>& certificates) {
+        m_caCertificates = certificates;
+    }
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
     void setMaxFrameSize(qsizetype bytes) { m_maxFrameSize = bytes; }
 

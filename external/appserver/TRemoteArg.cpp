@@ -5,46 +5,37 @@ using protocol::RemoteValue;
 
 TRemoteArg::TRemoteArg(ArgKind kind, RemoteValue value)
     : m_kind(kind)
-    , m_value(std::move(value))
-{
-}
+    , m_value(std::move(value)) {}
 
-TRemoteArg TRemoteArg::S(const QString& text)
-{
+TRemoteArg TRemoteArg::S(const QString& text) {
     return TRemoteArg(ArgKind::S, text);
 }
 
-TRemoteArg TRemoteArg::R(const QString& text)
-{
+TRemoteArg TRemoteArg::R(const QString& text) {
     return TRemoteArg(ArgKind::R, text);
 }
 
-TRemoteArg TRemoteArg::R(QString* variable)
-{
+TRemoteArg TRemoteArg::R(QString* variable) {
     TRemoteArg arg(ArgKind::R, *variable);
     arg.m_text = variable;
     return arg;
 }
 
-TRemoteArg TRemoteArg::D(const QDate& date)
-{
+TRemoteArg TRemoteArg::D(const QDate& date) {
     return TRemoteArg(ArgKind::D, date);
 }
 
-TRemoteArg TRemoteArg::V(const RemoteValue& value)
-{
+TRemoteArg TRemoteArg::V(const RemoteValue& value) {
     return TRemoteArg(ArgKind::V, value);
 }
 
-TRemoteArg TRemoteArg::V(RemoteValue* variable)
-{
+TRemoteArg TRemoteArg::V(RemoteValue* variable) {
     TRemoteArg arg(ArgKind::V, *variable);
     arg.m_variable = variable;
     return arg;
 }
 
-RemoteValue TRemoteArg::value() const
-{
+RemoteValue TRemoteArg::value() const {
     if (m_text)
         return *m_text;
     if (m_variable)
@@ -52,8 +43,7 @@ RemoteValue TRemoteArg::value() const
     return m_value;
 }
 
-void TRemoteArg::writeBack(const RemoteValue& value)
-{
+void TRemoteArg::writeBack(const RemoteValue& value) {
     // An R argument is a text variable: whatever the server sent is read as text.
     m_value = m_kind == ArgKind::R ? RemoteValue(value.toString()) : value;
     if (m_text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
 
@@ -9,7 +10,6 @@
 #include <vector>
 
 class QKeyEvent;
-class QMdiSubWindow;
 class TControl;
 class TForm;
 

@@ -122,8 +122,10 @@ void TSerieTranspBlock::btpSerieBeforePesq(TComponent&, bool&) {
 
 void TSerieTranspBlock::btpSerieAfterPesq() {
     TADOIBQuery* qrySerie = m_config.sources.qrySerie;
-    m_config.controls.medSerie->setText(qrySerie->fieldByName(QStringLiteral("CDSERIE")).asString());
-    m_config.controls.edtSerie->setText(qrySerie->fieldByName(QStringLiteral("DSSERIE")).asString());
+    m_config.controls.medSerie->setText(
+        qrySerie->fieldByName(QStringLiteral("CDSERIE")).asString());
+    m_config.controls.edtSerie->setText(
+        qrySerie->fieldByName(QStringLiteral("DSSERIE")).asString());
 }
 
 void TSerieTranspBlock::sbtCGCClick() {

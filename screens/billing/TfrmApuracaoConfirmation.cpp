@@ -12,9 +12,9 @@
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
 #include "platform/TComboBox.h"
+#include "platform/TEdit.h"
 #include "platform/TGroupBox.h"
 #include "platform/TMaskEdit.h"
-#include "platform/TEdit.h"
 #include "platform/TNotebook.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
@@ -147,24 +147,23 @@ void TfrmApuracao::calculaApuracao(const QString& workingBranch) {
         QString flights = stVooTrecho;
         QString allFlights = stVooTrecho.isEmpty() ? QStringLiteral("T") : QStringLiteral("N");
         QString group = medCdGrupo->text();
-        QList<TRemoteArg> args{
-            TRemoteArg::R(&branch),
-            TRemoteArg::S(medCdFilial->text()),
-            TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
-            TRemoteArg::D(depDataIniDeliv->GetDate()),
-            TRemoteArg::D(depDataFimDeliv->GetDate()),
-            TRemoteArg::D(depDataFatur->GetDate()),
-            TRemoteArg::S(companyField(QStringLiteral("CDCIA"))),
-            TRemoteArg::R(&flights),
-            TRemoteArg::R(&allFlights),
-            TRemoteArg::S(medSerie->text()),
-            TRemoteArg::S(QString(chIdTipoTransp)),
-            TRemoteArg::S(medTransp->text()),
-            TRemoteArg::R(&group),
-            TRemoteArg::V(&changes),
-            TRemoteArg::R(&stLocalFat),
-            TRemoteArg::S(stVooTrecho + u'_'),
-            TRemoteArg::S(edtNrPedido->text())};
+        QList<TRemoteArg> args{TRemoteArg::R(&branch),
+                               TRemoteArg::S(medCdFilial->text()),
+                               TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
+                               TRemoteArg::D(depDataIniDeliv->GetDate()),
+                               TRemoteArg::D(depDataFimDeliv->GetDate()),
+                               TRemoteArg::D(depDataFatur->GetDate()),
+                               TRemoteArg::S(companyField(QStringLiteral("CDCIA"))),
+                               TRemoteArg::R(&flights),
+                               TRemoteArg::R(&allFlights),
+                               TRemoteArg::S(medSerie->text()),
+                               TRemoteArg::S(QString(chIdTipoTransp)),
+                               TRemoteArg::S(medTransp->text()),
+                               TRemoteArg::R(&group),
+                               TRemoteArg::V(&changes),
+                               TRemoteArg::R(&stLocalFat),
+                               TRemoteArg::S(stVooTrecho + u'_'),
+                               TRemoteArg::S(edtNrPedido->text())};
         try {
             TRemoteCall::value(netApuracao, QStringLiteral("CalculaApuracao"), args);
         } catch (const EAbort&) {

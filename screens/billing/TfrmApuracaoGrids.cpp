@@ -86,8 +86,7 @@ void TfrmApuracao::dbgLocalDrawColumnCell(const QRect& rect, int dataCol, TColum
         return;
     }
     const QString code = cdsLocalFatu->fieldByName(QStringLiteral("CDLOCAFATCIA")).asString();
-    paintCheck(dbgLocal->canvas(), rect, isSelected(stLocalFat, code) ? *imgCheck : *imgUncheck,
-               4);
+    paintCheck(dbgLocal->canvas(), rect, isSelected(stLocalFat, code) ? *imgCheck : *imgUncheck, 4);
 }
 
 void TfrmApuracao::toggleVoo() {

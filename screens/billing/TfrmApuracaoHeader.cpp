@@ -238,9 +238,9 @@ void TfrmApuracao::btpPesqGrupoAfterPesq() {
 
 void TfrmApuracao::medCdGrupoExit() {
     Vd_Grupo(true);
-    const int answer = msgPadrao->ShowMsgAlertEx(
-        QStringLiteral("Grup_Taxa"), TMsgDlgType::mtInformation,
-        {QStringLiteral("Sim"), QStringLiteral("Nao")}, 2, 10, 0);
+    const int answer =
+        msgPadrao->ShowMsgAlertEx(QStringLiteral("Grup_Taxa"), TMsgDlgType::mtInformation,
+                                  {QStringLiteral("Sim"), QStringLiteral("Nao")}, 2, 10, 0);
     if (answer == 11) {
         stGrupTaxa = QStringLiteral("N");
         depDataIniDeliv->setFocus();

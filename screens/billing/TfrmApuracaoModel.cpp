@@ -8,8 +8,8 @@
 #include "platform/TCheckBox.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TComboBox.h"
-#include "platform/TDBEdit.h"
 #include "platform/TDataSource.h"
+#include "platform/TDBEdit.h"
 #include "platform/TEdit.h"
 #include "platform/TGroupBox.h"
 #include "platform/TLabel.h"
@@ -30,7 +30,8 @@ const QStringList kMessages = {
     QStringLiteral("I|&Transp. (Jurídica)"),
     QStringLiteral("Trans_Inf|Transportadora deve ser informada."),
     QStringLiteral("Serie_Inf|Série N.F. deve ser informada."),
-    QStringLiteral("Data_Fim|Data final de apuração de deliverys maior que a data atual. Confirma?"),
+    QStringLiteral(
+        "Data_Fim|Data final de apuração de deliverys maior que a data atual. Confirma?"),
     QStringLiteral("Trans_N_Cad|Transportadora não cadastrada."),
     QStringLiteral("Serie_N_Cad|Série de documentos de saída não cadastrada."),
     QStringLiteral("apu_OK|Apuração concluída."),
@@ -80,10 +81,10 @@ const QStringList kMessages = {
                    "período."),
 };
 
-const QStringList kWeekdays = {
-    QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-    QStringLiteral("Quarta"),  QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
-    QStringLiteral("Sábado")};
+const QStringList kWeekdays = {QStringLiteral("Domingo"), QStringLiteral("Segunda"),
+                               QStringLiteral("Terça"),   QStringLiteral("Quarta"),
+                               QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
+                               QStringLiteral("Sábado")};
 
 constexpr int kFieldHeight = 21;
 constexpr int kButtonSize = 21;
@@ -436,7 +437,8 @@ void TfrmApuracao::buildQueries() {
                              QStringLiteral("FROM FILIAL"),
                              QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
                              QStringLiteral("ORDER BY CDFILIAL")};
-    qryFilial->addField(required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
+    qryFilial->addField(
+        required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
     qryFilial->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
 
     qryCompanhia = query(QStringLiteral("qryCompanhia"));
@@ -447,20 +449,30 @@ void TfrmApuracao::buildQueries() {
     const QString flags = QStringLiteral("C.IDPERCANAPUFUT, C.IDCALCPROXFAT");
     const QString branch = QStringLiteral("(C.CDFILIAL      = :P_CDFILIAL) AND");
     qryCompanhia->SQL = {
-        select, cast, columns, flags,
+        select,
+        cast,
+        columns,
+        flags,
         QStringLiteral("FROM COMPANHIA CO, CIAFILI C LEFT JOIN FORMEMISNF F"),
         QStringLiteral("ON (C.CDTIPEMNF = F.CDTIPEMNF)"),
         QStringLiteral("WHERE ((UPPER(CO.SGCIA) = UPPER(:P_SGCIA)) OR (:P_TODOS = 'T')) AND"),
-        branch, QStringLiteral("(C.CDCIA         = CO.CDCIA)"), QStringLiteral("ORDER BY CO.SGCIA")};
+        branch,
+        QStringLiteral("(C.CDCIA         = CO.CDCIA)"),
+        QStringLiteral("ORDER BY CO.SGCIA")};
     qryCompanhia->SQL_IB = qryCompanhia->SQL;
     qryCompanhia->SQL_IB[1] = QStringLiteral(
         "CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,");
     qryCompanhia->SQL_ORACLE = {
-        select, cast, columns, flags,
+        select,
+        cast,
+        columns,
+        flags,
         QStringLiteral("FROM COMPANHIA CO, CIAFILI C, FORMEMISNF F"),
         QStringLiteral("WHERE (UPPER(CO.SGCIA) = UPPER(:P_SGCIA) OR :P_TODOS = 'T') AND"),
-        branch, QStringLiteral("(C.CDCIA         = CO.CDCIA)    AND"),
-        QStringLiteral("(C.CDTIPEMNF     = F.CDTIPEMNF(+))"), QStringLiteral("ORDER BY CO.SGCIA")};
+        branch,
+        QStringLiteral("(C.CDCIA         = CO.CDCIA)    AND"),
+        QStringLiteral("(C.CDTIPEMNF     = F.CDTIPEMNF(+))"),
+        QStringLiteral("ORDER BY CO.SGCIA")};
     qryCompanhia->addField(text(QStringLiteral("SGCIA"), 5, QStringLiteral("Sigla")));
     qryCompanhia->addField(text(QStringLiteral("NMCIA"), 50, QStringLiteral("Nome")));
     qryCompanhia->addField(text(QStringLiteral("CDCIA"), 4, {}, false));
@@ -486,8 +498,8 @@ void TfrmApuracao::buildQueries() {
     qrySerie->addField(required(text(QStringLiteral("CDSERIE"), 5, QStringLiteral("Código"))));
     qrySerie->addField(text(QStringLiteral("DSSERIE"), 20, QStringLiteral("Série")));
 
-    const QString carrierColumns = QStringLiteral(
-        "SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN");
+    const QString carrierColumns =
+        QStringLiteral("SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN");
     qryTransport = query(QStringLiteral("qryTransport"));
     qryTransport->SQL = {carrierColumns, QStringLiteral("FROM TRANSPORT"),
                          QStringLiteral("WHERE IDTPIJURTRAN = :P_IDTPIJURTRAN"),
@@ -495,7 +507,8 @@ void TfrmApuracao::buildQueries() {
     qryTransport->SQL_IB = qryTransport->SQL_ORACLE = qryTransport->SQL;
     qryTransport->addField(
         required(text(QStringLiteral("NRINSJURTRAN"), 20, QStringLiteral("Insc. Jurídica"))));
-    qryTransport->addField(text(QStringLiteral("NMRAZSOCTRAN"), 40, QStringLiteral("Razão Social")));
+    qryTransport->addField(
+        text(QStringLiteral("NMRAZSOCTRAN"), 40, QStringLiteral("Razão Social")));
     qryTransport->addField(required(text(QStringLiteral("IDTPIJURTRAN"), 1, {}, false)));
     qryTransport->addField(text(QStringLiteral("NMFANTTRAN"), 40, {}, false));
     qryTransport->addField(text(QStringLiteral("NRINSESTTRAN"), 20, {}, false));
@@ -512,7 +525,8 @@ void TfrmApuracao::buildQueries() {
     qryVd_Transport->addField(text(QStringLiteral("NRINSESTTRAN"), 20));
 
     qryGrupo = query(QStringLiteral("qryGrupo"));
-    qryGrupo->SQL = {QStringLiteral("SELECT CDGRUPPROD, NMGRUPPROD"), QStringLiteral("FROM GRUPPROD"),
+    qryGrupo->SQL = {QStringLiteral("SELECT CDGRUPPROD, NMGRUPPROD"),
+                     QStringLiteral("FROM GRUPPROD"),
                      QStringLiteral("WHERE (CDGRUPPROD = :P_CDGRUPO  OR :P_TCDGRUPO = 'T')"),
                      QStringLiteral("ORDER BY CDGRUPPROD")};
     qryGrupo->addField(

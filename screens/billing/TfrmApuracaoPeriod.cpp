@@ -6,6 +6,7 @@
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
 #include "platform/TApplication.h"
+#include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
@@ -16,7 +17,6 @@
 #include "platform/TMaskEdit.h"
 #include "platform/TNotebook.h"
 #include "platform/TPresenter.h"
-#include "platform/TButtonFlat.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TRemoteCall.h"
 #include "screens/billing/WaitAnimation.h"
@@ -111,12 +111,12 @@ void TfrmApuracao::panDataExit() {
 
     // A company without a last closing has no closing day to ask about.
     const QDate lastClosing = qryCompanhia->fieldByName(QStringLiteral("DTULTFECH")).asDate();
-    const QString day = lastClosing.isValid() ? lastClosing.toString(QStringLiteral("dd"))
-                                              : QStringLiteral("00");
+    const QString day =
+        lastClosing.isValid() ? lastClosing.toString(QStringLiteral("dd")) : QStringLiteral("00");
     const QString cdcia = companyField(QStringLiteral("CDCIA"));
-    TRemoteCall::load(*cdsPerFecham, netApuracao, QStringLiteral("GetPerFecham"),
-                      {TRemoteArg::S(medCdFilial->text()), TRemoteArg::S(cdcia),
-                       TRemoteArg::S(day)});
+    TRemoteCall::load(
+        *cdsPerFecham, netApuracao, QStringLiteral("GetPerFecham"),
+        {TRemoteArg::S(medCdFilial->text()), TRemoteArg::S(cdcia), TRemoteArg::S(day)});
 
     const bool computesClosing = companyField(QStringLiteral("IDCALCPROXFAT")) == u"S";
     lblProxFech->setVisible(computesClosing);

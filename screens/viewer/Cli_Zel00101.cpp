@@ -7,8 +7,8 @@
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TRemoteCall.h"
 #include "screens/billing/TfrmApuracao.h"
+#include "screens/billing/TRemoteCall.h"
 #include "screens/billing/WaitAnimation.h"
 #include "screens/viewer/TfrmNotasApur.h"
 

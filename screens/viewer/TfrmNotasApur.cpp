@@ -4,15 +4,15 @@
 #include "platform/TBevel.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TDataSource.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
-#include "platform/TDataSource.h"
 #include "platform/TGroupBox.h"
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TPanel.h"
-#include "screens/billing/TfrmApuracao.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TfrmApuracao.h"
 #include "screens/viewer/Cli_Zel00101.h"
 
 namespace {
@@ -58,7 +58,8 @@ TfrmNotasApur::TfrmNotasApur(TComponent* owner)
     entry.size = 10;
     entry.displayLabel = QStringLiteral("Nº do Lançamento");
     cdsNotaFiscal->addField(entry);
-    cdsNotaFiscal->addField(amount(QStringLiteral("VRNOTAFISC"), QStringLiteral("Valor Nota Fiscal")));
+    cdsNotaFiscal->addField(
+        amount(QStringLiteral("VRNOTAFISC"), QStringLiteral("Valor Nota Fiscal")));
     cdsNotaFiscal->addField(
         amount(QStringLiteral("VRTTMOEDESTR"), QStringLiteral("Valor Moeda Estrangeira")));
     cdsNotaFiscal->addField(amount(QStringLiteral("VRTOTAAPUR"), QString()));

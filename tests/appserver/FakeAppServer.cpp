@@ -4,35 +4,30 @@
 
 using protocol::Message;
 
-void FakeAppServer::Client::send(const Message& message)
-{
+void FakeAppServer::Client::send(const Message& message) {
     if (socket)
         socket->write(message.toFrame());
 }
 
-void FakeAppServer::Client::drop()
-{
+void FakeAppServer::Client::drop() {
     if (socket)
         socket->abort();
 }
 
 FakeAppServer::FakeAppServer() = default;
 
-quint16 FakeAppServer::start()
-{
+quint16 FakeAppServer::start() {
     listen(QHostAddress::LocalHost, 0);
     return serverPort();
 }
 
-void FakeAppServer::useTls(const QSslCertificate& certificate, const QSslKey& key)
-{
+void FakeAppServer::useTls(const QSslCertificate& certificate, const QSslKey& key) {
     m_tls = true;
     m_certificate = certificate;
     m_key = key;
 }
 
-void FakeAppServer::incomingConnection(qintptr descriptor)
-{
+void FakeAppServer::incomingConnection(qintptr descriptor) {
     auto client = std::make_unique<Client>();
     QTcpSocket* socket = nullptr;
     if (m_tls) {
@@ -52,8 +47,7 @@ void FakeAppServer::incomingConnection(qintptr descriptor)
     m_clients.push_back(std::move(client));
 }
 
-void FakeAppServer::onReadyRead(Client* client)
-{
+void FakeAppServer::onReadyRead(Client* client) {
     client->reader.feed(client->socket->readAll());
     QByteArray payload;
     while (client->socket && client->reader.next(&payload)) {
@@ -73,8 +67,7 @@ void FakeAppServer::onReadyRead(Client* client)
     }
 }
 
-void FakeAppServer::onHello(Client& client, const Message& hello)
-{
+void FakeAppServer::onHello(Client& client, const Message& hello) {
     hellos.append(hello);
     QString refusal;
     if (hello.name != serverName)

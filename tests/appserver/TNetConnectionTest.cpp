@@ -15,8 +15,7 @@ namespace {
 
 class TNetConnectionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         port = server.start();
         net.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
         net.setThrowException(false);
@@ -28,15 +27,13 @@ protected:
     }
 
     // Answers every call with its first argument as result.
-    void echoFirstArgument()
-    {
+    void echoFirstArgument() {
         server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
             c.send(Message::reply(m.id, m.args.value(0)));
         };
     }
 
-    QString failureOf(const QString& method)
-    {
+    QString failureOf(const QString& method) {
         try {
             net.AppServer().call(method, {TRemoteArg::S(QStringLiteral("x"))});
         } catch (const Exception& e) {
@@ -51,8 +48,7 @@ protected:
     int beforeConnect = 0;
 };
 
-quint16 refusedPort()
-{
+quint16 refusedPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     const quint16 port = probe.serverPort();
@@ -62,8 +58,7 @@ quint16 refusedPort()
 
 } // namespace
 
-TEST_F(TNetConnectionTest, HelloNamesTheServerObjectAndCarriesTheTokenOnlyWhenSet)
-{
+TEST_F(TNetConnectionTest, HelloNamesTheServerObjectAndCarriesTheTokenOnlyWhenSet) {
     ASSERT_TRUE(net.connect());
     EXPECT_EQ(beforeConnect, 1);
     EXPECT_TRUE(net.connected());
@@ -82,8 +77,7 @@ TEST_F(TNetConnectionTest, HelloNamesTheServerObjectAndCarriesTheTokenOnlyWhenSe
     EXPECT_EQ(server.hellos.last().token, QStringLiteral("segredo"));
 }
 
-TEST_F(TNetConnectionTest, RefusedHelloIsAFailedConnectWithTheServersText)
-{
+TEST_F(TNetConnectionTest, RefusedHelloIsAFailedConnectWithTheServersText) {
     server.requiredToken = QStringLiteral("segredo");
     EXPECT_FALSE(net.connect());
     EXPECT_EQ(net.lastError(), QStringLiteral("Acesso negado: token inválido."));
@@ -96,8 +90,7 @@ TEST_F(TNetConnectionTest, RefusedHelloIsAFailedConnectWithTheServersText)
     }
 }
 
-TEST_F(TNetConnectionTest, ReferenceArgumentsComeBackIntoTheCallersVariables)
-{
+TEST_F(TNetConnectionTest, ReferenceArgumentsComeBackIntoTheCallersVariables) {
     server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
         // Like CalculaApuracao: the server fills R positions and clears the V one.
         QMap<int, RemoteValue> refs{{0, QStringLiteral("0000000042")},
@@ -108,7 +101,8 @@ TEST_F(TNetConnectionTest, ReferenceArgumentsComeBackIntoTheCallersVariables)
     };
     TChangePacket delta;
     delta.fields = {TFieldDef{QStringLiteral("CDPROGRAMA")}};
-    delta.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{QStringLiteral("ZELGOL")}});
+    delta.changes.append(
+        {TChangePacket::Kind::Insert, std::nullopt, TRow{QStringLiteral("ZELGOL")}});
     QString nrApurac = QStringLiteral("");
     RemoteValue changes(delta);
     QList<TRemoteArg> args{TRemoteArg::R(&nrApurac), TRemoteArg::S(QStringLiteral("0001")),
@@ -132,8 +126,7 @@ TEST_F(TNetConnectionTest, ReferenceArgumentsComeBackIntoTheCallersVariables)
     EXPECT_EQ(beforeConnect, 1) << "the first call connects";
 }
 
-TEST_F(TNetConnectionTest, ServerFailureTextArrivesUnchanged)
-{
+TEST_F(TNetConnectionTest, ServerFailureTextArrivesUnchanged) {
     const QStringList texts{
         QStringLiteral("¿Apur_Irreg0000000042          *"),
         QStringLiteral("Falha na apuração 0000000007: não há espaço em disco"),
@@ -151,8 +144,7 @@ TEST_F(TNetConnectionTest, ServerFailureTextArrivesUnchanged)
 
 // The fake server answers from timers in this thread: the call only completes if its
 // wait keeps the event loop running.
-TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply)
-{
+TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply) {
     server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
         for (int i = 1; i <= 3; ++i) {
             QTimer::singleShot(5 * i, [&c, id = m.id, i] {
@@ -171,8 +163,7 @@ TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply)
                                  "resultado 1"}));
 }
 
-TEST_F(TNetConnectionTest, RefusedPortRaisesNothingOnConnectAndNoConnectionOnCall)
-{
+TEST_F(TNetConnectionTest, RefusedPortRaisesNothingOnConnectAndNoConnectionOnCall) {
     const quint16 closed = refusedPort();
     net.BeforeConnect = [&](TNetConnection& sender) {
         ++beforeConnect;
@@ -181,16 +172,16 @@ TEST_F(TNetConnectionTest, RefusedPortRaisesNothingOnConnectAndNoConnectionOnCal
     };
     EXPECT_NO_THROW(EXPECT_FALSE(net.connect()));
     EXPECT_EQ(net.lastError(), QStringLiteral("conexão recusada"));
-    EXPECT_EQ(failureOf(QStringLiteral("GetDiretorios")),
-              QStringLiteral("Sem conexão com o servidor de aplicação (127.0.0.1:%1).").arg(closed));
+    EXPECT_EQ(
+        failureOf(QStringLiteral("GetDiretorios")),
+        QStringLiteral("Sem conexão com o servidor de aplicação (127.0.0.1:%1).").arg(closed));
     EXPECT_EQ(beforeConnect, 2) << "the call tried to connect again";
 
     net.setThrowException(true);
     EXPECT_THROW(net.connect(), Exception);
 }
 
-TEST_F(TNetConnectionTest, LostConnectionMidCallThenTheNextCallReconnects)
-{
+TEST_F(TNetConnectionTest, LostConnectionMidCallThenTheNextCallReconnects) {
     server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
         if (m.name == u"Cai")
             c.drop();
@@ -201,21 +192,20 @@ TEST_F(TNetConnectionTest, LostConnectionMidCallThenTheNextCallReconnects)
     EXPECT_EQ(failureOf(QStringLiteral("Cai")),
               QStringLiteral("Sem conexão com o servidor de aplicação (127.0.0.1:%1).").arg(port));
     EXPECT_FALSE(net.connected());
-    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(), QStringLiteral("ok"));
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(),
+              QStringLiteral("ok"));
     EXPECT_EQ(net.session(), 2);
     EXPECT_EQ(beforeConnect, 2);
 }
 
-TEST_F(TNetConnectionTest, DisconnectFromAHandlerDuringTheWaitEndsTheCall)
-{
+TEST_F(TNetConnectionTest, DisconnectFromAHandlerDuringTheWaitEndsTheCall) {
     server.OnCall = [](FakeAppServer::Client&, const Message&) {}; // never answers
     ASSERT_TRUE(net.connect());
     QTimer::singleShot(10, [this] { net.disconnect(); }); // as a form closing would
     EXPECT_TRUE(failureOf(QStringLiteral("GetVooTrecho")).startsWith(u"Sem conexão"));
 }
 
-TEST_F(TNetConnectionTest, NestedCallsEachGetTheirOwnReply)
-{
+TEST_F(TNetConnectionTest, NestedCallsEachGetTheirOwnReply) {
     QList<qint64> pendingIds;
     FakeAppServer::Client* client = nullptr;
     server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
@@ -227,17 +217,15 @@ TEST_F(TNetConnectionTest, NestedCallsEachGetTheirOwnReply)
         }
     };
     QString inner;
-    QTimer::singleShot(10, [&] {
-        inner = net.AppServer().call(QStringLiteral("GetPerFecham"), {}).toString();
-    });
+    QTimer::singleShot(
+        10, [&] { inner = net.AppServer().call(QStringLiteral("GetPerFecham"), {}).toString(); });
     const QString outer = net.AppServer().call(QStringLiteral("GetVooTrecho"), {}).toString();
     EXPECT_EQ(outer, QStringLiteral("externa"));
     EXPECT_EQ(inner, QStringLiteral("interna"));
     ASSERT_NE(client, nullptr);
 }
 
-TEST_F(TNetConnectionTest, OversizedOrGarbledAnswerDropsTheConnection)
-{
+TEST_F(TNetConnectionTest, OversizedOrGarbledAnswerDropsTheConnection) {
     server.OnCall = [](FakeAppServer::Client& c, const Message&) {
         c.socket->write(QByteArray::fromHex("7fffffff") + "lixo");
     };
@@ -252,8 +240,7 @@ TEST_F(TNetConnectionTest, OversizedOrGarbledAnswerDropsTheConnection)
     EXPECT_TRUE(net.lastError().contains(u"inválida")) << net.lastError().toStdString();
 }
 
-TEST_F(TNetConnectionTest, TlsAddressConnectsWithTlsAndVerifiesTheServer)
-{
+TEST_F(TNetConnectionTest, TlsAddressConnectsWithTlsAndVerifiesTheServer) {
     const QSslCertificate cert(QByteArray(kTestCertificate).trimmed());
     server.useTls(cert, QSslKey(QByteArray(kTestKey).trimmed(), QSsl::Rsa));
     echoFirstArgument();
@@ -266,13 +253,13 @@ TEST_F(TNetConnectionTest, TlsAddressConnectsWithTlsAndVerifiesTheServer)
 
     net.setCaCertificates({cert});
     ASSERT_TRUE(net.connect()) << net.lastError().toStdString();
-    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {TRemoteArg::S(QStringLiteral("ZELGOL"))})
+    EXPECT_EQ(net.AppServer()
+                  .call(QStringLiteral("GetDiretorios"), {TRemoteArg::S(QStringLiteral("ZELGOL"))})
                   .toString(),
               QStringLiteral("ZELGOL"));
 }
 
-TEST(TNetConnectionAddress, HostMayCarryTheSchemeAndThePort)
-{
+TEST(TNetConnectionAddress, HostMayCarryTheSchemeAndThePort) {
     TNetConnection net;
     net.setHost(QStringLiteral("tls://servidor.exemplo:7210"));
     EXPECT_EQ(net.noConnectionText(),
@@ -282,5 +269,6 @@ TEST(TNetConnectionAddress, HostMayCarryTheSchemeAndThePort)
               QStringLiteral("Sem conexão com o servidor de aplicação (servidor.exemplo:7300)."));
     net.setHost(QStringLiteral("[::1]:7210"));
     net.setPort(0);
-    EXPECT_EQ(net.noConnectionText(), QStringLiteral("Sem conexão com o servidor de aplicação (::1:7210)."));
+    EXPECT_EQ(net.noConnectionText(),
+              QStringLiteral("Sem conexão com o servidor de aplicação (::1:7210)."));
 }

@@ -9,15 +9,13 @@ using protocol::FrameReader;
 
 namespace {
 
-QByteArray header(quint32 length)
-{
+QByteArray header(quint32 length) {
     QByteArray h(4, '\0');
     qToBigEndian(length, h.data());
     return h;
 }
 
-QList<QByteArray> drain(FrameReader& reader)
-{
+QList<QByteArray> drain(FrameReader& reader) {
     QList<QByteArray> frames;
     QByteArray payload;
     while (reader.next(&payload))
@@ -27,16 +25,14 @@ QList<QByteArray> drain(FrameReader& reader)
 
 } // namespace
 
-TEST(FrameReader, LengthIsBigEndianAndPayloadFollows)
-{
+TEST(FrameReader, LengthIsBigEndianAndPayloadFollows) {
     const QByteArray frame = Frame::encode(QByteArray(300, 'x'));
     ASSERT_EQ(frame.size(), 304);
     EXPECT_EQ(frame.left(4), QByteArray::fromHex("0000012c"));
 }
 
 // Three frames of different sizes, cut at every possible pair of positions.
-TEST(FrameReader, YieldsTheSameFramesWhateverTheSplit)
-{
+TEST(FrameReader, YieldsTheSameFramesWhateverTheSplit) {
     const QList<QByteArray> payloads{QByteArray("a"), QByteArray(260, 'b'), QByteArray("cde")};
     QByteArray stream;
     for (const auto& p : payloads)
@@ -59,8 +55,7 @@ TEST(FrameReader, YieldsTheSameFramesWhateverTheSplit)
     }
 }
 
-TEST(FrameReader, ByteByByteFeedingOfManyFrames)
-{
+TEST(FrameReader, ByteByByteFeedingOfManyFrames) {
     FrameReader reader;
     QByteArray stream;
     for (int i = 0; i < 200; ++i)
@@ -75,8 +70,7 @@ TEST(FrameReader, ByteByByteFeedingOfManyFrames)
     EXPECT_EQ(count, 200);
 }
 
-TEST(FrameReader, OversizedLengthIsAnErrorBeforeAnyPayloadArrives)
-{
+TEST(FrameReader, OversizedLengthIsAnErrorBeforeAnyPayloadArrives) {
     FrameReader reader(1024);
     reader.feed(header(1025));
     QByteArray payload;
@@ -91,8 +85,7 @@ TEST(FrameReader, OversizedLengthIsAnErrorBeforeAnyPayloadArrives)
     EXPECT_LE(big.buffered(), 7);
 }
 
-TEST(FrameReader, LimitIsInclusiveAndConfigurable)
-{
+TEST(FrameReader, LimitIsInclusiveAndConfigurable) {
     FrameReader reader(8);
     reader.feed(Frame::encode(QByteArray(8, 'z')));
     QByteArray payload;
@@ -101,8 +94,7 @@ TEST(FrameReader, LimitIsInclusiveAndConfigurable)
     EXPECT_EQ(FrameReader().maxFrameSize(), 64 * 1024 * 1024);
 }
 
-TEST(FrameReader, ErrorsStickUntilReset)
-{
+TEST(FrameReader, ErrorsStickUntilReset) {
     FrameReader reader;
     reader.feed(header(0)); // an empty frame cannot hold a CBOR value
     QByteArray payload;
@@ -116,8 +108,7 @@ TEST(FrameReader, ErrorsStickUntilReset)
     EXPECT_EQ(payload, "ok");
 }
 
-TEST(FrameReader, TruncatedFrameWaitsForTheRest)
-{
+TEST(FrameReader, TruncatedFrameWaitsForTheRest) {
     FrameReader reader;
     const QByteArray frame = Frame::encode(QByteArray("hello"));
     reader.feed(frame.left(frame.size() - 1));

@@ -12,20 +12,21 @@ using protocol::RemoteValue;
 namespace {
 
 // Valid messages of every shape, to be mutated.
-QList<QByteArray> seeds()
-{
+QList<QByteArray> seeds() {
     TDataPacket packet;
     packet.fields = {TFieldDef{QStringLiteral("NRVOO"), TFieldType::ftString, 5},
                      TFieldDef{QStringLiteral("QT"), TFieldType::ftInteger},
                      TFieldDef{QStringLiteral("DT"), TFieldType::ftDate},
                      TFieldDef{QStringLiteral("VR"), TFieldType::ftFloat}};
     for (int i = 0; i < 4; ++i)
-        packet.rows.push_back({QString::number(1000 + i), qint64(i), QDate(2024, 1, i + 1), i * 1.5});
+        packet.rows.push_back(
+            {QString::number(1000 + i), qint64(i), QDate(2024, 1, i + 1), i * 1.5});
     TChangePacket delta;
     delta.fields = packet.fields;
     delta.changes.append({TChangePacket::Kind::Update, packet.rows[0], packet.rows[1]});
     return {
-        Message::hello(QStringLiteral("Zel00100.rdmApuracaoZel"), 1, QStringLiteral("tok")).toCbor(),
+        Message::hello(QStringLiteral("Zel00100.rdmApuracaoZel"), 1, QStringLiteral("tok"))
+            .toCbor(),
         Message::helloOk(3).toCbor(),
         Message::call(2, QStringLiteral("CalculaApuracao"),
                       {QStringLiteral("x"), QDate(2024, 5, 6), RemoteValue(delta)})
@@ -36,8 +37,7 @@ QList<QByteArray> seeds()
     };
 }
 
-void decodeAll(const QByteArray& bytes)
-{
+void decodeAll(const QByteArray& bytes) {
     // Only the absence of crashes, hangs and sanitizer reports is checked here; the
     // outcome of each decoder is whatever it says.
     (void)Message::fromServer(bytes);
@@ -49,8 +49,7 @@ void decodeAll(const QByteArray& bytes)
 
 } // namespace
 
-TEST(Fuzz, MutatedMessagesNeverCrashTheDecoders)
-{
+TEST(Fuzz, MutatedMessagesNeverCrashTheDecoders) {
     std::mt19937 rng(20240315);
     const QList<QByteArray> valid = seeds();
     int accepted = 0;
@@ -81,8 +80,7 @@ TEST(Fuzz, MutatedMessagesNeverCrashTheDecoders)
     EXPECT_LT(accepted, 4000);
 }
 
-TEST(Fuzz, RandomBytesThroughTheFrameReader)
-{
+TEST(Fuzz, RandomBytesThroughTheFrameReader) {
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
         protocol::FrameReader reader(4096);

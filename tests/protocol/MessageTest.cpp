@@ -1,6 +1,6 @@
+#include "protocol/Message.h"
 #include "protocol/ArgKind.h"
 #include "protocol/Frame.h"
-#include "protocol/Message.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,11 @@ using protocol::RemoteValue;
 
 namespace {
 
-QCborMap wire(const Message& m)
-{
+QCborMap wire(const Message& m) {
     return QCborValue::fromCbor(m.toCbor()).toMap();
 }
 
-QStringList keys(const QCborMap& m)
-{
+QStringList keys(const QCborMap& m) {
     QStringList k;
     for (auto it = m.begin(); it != m.end(); ++it)
         k << it.key().toString();
@@ -27,15 +25,13 @@ QStringList keys(const QCborMap& m)
     return k;
 }
 
-Message viaServer(const Message& m)
-{
+Message viaServer(const Message& m) {
     auto d = Message::fromServer(m.toCbor());
     EXPECT_TRUE(d.ok()) << d.error().toStdString();
     return d.ok() ? d.take() : Message();
 }
 
-Message viaClient(const Message& m)
-{
+Message viaClient(const Message& m) {
     auto d = Message::fromClient(m.toCbor());
     EXPECT_TRUE(d.ok()) << d.error().toStdString();
     return d.ok() ? d.take() : Message();
@@ -43,13 +39,13 @@ Message viaClient(const Message& m)
 
 } // namespace
 
-TEST(Message, HelloAndItsAnswersHaveTheAgreedShape)
-{
+TEST(Message, HelloAndItsAnswersHaveTheAgreedShape) {
     const QCborMap hello = wire(Message::hello(QStringLiteral("Zel00100.rdmApuracaoZel")));
     EXPECT_EQ(keys(hello), (QStringList{"hello", "version"})) << "no token unless one is set";
     EXPECT_EQ(hello[QStringLiteral("version")].toInteger(), 1);
 
-    const Message withToken = viaClient(Message::hello(QStringLiteral("S"), 1, QStringLiteral("t0k")));
+    const Message withToken =
+        viaClient(Message::hello(QStringLiteral("S"), 1, QStringLiteral("t0k")));
     EXPECT_EQ(withToken.type, Message::Type::Hello);
     EXPECT_EQ(withToken.name, QStringLiteral("S"));
     EXPECT_EQ(withToken.token, QStringLiteral("t0k"));
@@ -65,11 +61,11 @@ TEST(Message, HelloAndItsAnswersHaveTheAgreedShape)
     EXPECT_EQ(keys(wire(Message::helloRefused(QStringLiteral("x")))), QStringList{"error"});
 }
 
-TEST(Message, CallCarriesPositionalArgumentsOfEveryKind)
-{
+TEST(Message, CallCarriesPositionalArgumentsOfEveryKind) {
     TChangePacket delta;
     delta.fields = {TFieldDef{QStringLiteral("CDPROGRAMA")}};
-    delta.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{QStringLiteral("ZELGOL")}});
+    delta.changes.append(
+        {TChangePacket::Kind::Insert, std::nullopt, TRow{QStringLiteral("ZELGOL")}});
     const QList<RemoteValue> args{QStringLiteral("_1234_5678"), QDate(2024, 3, 1), RemoteValue(),
                                   RemoteValue(delta)};
     const Message call = Message::call(41, QStringLiteral("CalculaApuracao"), args);
@@ -84,8 +80,7 @@ TEST(Message, CallCarriesPositionalArgumentsOfEveryKind)
     EXPECT_EQ(back.args, args);
 }
 
-TEST(Message, ReplyRefsAreKeyedByZeroBasedPosition)
-{
+TEST(Message, ReplyRefsAreKeyedByZeroBasedPosition) {
     const QList<protocol::ArgKind> kinds{protocol::ArgKind::S, protocol::ArgKind::R,
                                          protocol::ArgKind::D, protocol::ArgKind::V};
     const QList<RemoteValue> after{QStringLiteral("a"), QStringLiteral("b2"), QDate(2024, 1, 1), 5};
@@ -104,8 +99,7 @@ TEST(Message, ReplyRefsAreKeyedByZeroBasedPosition)
     EXPECT_EQ(back.refs.keys(), (QList<int>{1, 3}));
 }
 
-TEST(Message, ProgressAndFailureKeepTheirTextsExactly)
-{
+TEST(Message, ProgressAndFailureKeepTheirTextsExactly) {
     const QString text = QStringLiteral("¿Apur_Irreg0000000042          *");
     const Message failure = viaServer(Message::failure(9, text));
     EXPECT_EQ(failure.type, Message::Type::Failure);
@@ -113,19 +107,20 @@ TEST(Message, ProgressAndFailureKeepTheirTextsExactly)
     EXPECT_EQ(failure.text, text);
     EXPECT_EQ(keys(wire(Message::failure(9, text))), (QStringList{"error", "id"}));
 
-    const Message progress = viaServer(Message::progress(9, 3, 10, QStringLiteral("Gerando notas")));
+    const Message progress =
+        viaServer(Message::progress(9, 3, 10, QStringLiteral("Gerando notas")));
     EXPECT_EQ(progress.type, Message::Type::Progress);
     EXPECT_EQ(progress.done, 3);
     EXPECT_EQ(progress.total, 10);
     EXPECT_EQ(progress.text, QStringLiteral("Gerando notas"));
-    const QCborMap p = wire(Message::progress(9, 3, 10, QStringLiteral("x")))[QStringLiteral("progress")].toMap();
+    const QCborMap p =
+        wire(Message::progress(9, 3, 10, QStringLiteral("x")))[QStringLiteral("progress")].toMap();
     EXPECT_EQ(keys(p), (QStringList{"done", "text", "total"}));
 }
 
 // Another client may order keys differently, use text positions and add keys we do not
 // know yet.
-TEST(Message, ReadsMessagesWrittenByOtherEncoders)
-{
+TEST(Message, ReadsMessagesWrittenByOtherEncoders) {
     QCborMap m;
     m[QStringLiteral("refs")] = QCborMap{{QStringLiteral("0"), QStringLiteral("v")}};
     m[QStringLiteral("result")] = QCborValue(nullptr);
@@ -136,24 +131,26 @@ TEST(Message, ReadsMessagesWrittenByOtherEncoders)
     EXPECT_EQ(d.value().refs.value(0), RemoteValue(QStringLiteral("v")));
 }
 
-TEST(Message, InvalidMessagesAreRefusedWithAReason)
-{
+TEST(Message, InvalidMessagesAreRefusedWithAReason) {
     auto serverError = [](const QCborValue& v) {
         auto d = Message::fromServer(v.toCbor());
         return d.ok() ? QString() : d.error();
     };
     EXPECT_FALSE(serverError(QCborArray{1}).isEmpty());
-    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), 1}}).isEmpty()) << "reply without result";
-    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), -1}, {QStringLiteral("result"), 1}}).isEmpty());
-    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), QStringLiteral("1")}, {QStringLiteral("result"), 1}})
+    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), 1}}).isEmpty())
+        << "reply without result";
+    EXPECT_FALSE(
+        serverError(QCborMap{{QStringLiteral("id"), -1}, {QStringLiteral("result"), 1}}).isEmpty());
+    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), QStringLiteral("1")},
+                                      {QStringLiteral("result"), 1}})
                      .isEmpty());
     EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("hello"), QStringLiteral("ok")}}).isEmpty())
         << "answer without session";
     EXPECT_FALSE(serverError(QCborMap{{1, 2}}).isEmpty());
-    EXPECT_FALSE(
-        serverError(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("result"), 1},
-                             {QStringLiteral("refs"), QCborMap{{-1, 2}}}})
-            .isEmpty());
+    EXPECT_FALSE(serverError(QCborMap{{QStringLiteral("id"), 1},
+                                      {QStringLiteral("result"), 1},
+                                      {QStringLiteral("refs"), QCborMap{{-1, 2}}}})
+                     .isEmpty());
     // The same key twice is ambiguous: refused rather than guessed.
     const QByteArray twice = QByteArray::fromHex("a3626964016269640266726573756c7401");
     EXPECT_FALSE(Message::fromServer(twice).ok());
@@ -162,8 +159,7 @@ TEST(Message, InvalidMessagesAreRefusedWithAReason)
     EXPECT_FALSE(Message::fromClient(Message::reply(1, 1).toCbor()).ok());
 }
 
-TEST(Message, ToFrameIsTheLengthPrefixedCbor)
-{
+TEST(Message, ToFrameIsTheLengthPrefixedCbor) {
     const Message m = Message::call(1, QStringLiteral("GetDiretorios"), {QStringLiteral("ZELGOL")});
     const QByteArray frame = m.toFrame();
     EXPECT_EQ(protocol::Frame::readLength(frame.constData()), quint32(frame.size() - 4));

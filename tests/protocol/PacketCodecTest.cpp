@@ -12,8 +12,7 @@ using protocol::RemoteValue;
 
 namespace {
 
-TFieldDef field(const char* name, TFieldType type, int size = 0, const char* label = "")
-{
+TFieldDef field(const char* name, TFieldType type, int size = 0, const char* label = "") {
     TFieldDef f;
     f.name = QString::fromLatin1(name);
     f.type = type;
@@ -22,8 +21,7 @@ TFieldDef field(const char* name, TFieldType type, int size = 0, const char* lab
     return f;
 }
 
-TDataPacket everyType()
-{
+TDataPacket everyType() {
     TDataPacket p;
     p.fields = {field("CDCIA", TFieldType::ftString, 4, "Código"),
                 field("IDMARCVOO", TFieldType::ftFixedChar, 1),
@@ -31,35 +29,31 @@ TDataPacket everyType()
                 field("VRNOTAFISC", TFieldType::ftFloat, 0, "Valor R$"),
                 field("DTENTRSAID", TFieldType::ftDate),
                 field("DTHRINICIO", TFieldType::ftDateTime)};
-    p.rows.push_back({QString::fromUtf8("ação¿"), QString("N"), qint64(-9007199254740993LL),
-                      1234.5, QDate(2024, 2, 29), QDateTime(QDate(2024, 3, 15), QTime(14, 30, 5, 250))});
+    p.rows.push_back({QString::fromUtf8("ação¿"), QString("N"), qint64(-9007199254740993LL), 1234.5,
+                      QDate(2024, 2, 29), QDateTime(QDate(2024, 3, 15), QTime(14, 30, 5, 250))});
     p.rows.push_back({QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
     p.rows.push_back({QString(""), QString(" "), qint64(0), 0.01, QDate(1, 1, 1),
                       QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59))});
     return p;
 }
 
-QByteArray cbor(const QCborValue& v)
-{
+QByteArray cbor(const QCborValue& v) {
     return v.toCbor();
 }
 
-QCborMap fieldMap(const char* name, const char* type)
-{
+QCborMap fieldMap(const char* name, const char* type) {
     return QCborMap{{QStringLiteral("name"), QString::fromLatin1(name)},
                     {QStringLiteral("type"), QString::fromLatin1(type)}};
 }
 
-QString decodeError(const QCborValue& v)
-{
+QString decodeError(const QCborValue& v) {
     auto decoded = PacketCodec::decodeDataPacket(cbor(v));
     return decoded.ok() ? QString() : decoded.error();
 }
 
 } // namespace
 
-TEST(PacketCodec, DataPacketWithEveryTypeAndNullsRoundTrips)
-{
+TEST(PacketCodec, DataPacketWithEveryTypeAndNullsRoundTrips) {
     const TDataPacket packet = everyType();
     QString error;
     const QByteArray bytes = PacketCodec::encodeDataPacket(packet, &error);
@@ -72,8 +66,7 @@ TEST(PacketCodec, DataPacketWithEveryTypeAndNullsRoundTrips)
 }
 
 // Other clients read packets with plain CBOR libraries: the shape must be exactly this.
-TEST(PacketCodec, WireShapeOfADataPacket)
-{
+TEST(PacketCodec, WireShapeOfADataPacket) {
     const QCborValue v = QCborValue::fromCbor(PacketCodec::encodeDataPacket(everyType()));
     const QCborMap f0 = v[QStringLiteral("fields")][0].toMap();
     EXPECT_EQ(f0[QStringLiteral("name")].toString(), QStringLiteral("CDCIA"));
@@ -89,8 +82,7 @@ TEST(PacketCodec, WireShapeOfADataPacket)
     EXPECT_TRUE(v[QStringLiteral("rows")][1][0].isNull());
 }
 
-TEST(PacketCodec, RowsBeforeFieldsAndIntegerAmountsAreAccepted)
-{
+TEST(PacketCodec, RowsBeforeFieldsAndIntegerAmountsAreAccepted) {
     QCborMap m;
     m[QStringLiteral("rows")] = QCborArray{QCborArray{QStringLiteral("0001"), 10}};
     m[QStringLiteral("fields")] = QCborArray{fieldMap("NR", "string"), fieldMap("VR", "float")};
@@ -100,8 +92,7 @@ TEST(PacketCodec, RowsBeforeFieldsAndIntegerAmountsAreAccepted)
     EXPECT_EQ(decoded.value().rows[0][1].toDouble(), 10.0);
 }
 
-TEST(PacketCodec, MalformedPacketsGiveAReasonNotACrash)
-{
+TEST(PacketCodec, MalformedPacketsGiveAReasonNotACrash) {
     const QCborArray fields{fieldMap("NRVOO", "string"), fieldMap("QT", "integer")};
     // One row per call: a braced QCborArray{QCborArray{...}} would copy, not nest.
     auto packet = [&](const QCborArray& row, const QCborArray& f) {
@@ -109,10 +100,12 @@ TEST(PacketCodec, MalformedPacketsGiveAReasonNotACrash)
         return QCborMap{{QStringLiteral("fields"), f}, {QStringLiteral("rows"), rows}};
     };
     EXPECT_TRUE(decodeError(packet((QCborArray{1, 2}), fields)).contains(u"NRVOO"));
-    EXPECT_TRUE(decodeError(packet((QCborArray{QStringLiteral("x")}), fields)).contains(u"valores"));
+    EXPECT_TRUE(
+        decodeError(packet((QCborArray{QStringLiteral("x")}), fields)).contains(u"valores"));
     EXPECT_TRUE(
         decodeError(packet((QCborArray{QStringLiteral("x"), 1, 2}), fields)).contains(u"valores"));
-    EXPECT_TRUE(decodeError(packet((QCborArray{QStringLiteral("x"), 1.5}), fields)).contains(u"QT"));
+    EXPECT_TRUE(
+        decodeError(packet((QCborArray{QStringLiteral("x"), 1.5}), fields)).contains(u"QT"));
     EXPECT_TRUE(decodeError(packet({}, {fieldMap("X", "blob")})).contains(u"blob"));
     EXPECT_TRUE(decodeError(packet({}, {fieldMap("X", "string"), fieldMap("x", "string")}))
                     .contains(u"repetido"));
@@ -121,26 +114,26 @@ TEST(PacketCodec, MalformedPacketsGiveAReasonNotACrash)
     EXPECT_FALSE(decodeError(QCborArray{}).isEmpty());
     // Dates must be tagged "YYYY-MM-DD" texts of real days.
     const QCborArray dateField{fieldMap("DT", "date")};
-    EXPECT_FALSE(decodeError(packet((QCborArray{QCborValue(QCborTag(1004), QStringLiteral("2023-02-29"))}),
-                                    dateField))
-                     .isEmpty());
-    EXPECT_FALSE(decodeError(packet((QCborArray{QCborValue(QCborTag(1004), QStringLiteral("15/03/2024"))}),
-                                    dateField))
-                     .isEmpty());
+    EXPECT_FALSE(
+        decodeError(packet((QCborArray{QCborValue(QCborTag(1004), QStringLiteral("2023-02-29"))}),
+                           dateField))
+            .isEmpty());
+    EXPECT_FALSE(
+        decodeError(packet((QCborArray{QCborValue(QCborTag(1004), QStringLiteral("15/03/2024"))}),
+                           dateField))
+            .isEmpty());
     EXPECT_FALSE(decodeError(packet((QCborArray{QCborValue(QCborTag(1004), 20240315)}), dateField))
                      .isEmpty());
 }
 
-TEST(PacketCodec, TruncatedAndTrailingBytesAreRefused)
-{
+TEST(PacketCodec, TruncatedAndTrailingBytesAreRefused) {
     const QByteArray bytes = PacketCodec::encodeDataPacket(everyType());
     for (qsizetype n = 0; n < bytes.size(); ++n)
         ASSERT_FALSE(PacketCodec::decodeDataPacket(bytes.left(n)).ok()) << n;
     EXPECT_FALSE(PacketCodec::decodeDataPacket(bytes + '\0').ok());
 }
 
-TEST(PacketCodec, WriterCoercesDatabaseTextsAndReportsWhatItCannot)
-{
+TEST(PacketCodec, WriterCoercesDatabaseTextsAndReportsWhatItCannot) {
     TDataPacket p;
     p.fields = {field("DT", TFieldType::ftDate), field("DH", TFieldType::ftDateTime),
                 field("QT", TFieldType::ftInteger), field("VR", TFieldType::ftFloat)};
@@ -163,22 +156,24 @@ TEST(PacketCodec, WriterCoercesDatabaseTextsAndReportsWhatItCannot)
     EXPECT_EQ(decoded.value().rows[1].size(), 4);
 }
 
-TEST(PacketCodec, ChangePacketRoundTripsAndKindsCarryTheirRows)
-{
+TEST(PacketCodec, ChangePacketRoundTripsAndKindsCarryTheirRows) {
     TChangePacket p;
     p.fields = {field("CDPROGRAMA", TFieldType::ftString, 8),
                 field("DSDIRETORIO", TFieldType::ftString, 100)};
-    p.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{QString("ZELGOL"), QString("J|123")}});
+    p.changes.append(
+        {TChangePacket::Kind::Insert, std::nullopt, TRow{QString("ZELGOL"), QString("J|123")}});
     p.changes.append({TChangePacket::Kind::Update, TRow{QString("ZELTAM"), QString("a")},
                       TRow{QString("ZELAZU"), QVariant()}});
-    p.changes.append({TChangePacket::Kind::Delete, TRow{QString("ZELX"), QString("b")}, std::nullopt});
+    p.changes.append(
+        {TChangePacket::Kind::Delete, TRow{QString("ZELX"), QString("b")}, std::nullopt});
     const QByteArray bytes = PacketCodec::encodeChangePacket(p);
     auto decoded = PacketCodec::decodeChangePacket(bytes);
     ASSERT_TRUE(decoded.ok()) << decoded.error().toStdString();
     EXPECT_TRUE(protocol::samePacket(decoded.value(), p));
 
     const QCborValue v = QCborValue::fromCbor(bytes);
-    EXPECT_EQ(v[QStringLiteral("changes")][0][QStringLiteral("kind")].toString(), QStringLiteral("insert"));
+    EXPECT_EQ(v[QStringLiteral("changes")][0][QStringLiteral("kind")].toString(),
+              QStringLiteral("insert"));
     EXPECT_TRUE(v[QStringLiteral("changes")][0][QStringLiteral("old")].isNull());
     EXPECT_TRUE(v[QStringLiteral("changes")][2][QStringLiteral("new")].isNull());
 
@@ -196,8 +191,7 @@ TEST(PacketCodec, ChangePacketRoundTripsAndKindsCarryTheirRows)
     EXPECT_FALSE(PacketCodec::decodeChangePacket(bad.toCborValue().toCbor()).ok());
 }
 
-TEST(PacketCodec, EveryValueKindRoundTrips)
-{
+TEST(PacketCodec, EveryValueKindRoundTrips) {
     TChangePacket empty;
     empty.fields = {field("A", TFieldType::ftString)};
     const QList<RemoteValue> values{
@@ -208,7 +202,8 @@ TEST(PacketCodec, EveryValueKindRoundTrips)
         RemoteValue(2.75),
         RemoteValue(QDate(2024, 12, 31)),
         RemoteValue(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5))),
-        RemoteValue(QList<RemoteValue>{QStringLiteral("0000000042"), RemoteValue(), QList<RemoteValue>{1}}),
+        RemoteValue(
+            QList<RemoteValue>{QStringLiteral("0000000042"), RemoteValue(), QList<RemoteValue>{1}}),
         RemoteValue(everyType()),
         RemoteValue(empty),
     };
@@ -219,8 +214,7 @@ TEST(PacketCodec, EveryValueKindRoundTrips)
     }
 }
 
-TEST(PacketCodec, NumbersOutsideSixtyFourBitsAndOtherOddValuesAreRefused)
-{
+TEST(PacketCodec, NumbersOutsideSixtyFourBitsAndOtherOddValuesAreRefused) {
     // 2^64 - 1 and -2^64: valid CBOR, but no qint64 holds them.
     EXPECT_FALSE(PacketCodec::decode(QByteArray::fromHex("1bffffffffffffffff")).ok());
     EXPECT_FALSE(PacketCodec::decode(QByteArray::fromHex("3bffffffffffffffff")).ok());
@@ -235,8 +229,7 @@ TEST(PacketCodec, NumbersOutsideSixtyFourBitsAndOtherOddValuesAreRefused)
     EXPECT_FALSE(PacketCodec::decode(QByteArray::fromHex("7b0000010000000000") + "a").ok());
 }
 
-TEST(PacketCodec, DeepNestingIsBoundedBothInValuesAndInSkippedKeys)
-{
+TEST(PacketCodec, DeepNestingIsBoundedBothInValuesAndInSkippedKeys) {
     QByteArray deep(100000, char(0x81)); // 100k nested one-element arrays
     deep += char(0x01);
     auto decoded = PacketCodec::decode(deep);

@@ -4,6 +4,7 @@
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/ServerFailure.h"
+#include "server/ServerSql.h"
 #include "server/TrdmApuracaoZel.h"
 #include "tests/support/TestDatabases.h"
 

@@ -16,8 +16,7 @@ using protocol::RemoteValue;
 
 namespace {
 
-void connectTo(TNetConnection& connection, quint16 port)
-{
+void connectTo(TNetConnection& connection, quint16 port) {
     connection.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
     connection.setHost(QStringLiteral("127.0.0.1"));
     connection.setPort(port);
@@ -26,8 +25,7 @@ void connectTo(TNetConnection& connection, quint16 port)
 }
 
 // The failure text of a call, or "<no failure>".
-QString failureOf(TNetConnection& connection, const QString& method, QList<TRemoteArg> args)
-{
+QString failureOf(TNetConnection& connection, const QString& method, QList<TRemoteArg> args) {
     try {
         connection.AppServer().call(method, args);
     } catch (const Exception& e) {
@@ -46,8 +44,7 @@ protected:
 
 } // namespace
 
-TEST_F(ServerCalls, ReplyCarriesResultAndEveryReferenceArgument)
-{
+TEST_F(ServerCalls, ReplyCarriesResultAndEveryReferenceArgument) {
     QString byRef = QStringLiteral("ação");
     RemoteValue variant(qint64(7));
     const RemoteValue result = client.AppServer().call(
@@ -62,8 +59,7 @@ TEST_F(ServerCalls, ReplyCarriesResultAndEveryReferenceArgument)
 }
 
 // The screens parse these texts; one changed character breaks them.
-TEST_F(ServerCalls, FailureTextsArriveExactlyAndTheSessionGoesOn)
-{
+TEST_F(ServerCalls, FailureTextsArriveExactlyAndTheSessionGoesOn) {
     const QString blocked = QStringLiteral("¿TpFt_N_Cad") + QString(20, u' ') + u'*';
     EXPECT_EQ(failureOf(client, "Fail", {TRemoteArg::S(blocked)}), blocked);
     const QString accented = QStringLiteral("Falha na apuração 0000000001: não há série ção ÇÃÕ €");
@@ -71,14 +67,14 @@ TEST_F(ServerCalls, FailureTextsArriveExactlyAndTheSessionGoesOn)
     EXPECT_EQ(client.AppServer().call("Count", {}).toInteger(), 0);
 }
 
-TEST_F(ServerCalls, UnknownMethodsAndMisfitArgumentsNeverReachTheModule)
-{
+TEST_F(ServerCalls, UnknownMethodsAndMisfitArgumentsNeverReachTheModule) {
     const int before = TestModule::calls;
     EXPECT_EQ(failureOf(client, "GetNada", {}), QStringLiteral("Método desconhecido: GetNada"));
     EXPECT_EQ(failureOf(client, "echo", {}), QStringLiteral("Método desconhecido: echo"));
     const QString invalid = QStringLiteral("Chamada inválida: Echo");
-    EXPECT_EQ(failureOf(client, "Echo", {TRemoteArg::S("a"), TRemoteArg::R("b"), TRemoteArg::D({})}),
-              invalid)
+    EXPECT_EQ(
+        failureOf(client, "Echo", {TRemoteArg::S("a"), TRemoteArg::R("b"), TRemoteArg::D({})}),
+        invalid)
         << "one argument short";
     EXPECT_EQ(failureOf(client, "Fail", {TRemoteArg::S("a"), TRemoteArg::S("b")}),
               QStringLiteral("Chamada inválida: Fail"))
@@ -101,8 +97,7 @@ TEST_F(ServerCalls, UnknownMethodsAndMisfitArgumentsNeverReachTheModule)
     EXPECT_EQ(TestModule::calls, before);
 }
 
-TEST_F(ServerCalls, ProgressMessagesPrecedeTheReplyOfTheirCall)
-{
+TEST_F(ServerCalls, ProgressMessagesPrecedeTheReplyOfTheirCall) {
     RawClient raw(harness.port());
     ASSERT_TRUE(raw.greet());
     raw.send(Message::call(41, QStringLiteral("Progress"), {}));
@@ -120,8 +115,7 @@ TEST_F(ServerCalls, ProgressMessagesPrecedeTheReplyOfTheirCall)
     EXPECT_EQ(reply->result.toString(), QStringLiteral("feito"));
 }
 
-TEST_F(ServerCalls, LogHasOneLinePerCallAndNoArgumentValues)
-{
+TEST_F(ServerCalls, LogHasOneLinePerCallAndNoArgumentValues) {
     const QString secret = QStringLiteral("VALOR-SECRETO-123");
     client.AppServer().call("Echo", {TRemoteArg::S(secret), TRemoteArg::R(secret),
                                      TRemoteArg::D(QDate(2024, 1, 1)), TRemoteArg::V(secret)});
@@ -138,12 +132,12 @@ TEST_F(ServerCalls, LogHasOneLinePerCallAndNoArgumentValues)
     ASSERT_EQ(calls.size(), 3) << calls.join('\n').toStdString();
     EXPECT_TRUE(calls[0].contains(QStringLiteral(" Echo "))) << calls[0].toStdString();
     EXPECT_TRUE(calls[0].endsWith(QStringLiteral(" ok"))) << calls[0].toStdString();
-    EXPECT_TRUE(calls[1].endsWith(QStringLiteral("falha: texto da falha"))) << calls[1].toStdString();
+    EXPECT_TRUE(calls[1].endsWith(QStringLiteral("falha: texto da falha")))
+        << calls[1].toStdString();
     EXPECT_TRUE(calls[2].contains(QStringLiteral("Método desconhecido"))) << calls[2].toStdString();
 }
 
-TEST_F(ServerCalls, StopLetsTheCallUnderWayAnswer)
-{
+TEST_F(ServerCalls, StopLetsTheCallUnderWayAnswer) {
     RawClient raw(harness.port());
     ASSERT_TRUE(raw.greet());
     raw.send(Message::call(1, QStringLiteral("Slow"), {RemoteValue("300")}));
@@ -159,8 +153,7 @@ TEST_F(ServerCalls, StopLetsTheCallUnderWayAnswer)
 // the client or leave the transaction open and the database locked.
 class ServerFaults : public TestDatabases::EngineTest {};
 
-TEST_P(ServerFaults, UnexpectedExceptionIsAFailureAndItsTransactionIsRolledBack)
-{
+TEST_P(ServerFaults, UnexpectedExceptionIsAFailureAndItsTransactionIsRolledBack) {
     {
         TDatabase db;
         db.open(url(), TDatabase::OpenMode::CreateIfMissing);

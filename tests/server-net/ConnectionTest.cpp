@@ -10,8 +10,8 @@
 #include <QCborMap>
 #include <QCborValue>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QtEndian>
+#include <QThread>
 
 using protocol::Frame;
 using protocol::Message;
@@ -21,16 +21,14 @@ namespace {
 
 const QString kServer = QStringLiteral("Zel00100.rdmApuracaoZel");
 
-QByteArray header(quint32 length)
-{
+QByteArray header(quint32 length) {
     QByteArray h(4, '\0');
     qToBigEndian(length, h.data());
     return h;
 }
 
 // The refusal text a raw client gets for its first message, or "<accepted>"/"<nothing>".
-QString answerTo(quint16 port, const QByteArray& firstFrame)
-{
+QString answerTo(quint16 port, const QByteArray& firstFrame) {
     RawClient raw(port);
     raw.sendBytes(firstFrame);
     const auto answer = raw.receive();
@@ -42,16 +40,14 @@ QString answerTo(quint16 port, const QByteArray& firstFrame)
     return answer->text;
 }
 
-bool waitForConnections(ServerHarness& harness, int count)
-{
+bool waitForConnections(ServerHarness& harness, int count) {
     const QDeadlineTimer deadline(3000);
     while (harness.server().connectionCount() != count && !deadline.hasExpired())
         QThread::msleep(10);
     return harness.server().connectionCount() == count;
 }
 
-bool connectClient(TNetConnection& connection, quint16 port, const QString& token = {})
-{
+bool connectClient(TNetConnection& connection, quint16 port, const QString& token = {}) {
     connection.setServerName(kServer);
     connection.setHost(QStringLiteral("127.0.0.1"));
     connection.setPort(port);
@@ -63,8 +59,7 @@ bool connectClient(TNetConnection& connection, quint16 port, const QString& toke
 
 } // namespace
 
-TEST(ServerHello, RefusesWrongObjectVersionOrOrder)
-{
+TEST(ServerHello, RefusesWrongObjectVersionOrOrder) {
     ServerHarness harness;
     EXPECT_EQ(answerTo(harness.port(), Message::hello(kServer).toFrame()), "<accepted>");
     EXPECT_EQ(answerTo(harness.port(), Message::hello("Zel00100.rdmOutro").toFrame()),
@@ -76,8 +71,7 @@ TEST(ServerHello, RefusesWrongObjectVersionOrOrder)
     EXPECT_EQ(TestModule::calls, 0) << "no call runs before a hello";
 }
 
-TEST(ServerHello, TokenIsRequiredWhenTheServerHasOne)
-{
+TEST(ServerHello, TokenIsRequiredWhenTheServerHasOne) {
     ServerHarness harness([](ServerSettings& s) { s.token = AccessToken("s3gredo-ç"); });
     const QString denied = QStringLiteral("Acesso negado: token ausente ou inválido.");
     for (const QString& wrong : {QString(), QStringLiteral("s3gredo"), QStringLiteral("s3gredo-çx"),
@@ -94,8 +88,7 @@ TEST(ServerHello, TokenIsRequiredWhenTheServerHasOne)
 
 // Each bad input ends its connection with a logged reason; a client connected before and
 // one connecting after keep being served.
-TEST(ServerFraming, MalformedInputClosesOnlyItsConnection)
-{
+TEST(ServerFraming, MalformedInputClosesOnlyItsConnection) {
     ServerHarness harness([](ServerSettings& s) { s.maxFrameSize = 4096; });
     TNetConnection bystander;
     ASSERT_TRUE(connectClient(bystander, harness.port()));
@@ -109,11 +102,15 @@ TEST(ServerFraming, MalformedInputClosesOnlyItsConnection)
         const char* logged;
     } cases[] = {
         {"HTTP request", false, "GET / HTTP/1.1\r\nHost: x\r\n\r\n", "excede o limite"},
-        {"CBOR garbage", false, Frame::encode(QByteArray("\xff\xfe\x1f\x00\x13", 5)), "mensagem inválida"},
-        {"CBOR garbage after hello", true, Frame::encode(QByteArray(50, '\xbf')), "mensagem inválida"},
+        {"CBOR garbage", false, Frame::encode(QByteArray("\xff\xfe\x1f\x00\x13", 5)),
+         "mensagem inválida"},
+        {"CBOR garbage after hello", true, Frame::encode(QByteArray(50, '\xbf')),
+         "mensagem inválida"},
         {"wrong shape", false, Frame::encodeValue(notAMessage), "mensagem inválida"},
-        {"array instead of map", true, Frame::encodeValue(QCborValue(QCborArray{1, 2})), "mensagem inválida"},
-        {"trailing bytes", true, Frame::encode(Message::call(1, "Count", {}).toCbor() + "x"), "mensagem inválida"},
+        {"array instead of map", true, Frame::encodeValue(QCborValue(QCborArray{1, 2})),
+         "mensagem inválida"},
+        {"trailing bytes", true, Frame::encode(Message::call(1, "Count", {}).toCbor() + "x"),
+         "mensagem inválida"},
         {"empty frame", true, header(0), "quadro vazio"},
         {"oversized, header only", true, header(4097), "excede o limite"},
         {"oversized, huge", false, header(0xffffffffu) + QByteArray(1000, 'x'), "excede o limite"},
@@ -138,8 +135,7 @@ TEST(ServerFraming, MalformedInputClosesOnlyItsConnection)
     EXPECT_TRUE(waitForConnections(harness, 2)) << "every bad connection's thread is gone";
 }
 
-TEST(ServerFraming, TruncatedFrameThenHangUpIsLoggedAndForgotten)
-{
+TEST(ServerFraming, TruncatedFrameThenHangUpIsLoggedAndForgotten) {
     ServerHarness harness;
     {
         RawClient raw(harness.port());
@@ -151,8 +147,7 @@ TEST(ServerFraming, TruncatedFrameThenHangUpIsLoggedAndForgotten)
     EXPECT_TRUE(waitForConnections(harness, 0));
 }
 
-TEST(ServerLimits, ClientsBeyondTheLimitAreTurnedAwayUntilASlotFrees)
-{
+TEST(ServerLimits, ClientsBeyondTheLimitAreTurnedAwayUntilASlotFrees) {
     ServerHarness harness([](ServerSettings& s) { s.maxConnections = 2; });
     TNetConnection first, second, third;
     ASSERT_TRUE(connectClient(first, harness.port()));
@@ -169,8 +164,7 @@ TEST(ServerLimits, ClientsBeyondTheLimitAreTurnedAwayUntilASlotFrees)
     EXPECT_TRUE(admitted) << third.lastError().toStdString();
 }
 
-TEST(ServerLimits, SilentConnectionsAreClosedBusyOnesAreNot)
-{
+TEST(ServerLimits, SilentConnectionsAreClosedBusyOnesAreNot) {
     ServerHarness harness([](ServerSettings& s) {
         s.idleTimeoutMs = 300;
         s.helloTimeoutMs = 300;

@@ -18,8 +18,7 @@ struct Outcome {
     QString err;
 };
 
-Outcome runAppServer(const QStringList& args)
-{
+Outcome runAppServer(const QStringList& args) {
     QProcess process;
     process.start(ZEL_APPSERVER_PATH, args);
     if (!process.waitForFinished(20000)) {
@@ -31,8 +30,7 @@ Outcome runAppServer(const QStringList& args)
 
 } // namespace
 
-TEST(ServeOptions, ListenAddresses)
-{
+TEST(ServeOptions, ListenAddresses) {
     QHostAddress address;
     quint16 port = 0;
     ASSERT_TRUE(ServeOptions::parseListen("127.0.0.1:0", &address, &port));
@@ -43,13 +41,12 @@ TEST(ServeOptions, ListenAddresses)
     EXPECT_EQ(port, 7300);
     ASSERT_TRUE(ServeOptions::parseListen("localhost", &address, &port));
     EXPECT_EQ(port, ServeOptions::kDefaultPort);
-    for (const char* bad : {"127.0.0.1:", "127.0.0.1:70000", "127.0.0.1:x", "servidor:7210",
-                            "[::1", "::1:7210:", ""})
+    for (const char* bad :
+         {"127.0.0.1:", "127.0.0.1:70000", "127.0.0.1:x", "servidor:7210", "[::1", "::1:7210:", ""})
         EXPECT_FALSE(ServeOptions::parseListen(bad, &address, &port)) << bad;
 }
 
-TEST(ServeCommand, BadArgumentsExitWithCodeTwoAndSayWhy)
-{
+TEST(ServeCommand, BadArgumentsExitWithCodeTwoAndSayWhy) {
     const struct {
         QStringList args;
         const char* says;
@@ -64,7 +61,8 @@ TEST(ServeCommand, BadArgumentsExitWithCodeTwoAndSayWhy)
         {{"serve", "--db", "sqlite:x.db", "--tls-cert", "c.pem"}, "--tls-cert e --tls-key juntos"},
         {{"serve", "--db", "sqlite:x.db", "--token-file", "/nao/existe"}, "token"},
         // Beyond loopback: TLS and a token, or no start at all.
-        {{"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0"}, "Recusado: para ouvir em 0.0.0.0"},
+        {{"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0"},
+         "Recusado: para ouvir em 0.0.0.0"},
         {{"serve", "--db", "sqlite:x.db", "--listen", "[::]:7210"}, "Recusado"},
     };
     for (const auto& c : cases) {
@@ -76,22 +74,21 @@ TEST(ServeCommand, BadArgumentsExitWithCodeTwoAndSayWhy)
     }
 }
 
-TEST(ServeCommand, ExposedAddressNeedsBothTlsAndToken)
-{
+TEST(ServeCommand, ExposedAddressNeedsBothTlsAndToken) {
     QTemporaryDir dir;
     QFile token(dir.filePath("token"));
     ASSERT_TRUE(token.open(QIODevice::WriteOnly));
     token.write("ficha\n");
     token.close();
-    const Outcome outcome = runAppServer(
-        {"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0", "--token-file", token.fileName()});
+    const Outcome outcome = runAppServer({"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0",
+                                          "--token-file", token.fileName()});
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_TRUE(outcome.err.contains("--tls-cert, --tls-key e --token-file")) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains("--tls-cert, --tls-key e --token-file"))
+        << outcome.err.toStdString();
 }
 
 // Start on a free port, serve a real method of the data module, stop on SIGTERM.
-TEST(ServeCommand, ServesUntilTerminated)
-{
+TEST(ServeCommand, ServesUntilTerminated) {
     QTemporaryDir dir;
     const QString url = QStringLiteral("sqlite:") + dir.filePath("served.db");
     ASSERT_EQ(runAppServer({"init-db", url, "--fixture", "basic"}).exitCode, 0);
@@ -101,7 +98,8 @@ TEST(ServeCommand, ServesUntilTerminated)
     QProcess server;
     server.start(ZEL_APPSERVER_PATH, {"serve", "--db", url, "--listen", "127.0.0.1:0"});
     QString err;
-    const QRegularExpression started(QStringLiteral("Servidor ouvindo em 127\\.0\\.0\\.1:(\\d+)\n"));
+    const QRegularExpression started(
+        QStringLiteral("Servidor ouvindo em 127\\.0\\.0\\.1:(\\d+)\n"));
     QRegularExpressionMatch match;
     const QDeadlineTimer deadline(15000);
     while (!(match = started.match(err)).hasMatch() && !deadline.hasExpired() &&

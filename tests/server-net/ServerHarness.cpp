@@ -20,12 +20,9 @@ using protocol::RemoteValue;
 std::atomic<int> TestModule::calls{0};
 
 TestModule::TestModule(QSqlDatabase db)
-    : m_db(std::move(db))
-{
-}
+    : m_db(std::move(db)) {}
 
-RemoteModule::Signatures TestModule::signatures()
-{
+RemoteModule::Signatures TestModule::signatures() {
     return {
         {QStringLiteral("Echo"), {ArgKind::S, ArgKind::R, ArgKind::D, ArgKind::V}},
         {QStringLiteral("Fail"), {ArgKind::S}},
@@ -37,8 +34,7 @@ RemoteModule::Signatures TestModule::signatures()
 }
 
 RemoteValue TestModule::call(const QString& method, QList<RemoteValue>& args,
-                             const Progress& progress)
-{
+                             const Progress& progress) {
     ++calls;
     if (method == u"Echo") {
         args[1] = RemoteValue(args[1].toString() + u'!');
@@ -81,8 +77,7 @@ struct ServerHarness::Database {
 ServerHarness::ServerHarness(const Adjust& adjust, const QString& databaseUrl)
     : m_database(std::make_unique<Database>())
     , m_lines(std::make_shared<QStringList>())
-    , m_mutex(std::make_shared<QMutex>())
-{
+    , m_mutex(std::make_shared<QMutex>()) {
     m_database->url = databaseUrl;
     if (m_database->url.isEmpty()) {
         m_database->url = QStringLiteral("sqlite:") + m_database->dir.filePath("net.db");
@@ -95,10 +90,11 @@ ServerHarness::ServerHarness(const Adjust& adjust, const QString& databaseUrl)
     settings.signatures = TestModule::signatures();
     settings.createModule = [](QSqlDatabase db) { return std::make_unique<TestModule>(db); };
     settings.pollIntervalMs = 50;
-    settings.log = std::make_shared<ServerLog>([lines = m_lines, mutex = m_mutex](const QString& line) {
-        QMutexLocker lock(mutex.get());
-        lines->append(line);
-    });
+    settings.log =
+        std::make_shared<ServerLog>([lines = m_lines, mutex = m_mutex](const QString& line) {
+            QMutexLocker lock(mutex.get());
+            lines->append(line);
+        });
     if (adjust)
         adjust(settings);
     m_server = std::make_unique<AppServer>(std::move(settings));
@@ -107,19 +103,16 @@ ServerHarness::ServerHarness(const Adjust& adjust, const QString& databaseUrl)
         throw std::runtime_error(error.toStdString());
 }
 
-ServerHarness::~ServerHarness()
-{
+ServerHarness::~ServerHarness() {
     m_server->stop();
 }
 
-QStringList ServerHarness::log() const
-{
+QStringList ServerHarness::log() const {
     QMutexLocker lock(m_mutex.get());
     return *m_lines;
 }
 
-bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs) const
-{
+bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs) const {
     const QDeadlineTimer deadline(timeoutMs);
     do {
         for (const QString& line : log()) {
@@ -131,21 +124,18 @@ bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs) const
     return false;
 }
 
-RawClient::RawClient(quint16 port)
-{
+RawClient::RawClient(quint16 port) {
     m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
     m_socket.waitForConnected(5000);
 }
 
-void RawClient::sendBytes(const QByteArray& bytes)
-{
+void RawClient::sendBytes(const QByteArray& bytes) {
     m_socket.write(bytes);
     while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(5000)) {
     }
 }
 
-std::optional<Message> RawClient::receive(int timeoutMs)
-{
+std::optional<Message> RawClient::receive(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     protocol::FrameReader reader;
     for (;;) {
@@ -166,15 +156,13 @@ std::optional<Message> RawClient::receive(int timeoutMs)
     }
 }
 
-bool RawClient::greet(const QString& token)
-{
+bool RawClient::greet(const QString& token) {
     send(Message::hello(QStringLiteral("Zel00100.rdmApuracaoZel"), Message::kVersion, token));
     const auto answer = receive();
     return answer && answer->type == Message::Type::HelloOk;
 }
 
-bool RawClient::waitClosed(int timeoutMs)
-{
+bool RawClient::waitClosed(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (m_socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
         m_socket.readAll();

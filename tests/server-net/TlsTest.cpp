@@ -15,8 +15,7 @@ namespace {
 
 class ServerTls : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!QSslSocket::supportsSsl())
             GTEST_SKIP() << "Qt sem suporte a TLS nesta máquina";
         if (QStandardPaths::findExecutable("openssl").isEmpty())
@@ -35,16 +34,14 @@ protected:
         ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
     }
 
-    QString writeToken()
-    {
+    QString writeToken() {
         QFile file(dir.filePath("token"));
         file.open(QIODevice::WriteOnly);
         file.write("  ficha-de-teste  \nresto ignorado\n");
         return file.fileName();
     }
 
-    ServerHarness::Adjust tls(int maxConnections = 64) const
-    {
+    ServerHarness::Adjust tls(int maxConnections = 64) const {
         return [this, maxConnections](ServerSettings& s) {
             s.certificateChain = options.certificateChain;
             s.privateKey = options.privateKey;
@@ -53,8 +50,7 @@ protected:
         };
     }
 
-    bool connectClient(TNetConnection& client, quint16 port, const QString& host)
-    {
+    bool connectClient(TNetConnection& client, quint16 port, const QString& host) {
         client.setServerName("Zel00100.rdmApuracaoZel");
         client.setHost(host);
         client.setPort(port);
@@ -71,11 +67,11 @@ protected:
 
 } // namespace
 
-TEST_F(ServerTls, TlsClientIsServedPlainClientIsNot)
-{
+TEST_F(ServerTls, TlsClientIsServedPlainClientIsNot) {
     ServerHarness harness(tls());
     TNetConnection secure;
-    ASSERT_TRUE(connectClient(secure, harness.port(), "tls://127.0.0.1")) << secure.lastError().toStdString();
+    ASSERT_TRUE(connectClient(secure, harness.port(), "tls://127.0.0.1"))
+        << secure.lastError().toStdString();
     EXPECT_EQ(secure.AppServer().call("Count", {}).toInteger(), 0);
 
     TNetConnection plain;
@@ -84,8 +80,7 @@ TEST_F(ServerTls, TlsClientIsServedPlainClientIsNot)
     EXPECT_EQ(secure.AppServer().call("Count", {}).toInteger(), 0) << "the TLS client goes on";
 }
 
-TEST_F(ServerTls, BusyRefusalIsReadableOverTls)
-{
+TEST_F(ServerTls, BusyRefusalIsReadableOverTls) {
     ServerHarness harness(tls(1));
     TNetConnection first, second;
     ASSERT_TRUE(connectClient(first, harness.port(), "tls://127.0.0.1"));

@@ -1,0 +1,99 @@
+#include "host/ScriptPresenter.h"
+
+#include "platform/TDataSet.h"
+#include "platform/TField.h"
+#include "platform/TForm.h"
+
+#include <QStringList>
+
+ScriptPresenter::ScriptPresenter(QTextStream& out)
+    : m_out(out) {}
+
+std::optional<ScriptPresenter::Dialog> ScriptPresenter::takeDialog() {
+    if (m_dialogs.empty())
+        return std::nullopt;
+    Dialog dialog = m_dialogs.front();
+    m_dialogs.pop_front();
+    return dialog;
+}
+
+bool ScriptPresenter::dropLookupChoice() {
+    const bool had = m_lookupChoice.has_value();
+    m_lookupChoice.reset();
+    return had;
+}
+
+void ScriptPresenter::echo(int line, const QString& source) {
+    m_out << QStringLiteral("%1> ").arg(line, 4) << source << '\n';
+    m_out.flush();
+}
+
+void ScriptPresenter::note(const QString& text) {
+    m_out << "      " << text << '\n';
+    m_out.flush();
+}
+
+void ScriptPresenter::shown(const QString& kind, const QString& text) {
+    ++m_shown;
+    m_dialogs.push_back({kind, text, m_line});
+}
+
+void ScriptPresenter::formShown(TForm& form) {
+    note(QStringLiteral("[janela] %1").arg(form.caption()));
+    TScriptedPresenter::formShown(form);
+}
+
+void ScriptPresenter::showModal(TForm& form) {
+    note(QStringLiteral("[janela modal] %1").arg(form.caption()));
+    TScriptedPresenter::showModal(form);
+    note(QStringLiteral("[janela fechada] %1").arg(form.caption()));
+}
+
+void ScriptPresenter::showError(const QString& text) {
+    note(QStringLiteral("[erro] %1").arg(text));
+    shown(QStringLiteral("erro"), text);
+    TScriptedPresenter::showError(text);
+}
+
+void ScriptPresenter::showInformation(const QString& text) {
+    note(QStringLiteral("[informação] %1").arg(text));
+    shown(QStringLiteral("informação"), text);
+    TScriptedPresenter::showInformation(text);
+}
+
+bool ScriptPresenter::askYesNo(const QString& text, const QString& yesCaption,
+                               const QString& noCaption) {
+    note(QStringLiteral("[pergunta] %1 (%2/%3)").arg(text, yesCaption, noCaption));
+    const bool yes = TScriptedPresenter::askYesNo(text, yesCaption, noCaption);
+    note(QStringLiteral("    resposta: %1").arg(yes ? yesCaption : noCaption));
+    shown(QStringLiteral("pergunta"), text);
+    return yes;
+}
+
+bool ScriptPresenter::chooseRow(TDataSet& data, const QString& title) {
+    note(QStringLiteral("[pesquisa] %1 (%2 linhas)").arg(title).arg(data.recordCount()));
+    if (m_lookupChoice) {
+        if (*m_lookupChoice < 0)
+            cancelLookup();
+        else
+            chooseRowIndex(*m_lookupChoice);
+        m_lookupChoice.reset();
+    }
+    const bool chosen = TScriptedPresenter::chooseRow(data, title);
+    if (!chosen) {
+        note(QStringLiteral("    cancelada"));
+        return false;
+    }
+    QStringList values;
+    for (TField* field : data.fields()) {
+        if (field->visible())
+            values << field->displayText();
+    }
+    note(QStringLiteral("    linha %1: %2").arg(data.recNo()).arg(values.join(QStringLiteral(" | "))));
+    return true;
+}
+
+void ScriptPresenter::waitProgress(int done, int total, const QString& text) {
+    note(QStringLiteral("[progresso] %1/%2 %3").arg(done).arg(total).arg(text));
+    TScriptedPresenter::waitProgress(done, total, text);
+}

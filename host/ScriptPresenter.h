@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/TScriptedPresenter.h"
+
+#include <deque>
+#include <optional>
+#include <QString>
+#include <QTextStream>
+
+// The presenter of the headless host: prints every dialog as it is shown, so that a run
+// reads like a transcript, and keeps the dialogs (errors, information, questions) until the
+// script expects them, oldest first. Answers to questions are queued by the script; a
+// lookup list is answered only by the lookup command that opened it.
+class ScriptPresenter : public TScriptedPresenter {
+public:
+    struct Dialog {
+        QString kind; // "erro", "informação", "pergunta"
+        QString text;
+        int line = 0; // the script line that showed it
+    };
+
+    explicit ScriptPresenter(QTextStream& out);
+
+    // The script line now running; dialogs are attributed to it.
+    void setCurrentLine(int line) { m_line = line; }
+
+    // The oldest dialog the script has not expected yet, taken off the list.
+    std::optional<Dialog> takeDialog();
+    const std::deque<Dialog>& pendingDialogs() const { return m_dialogs; }
+    // Dialogs shown so far, for telling whether a command showed any.
+    int dialogsShown() const { return m_shown; }
+
+    // The choice for the next lookup list: a row from 0, or -1 to cancel.
+    void setLookupChoice(int row) { m_lookupChoice = row; }
+    // Drops a choice no list took; true when there was one.
+    bool dropLookupChoice();
+
+    // The command a line runs, as the transcript shows it.
+    void echo(int line, const QString& source);
+    // A line of the transcript under the command.
+    void note(const QString& text);
+
+    void formShown(TForm& form) override;
+    void showModal(TForm& form) override;
+    void showError(const QString& text) override;
+    void showInformation(const QString& text) override;
+    bool askYesNo(const QString& text, const QString& yesCaption,
+                  const QString& noCaption) override;
+    bool chooseRow(TDataSet& data, const QString& title) override;
+    void waitProgress(int done, int total, const QString& text) override;
+
+private:
+    void shown(const QString& kind, const QString& text);
+
+    QTextStream& m_out;
+    int m_line = 0;
+    int m_shown = 0;
+    std::deque<Dialog> m_dialogs;
+    std::optional<int> m_lookupChoice;
+};

@@ -1,0 +1,34 @@
+#include "platform/qt/LabelBinder.h"
+
+#include "platform/TLabel.h"
+#include "platform/qt/ViewStyle.h"
+
+#include <QLabel>
+
+namespace qtview {
+
+LabelBinder::LabelBinder(FormView& view, TLabel& label, QWidget* parent)
+    : ControlBinder(view, label, new QLabel(parent)) {
+    this->label()->setTextFormat(Qt::PlainText);
+    this->label()->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+QLabel* LabelBinder::label() const {
+    return static_cast<QLabel*>(widget());
+}
+
+void LabelBinder::sync() {
+    ControlBinder::sync();
+    if (detached())
+        return;
+    const auto& model = static_cast<const TLabel&>(control());
+    const QString text = ViewStyle::stripAccelerator(model.caption());
+    if (label()->text() != text)
+        label()->setText(text);
+    const QSize needed = label()->sizeHint();
+    const QSize size(qMax(model.width(), needed.width()), qMax(model.height(), needed.height()));
+    if (label()->size() != size)
+        label()->resize(size);
+}
+
+} // namespace qtview

@@ -1,0 +1,87 @@
+#include "platform/qt/WaitWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace qtview {
+
+WaitWindow::WaitWindow(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_label(new QLabel(this))
+    , m_bar(new QProgressBar(this))
+    , m_timer(new QTimer(this)) {
+    setObjectName(QStringLiteral("zelAguarde"));
+    setWindowTitle(QStringLiteral("Aguarde"));
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(340, 96);
+    m_label->setAlignment(Qt::AlignCenter);
+    m_label->setWordWrap(true);
+    m_bar->setTextVisible(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    layout->addWidget(m_bar);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &WaitWindow::appear);
+}
+
+QString WaitWindow::textFor(int kind) {
+    switch (kind) {
+    case 0:
+        return QStringLiteral("Conectando ao servidor de aplicação...");
+    case 1:
+        return QStringLiteral("Processando no servidor de aplicação...");
+    case 6:
+        return QStringLiteral("Carregando dados...");
+    default:
+        return QStringLiteral("Aguarde...");
+    }
+}
+
+void WaitWindow::begin(int kind, QWidget* over) {
+    m_waiting = true;
+    m_over = over;
+    m_label->setText(textFor(kind));
+    m_bar->setRange(0, 0); // busy until the server reports progress
+    if (m_delay <= 0)
+        appear();
+    else
+        m_timer->start(m_delay);
+}
+
+void WaitWindow::appear() {
+    if (!m_waiting || isVisible())
+        return;
+    const QRect area = m_over ? QRect(m_over->mapToGlobal(QPoint(0, 0)), m_over->size())
+                              : (screen() ? screen()->availableGeometry() : QRect());
+    if (area.isValid())
+        move(area.center() - rect().center());
+    show();
+    raise();
+    // Painted now: the call that follows may keep the loop busy with its own events.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void WaitWindow::progress(int done, int total, const QString& text) {
+    if (!m_waiting)
+        return;
+    if (total > 0) {
+        m_bar->setRange(0, total);
+        m_bar->setValue(qBound(0, done, total));
+    }
+    if (!text.isEmpty())
+        m_label->setText(text);
+    // Progress means a long call: no reason to wait any longer before showing it.
+    appear();
+}
+
+void WaitWindow::end() {
+    m_waiting = false;
+    m_timer->stop();
+    hide();
+}
+
+} // namespace qtview

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+namespace qtview {
+
+// The window shown while the module waits for the application server. It blocks input to
+// the other windows, keeps animating while the call waits in its local event loop, and
+// turns the server's progress reports into a progress bar with their text. It appears only
+// after a short delay, so that quick calls do not flash it.
+class WaitWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit WaitWindow(QWidget* parent = nullptr);
+
+    void begin(int kind, QWidget* over);
+    void progress(int done, int total, const QString& text);
+    void end();
+    bool waiting() const { return m_waiting; }
+    // Milliseconds before the window appears (0: at once).
+    void setShowDelay(int milliseconds) { m_delay = milliseconds; }
+
+    static QString textFor(int kind);
+    QLabel* label() const { return m_label; }
+    QProgressBar* bar() const { return m_bar; }
+
+private:
+    void appear();
+
+    QLabel* m_label;
+    QProgressBar* m_bar;
+    QTimer* m_timer;
+    QWidget* m_over = nullptr;
+    int m_delay = 250;
+    bool m_waiting = false;
+};
+
+} // namespace qtview

@@ -1,0 +1,159 @@
+// Two sessions on one database, and a server that dies in the middle of a computation.
+#include "MethodsFixture.h"
+
+#include "server/CancelCommand.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSemaphore>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+const char* kKillEnv = "ZEL_KILL_MIDWAY_DB";
+
+QString blockedText()
+{
+    return QChar(0x00BF) + QStringLiteral("Deliv_Bloq") + QString(20, ' ') + "*";
+}
+
+} // namespace
+
+using Concurrency = MethodsTest;
+
+TEST_P(Concurrency, SecondSessionOnTheSameCompanyIsBlocked)
+{
+    QSemaphore firstInside;
+    QSemaphore secondDone;
+    QString firstResult;
+    std::thread first([&] {
+        TDatabase database;
+        database.open(url());
+        TrdmApuracaoZel other(database.database(), {});
+        QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+        bool waited = false;
+        try {
+            firstResult = other
+                              .call("CalculaApuracao", args,
+                                    [&](qint64, qint64, const QString&) {
+                                        if (waited)
+                                            return;
+                                        waited = true;
+                                        firstInside.release();
+                                        secondDone.tryAcquire(1, 20000);
+                                    })
+                              .toString();
+        } catch (const std::exception& e) {
+            firstResult = QString::fromUtf8(e.what());
+        }
+    });
+    ASSERT_TRUE(firstInside.tryAcquire(1, 20000));
+    const QString second = failure("CalculaApuracao", billing("0001", "0001", "CLI000000001"));
+    secondDone.release();
+    first.join();
+    EXPECT_EQ(second, blockedText());
+    EXPECT_EQ(firstResult, "0000000003");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT WHERE CDCIA = '0001' AND IDSTATUS = 'F'")
+                  .toLongLong(),
+              2);
+    EXPECT_EQ(billingFaults(), 0);
+}
+
+TEST_P(Concurrency, FreeRaceNeverBillsTwice)
+{
+    // Both start together on two fresh companies' worth of work: whatever the order, each
+    // delivery ends in at most one computation.
+    for (int round = 0; round < 3; ++round) {
+        QStringList results(2);
+        QSemaphore go;
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 2; ++i) {
+            threads.emplace_back([&, i] {
+                TDatabase database;
+                database.open(url());
+                TrdmApuracaoZel s(database.database(), {});
+                QList<RemoteValue> args = billing("0001", "0002", "CLI000000002");
+                go.acquire();
+                try {
+                    results[i] = s.call("CalculaApuracao", args).toString();
+                } catch (const std::exception& e) {
+                    results[i] = QString::fromUtf8(e.what());
+                }
+            });
+        }
+        go.release(2);
+        for (std::thread& t : threads)
+            t.join();
+        for (const QString& r : results)
+            EXPECT_TRUE(r == blockedText() || r.size() == 10) << r.toStdString();
+        exec("UPDATE DELIVERY SET NRAPURACFAT = NULL, NRLANCTONF = NULL WHERE CDCIA = '0002'");
+        exec("DELETE FROM NOTAFISCAL WHERE CDCIA = '0002'");
+    }
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT WHERE IDSTATUS <> 'F' AND CDCIA = '0002'")
+                  .toLongLong(),
+              0);
+    EXPECT_EQ(billingFaults(), 0);
+}
+
+// Run in a child process by the test below: computes and is killed halfway, after the
+// first invoice and its deliveries were written but before the commit.
+TEST(KillMidway, Child)
+{
+    const QString url = qEnvironmentVariable(kKillEnv);
+    if (url.isEmpty())
+        GTEST_SKIP() << "only as the child of Concurrency.KilledServerLeavesNothingHalfWritten";
+    TDatabase database;
+    database.open(url);
+    TrdmApuracaoZel s(database.database(), {});
+    QList<RemoteValue> args = MethodsTest::billing("0001", "0001", "CLI000000001");
+    s.call("CalculaApuracao", args, [](qint64 done, qint64, const QString&) {
+        if (done > 0)
+            std::raise(SIGKILL);
+    });
+    FAIL() << "the computation was not killed";
+}
+
+TEST_P(Concurrency, KilledServerLeavesNothingHalfWritten)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kKillEnv, url());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=KillMidway.Child"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAllStandardOutput().toStdString();
+
+    EXPECT_EQ(scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
+                  .toString(),
+              "P");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE NRAPURACFAT = '0000000003'")
+                  .toLongLong(),
+              0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'")
+                  .toLongLong(),
+              0);
+    // Within the lease it still counts as running.
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")), blockedText());
+    EXPECT_TRUE(packet(call("GetCtrlApurFat", {"CLI000000001"})).rows.empty());
+    EXPECT_THROW(CancelCommand::cancel(db(), "0000000003", 900), Exception);
+
+    // Past the lease (0 here) it is reported as interrupted and may be cancelled.
+    TrdmApuracaoZel expired(db(), ServerOptions{0});
+    QList<RemoteValue> args = {"CLI000000001"};
+    const TDataPacket listed = expired.call("GetCtrlApurFat", args).dataPacket();
+    ASSERT_EQ(listed.rows.size(), 1u);
+    EXPECT_EQ(cell(listed, 0, "NRAPURACFAT").toString(), "0000000003");
+    EXPECT_EQ(cell(listed, 0, "IDSTATUS").toString(), "P");
+    CancelCommand::cancel(db(), "0000000003", 0);
+    EXPECT_EQ(scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
+                  .toString(),
+              "C");
+    EXPECT_THROW(CancelCommand::cancel(db(), "0000000003", 0), Exception);
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0001", "CLI000000001")).toString(),
+              "0000000004");
+    EXPECT_EQ(billingFaults(), 0);
+}
+
+ZEL_ALL_ENGINES(Concurrency);
