@@ -243,12 +243,8 @@ TControl& ScriptRunner::control(const QString& name) const {
     return *found;
 }
 
-template <class T>
-T& ScriptRunner::controlAs(const QString& name, const char* what) const {
-    auto* typed = dynamic_cast<T*>(&control(name));
-    if (!typed)
-        fail(QStringLiteral("\"%1\" não é %2").arg(name, QString::fromUtf8(what)));
-    return *typed;
+void ScriptRunner::failNotA(const QString& name, const char* what) const {
+    fail(QStringLiteral("\"%1\" não é %2").arg(name, QString::fromUtf8(what)));
 }
 
 TDataSet& ScriptRunner::dataSet(const QString& name) const {

@@ -54,7 +54,13 @@ private:
     TForm& activeForm() const;
     TControl& control(const QString& name) const;
     template <class T>
-    T& controlAs(const QString& name, const char* what) const;
+    T& controlAs(const QString& name, const char* what) const {
+        auto* typed = dynamic_cast<T*>(&control(name));
+        if (!typed)
+            failNotA(name, what);
+        return *typed;
+    }
+    [[noreturn]] void failNotA(const QString& name, const char* what) const;
     TDataSet& dataSet(const QString& name) const;
     static TComponent* findNamed(const TComponent& root, const QString& name);
     int number(const QString& text, const char* what) const;

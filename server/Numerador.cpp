@@ -1,6 +1,5 @@
 #include "server/Numerador.h"
 
-
 namespace {
 
 // CDFILIAL of the counters that every branch shares.

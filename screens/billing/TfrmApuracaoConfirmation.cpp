@@ -4,6 +4,7 @@
 
 #include "external/shared/Consiste.h"
 #include "external/shared/Ostrana.h"
+#include "external/shared/Showavi.h"
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
@@ -16,6 +17,7 @@
 #include "platform/TGroupBox.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TNotebook.h"
+#include "platform/TPanel.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TRemoteCall.h"

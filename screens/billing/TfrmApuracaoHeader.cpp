@@ -5,6 +5,7 @@
 #include "external/shared/Ostrana.h"
 #include "external/shared/Showavi.h"
 #include "external/shared/TADOIBQuery.h"
+#include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
 #include "platform/EAbort.h"

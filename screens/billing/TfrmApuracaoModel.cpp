@@ -5,6 +5,7 @@
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
+#include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TComboBox.h"

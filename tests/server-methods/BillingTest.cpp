@@ -12,8 +12,7 @@ namespace {
 
 const QString kBlank20(20, QLatin1Char(' '));
 
-QString refusal(const char* key, const QString& value)
-{
+QString refusal(const char* key, const QString& value) {
     return QChar(0x00BF) + QString::fromLatin1(key) + value + QLatin1Char('*');
 }
 
@@ -22,8 +21,7 @@ QString refusal(const char* key, const QString& value)
 class Billing : public MethodsTest {
 protected:
     // "flight or location: value/foreign" of each invoice of a computation, by number.
-    QStringList invoices(const QString& nr)
-    {
+    QStringList invoices(const QString& nr) {
         QSqlQuery query(db());
         query.prepare("SELECT NRVOO, CDLOCAFATCIA, VRNOTAFISC, VRTTMOEDESTR FROM NOTAFISCAL "
                       "WHERE NRAPURACFAT = :nr ORDER BY NRLANCTONF");
@@ -38,19 +36,16 @@ protected:
         return result;
     }
 
-    QString status(const QString& nr)
-    {
+    QString status(const QString& nr) {
         return scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '" + nr + "'")
             .toString();
     }
 
-    void setExportDir(const QString& dir)
-    {
+    void setExportDir(const QString& dir) {
         exec("INSERT INTO DIRETORIOS (CDPROGRAMA, DSDIRETORIO) VALUES ('EXPDELIV', '" + dir + "')");
     }
 
-    void insertRunning(const QString& nr, const QDateTime& started)
-    {
+    void insertRunning(const QString& nr, const QDateTime& started) {
         exec("INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
              "CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES ('" +
              nr + "', 'F', '0001', '0001', '0001', 'CLI000000001', 'P', '" +
@@ -58,13 +53,11 @@ protected:
     }
 };
 
-TEST_P(Billing, InvoicesFollowTheIssueFormType)
-{
+TEST_P(Billing, InvoicesFollowTheIssueFormType) {
     // "02", all flights: one invoice per flight number; D4 (March) is outside the period.
     auto args = billing("0001", "0001", "CLI000000001");
     EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000003");
-    EXPECT_EQ(invoices("0000000003"),
-              QStringList({"1010: 230050/46010", "2020: 42000/8400"}));
+    EXPECT_EQ(invoices("0000000003"), QStringList({"1010: 230050/46010", "2020: 42000/8400"}));
     EXPECT_EQ(scalar("SELECT MIN(NRLANCTONF) FROM NOTAFISCAL WHERE NRAPURACFAT = '0000000003'")
                   .toString(),
               "0000000003");
@@ -106,8 +99,7 @@ TEST_P(Billing, InvoicesFollowTheIssueFormType)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT IS NULL").toLongLong(), 3);
 }
 
-TEST_P(Billing, SessionSeesItsLastComputationWithTotalsAndProgress)
-{
+TEST_P(Billing, SessionSeesItsLastComputationWithTotalsAndProgress) {
     qint64 lastDone = -1;
     qint64 lastTotal = -1;
     const auto progress = [&](qint64 done, qint64 total, const QString&) {
@@ -132,8 +124,7 @@ TEST_P(Billing, SessionSeesItsLastComputationWithTotalsAndProgress)
     EXPECT_TRUE(packet(call("GetNotaFiscal", {"0001", ""})).rows.empty());
 }
 
-TEST_P(Billing, RefusalsBeforeAnythingIsRegistered)
-{
+TEST_P(Billing, RefusalsBeforeAnythingIsRegistered) {
     EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0006", "CLI000000006")),
               refusal("TpFt_N_Cad", kBlank20));
 
@@ -143,12 +134,10 @@ TEST_P(Billing, RefusalsBeforeAnythingIsRegistered)
     EXPECT_EQ(failure("CalculaApuracao", march), "DELVALO_nf");
 
     setExportDir("/nao/existe");
-    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
-              "dir_n_exists");
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")), "dir_n_exists");
     // Even root cannot create files there.
     exec("UPDATE DIRETORIOS SET DSDIRETORIO = '/proc' WHERE CDPROGRAMA = 'EXPDELIV'");
-    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
-              "dir_n_exists");
+    EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")), "dir_n_exists");
 
     auto noDate = billing("0001", "0001", "CLI000000001");
     noDate[5] = RemoteValue();
@@ -160,8 +149,7 @@ TEST_P(Billing, RefusalsBeforeAnythingIsRegistered)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), 2);
 }
 
-TEST_P(Billing, RunningAndInterruptedComputationsBlockTheCompany)
-{
+TEST_P(Billing, RunningAndInterruptedComputationsBlockTheCompany) {
     insertRunning("0000000007", QDateTime::currentDateTime());
     EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")),
               refusal("Deliv_Bloq", kBlank20));
@@ -174,8 +162,7 @@ TEST_P(Billing, RunningAndInterruptedComputationsBlockTheCompany)
     EXPECT_EQ(failure("CalculaApuracao", other), "");
 }
 
-TEST_P(Billing, FailureInsideTheComputationKeepsNothing)
-{
+TEST_P(Billing, FailureInsideTheComputationKeepsNothing) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     // The file cannot be written where a directory of its name stands.
@@ -199,8 +186,7 @@ TEST_P(Billing, FailureInsideTheComputationKeepsNothing)
     EXPECT_EQ(status("0000000003"), "C");
 }
 
-TEST_P(Billing, ExportsTheComputedDeliveries)
-{
+TEST_P(Billing, ExportsTheComputedDeliveries) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     setExportDir(dir.path());
@@ -210,13 +196,11 @@ TEST_P(Billing, ExportsTheComputedDeliveries)
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].startsWith("NRAPURACFAT;NRDELIVERY;"));
-    EXPECT_EQ(lines[2],
-              "0000000003;D00000000002;2024-02-06;1010;REC;FOR;GRU-TECA;;800,50;160,10;"
-              "FT0000000002;0000000003");
+    EXPECT_EQ(lines[2], "0000000003;D00000000002;2024-02-06;1010;REC;FOR;GRU-TECA;;800,50;160,10;"
+                        "FT0000000002;0000000003");
 }
 
-TEST_P(Billing, OrderCounterOnlyMovesForward)
-{
+TEST_P(Billing, OrderCounterOnlyMovesForward) {
     auto args = billing("0001", "0001", "CLI000000001");
     args[16] = "0000000005";
     call("CalculaApuracao", args);
@@ -226,13 +210,12 @@ TEST_P(Billing, OrderCounterOnlyMovesForward)
     args[16] = "ABC";
     call("CalculaApuracao", args);
     EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0001"}).toArray().at(0).toString(), "6");
-    EXPECT_EQ(scalar("SELECT NRPEDIDO FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
-                  .toString(),
-              "0000000005");
+    EXPECT_EQ(
+        scalar("SELECT NRPEDIDO FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'").toString(),
+        "0000000005");
 }
 
-TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows)
-{
+TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
     TChangePacket changes;
     TFieldDef key;
     key.name = "CDPROGRAMA";
@@ -244,8 +227,7 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows)
     // The screen's row moved from ABC's key to SFN's: ABC's row must stay as it was.
     changes.changes.append({TChangePacket::Kind::Update, TRow{"ZELABC", "J11222333000181"},
                             TRow{"ZELSFN", "F52998224725"}});
-    changes.changes.append({TChangePacket::Kind::Insert, std::nullopt,
-                            TRow{"ZELTRC", "O000123"}});
+    changes.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "O000123"}});
     auto args = billing("0001", "0006", "CLI000000006");
     args[13] = RemoteValue(changes);
     // SFN has no issue form: the computation is refused, the carriers are kept.
@@ -255,9 +237,9 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows)
     EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELSFN"})), 0, "DSDIRETORIO").toString(),
               "F52998224725");
 
-    changes.changes = {{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "I987654321"}},
-                       {TChangePacket::Kind::Delete, TRow{"ZELABC", "J11222333000181"},
-                        std::nullopt}};
+    changes.changes = {
+        {TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "I987654321"}},
+        {TChangePacket::Kind::Delete, TRow{"ZELABC", "J11222333000181"}, std::nullopt}};
     args[13] = RemoteValue(changes);
     failure("CalculaApuracao", args);
     EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELTRC"})), 0, "DSDIRETORIO").toString(),

@@ -3,19 +3,18 @@
 
 #include "server/CancelCommand.h"
 
+#include <csignal>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSemaphore>
-#include <csignal>
 #include <thread>
 
 namespace {
 
 const char* kKillEnv = "ZEL_KILL_MIDWAY_DB";
 
-QString blockedText()
-{
+QString blockedText() {
     return QChar(0x00BF) + QStringLiteral("Deliv_Bloq") + QString(20, ' ') + "*";
 }
 
@@ -23,8 +22,7 @@ QString blockedText()
 
 using Concurrency = MethodsTest;
 
-TEST_P(Concurrency, SecondSessionOnTheSameCompanyIsBlocked)
-{
+TEST_P(Concurrency, SecondSessionOnTheSameCompanyIsBlocked) {
     QSemaphore firstInside;
     QSemaphore secondDone;
     QString firstResult;
@@ -61,8 +59,7 @@ TEST_P(Concurrency, SecondSessionOnTheSameCompanyIsBlocked)
     EXPECT_EQ(billingFaults(), 0);
 }
 
-TEST_P(Concurrency, FreeRaceNeverBillsTwice)
-{
+TEST_P(Concurrency, FreeRaceNeverBillsTwice) {
     // Both start together on two fresh companies' worth of work: whatever the order, each
     // delivery ends in at most one computation.
     for (int round = 0; round < 3; ++round) {
@@ -99,8 +96,7 @@ TEST_P(Concurrency, FreeRaceNeverBillsTwice)
 
 // Run in a child process by the test below: computes and is killed halfway, after the
 // first invoice and its deliveries were written but before the commit.
-TEST(KillMidway, Child)
-{
+TEST(KillMidway, Child) {
     const QString url = qEnvironmentVariable(kKillEnv);
     if (url.isEmpty())
         GTEST_SKIP() << "only as the child of Concurrency.KilledServerLeavesNothingHalfWritten";
@@ -115,24 +111,22 @@ TEST(KillMidway, Child)
     FAIL() << "the computation was not killed";
 }
 
-TEST_P(Concurrency, KilledServerLeavesNothingHalfWritten)
-{
+TEST_P(Concurrency, KilledServerLeavesNothingHalfWritten) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(kKillEnv, url());
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=KillMidway.Child"});
     ASSERT_TRUE(child.waitForFinished(60000));
-    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAllStandardOutput().toStdString();
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
+        << child.readAllStandardOutput().toStdString();
 
-    EXPECT_EQ(scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
-                  .toString(),
-              "P");
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE NRAPURACFAT = '0000000003'")
-                  .toLongLong(),
-              0);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'")
-                  .toLongLong(),
+    EXPECT_EQ(
+        scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'").toString(),
+        "P");
+    EXPECT_EQ(
+        scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE NRAPURACFAT = '0000000003'").toLongLong(), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'").toLongLong(),
               0);
     // Within the lease it still counts as running.
     EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")), blockedText());
@@ -147,9 +141,9 @@ TEST_P(Concurrency, KilledServerLeavesNothingHalfWritten)
     EXPECT_EQ(cell(listed, 0, "NRAPURACFAT").toString(), "0000000003");
     EXPECT_EQ(cell(listed, 0, "IDSTATUS").toString(), "P");
     CancelCommand::cancel(db(), "0000000003", 0);
-    EXPECT_EQ(scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
-                  .toString(),
-              "C");
+    EXPECT_EQ(
+        scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'").toString(),
+        "C");
     EXPECT_THROW(CancelCommand::cancel(db(), "0000000003", 0), Exception);
     EXPECT_EQ(call("CalculaApuracao", billing("0001", "0001", "CLI000000001")).toString(),
               "0000000004");

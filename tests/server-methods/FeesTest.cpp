@@ -5,10 +5,19 @@ namespace {
 
 const QString kBlank20(20, QLatin1Char(' '));
 
-QList<RemoteValue> fee(const QString& grupo, const QString& list)
-{
-    return {"0001", "CLI000000001", QDate(2024, 1, 1), QDate(2024, 1, 31), "0001", "0001",
-            QDate(2024, 2, 20), "1", "J", "11222333000181", grupo, list};
+QList<RemoteValue> fee(const QString& grupo, const QString& list) {
+    return {"0001",
+            "CLI000000001",
+            QDate(2024, 1, 1),
+            QDate(2024, 1, 31),
+            "0001",
+            "0001",
+            QDate(2024, 2, 20),
+            "1",
+            "J",
+            "11222333000181",
+            grupo,
+            list};
 }
 
 } // namespace
@@ -16,8 +25,7 @@ QList<RemoteValue> fee(const QString& grupo, const QString& list)
 class Fees : public MethodsTest {
 protected:
     // Billing invoices of the finished computation 0000000001 with chosen values.
-    void addInvoice(const QString& nf, qint64 value, qint64 foreign)
-    {
+    void addInvoice(const QString& nf, qint64 value, qint64 foreign) {
         exec(QStringLiteral("INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, "
                             "CDCLIENTE, CDCIA, CDSERIE, DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, "
                             "IDEMITIDA) VALUES ('%1', '0001', '0000000001', 'CLI000000001', "
@@ -27,15 +35,13 @@ protected:
                  .arg(foreign));
     }
 
-    QVariant feeOf(const QString& nf, const char* column)
-    {
+    QVariant feeOf(const QString& nf, const char* column) {
         return scalar(QStringLiteral("SELECT %1 FROM NOTAFISCAL WHERE NRLANCTONFORIG = '%2'")
                           .arg(QLatin1String(column), nf));
     }
 };
 
-TEST_P(Fees, RefusesWithoutARateOrAChargeableInvoice)
-{
+TEST_P(Fees, RefusesWithoutARateOrAChargeableInvoice) {
     EXPECT_EQ(failure("CalcApuracTaxa", fee("", "_0000000001_")),
               QChar(0x00BF) + QStringLiteral("Inf_ProTax") + kBlank20 + "*");
     const QString noRate = QChar(0x00BF) + QStringLiteral("N_Prod_Tax") + kBlank20 + "*";
@@ -50,8 +56,7 @@ TEST_P(Fees, RefusesWithoutARateOrAChargeableInvoice)
               "Nota fiscal 0000000002 não pode receber taxa aeroportuária.");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), 2);
 
-    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_")).toString(),
-              "NSEQ0000000003");
+    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_")).toString(), "NSEQ0000000003");
     // A fee invoice and an invoice that has one cannot be charged.
     EXPECT_EQ(failure("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_")),
               "Nota fiscal 0000000001 não pode receber taxa aeroportuária.");
@@ -59,8 +64,7 @@ TEST_P(Fees, RefusesWithoutARateOrAChargeableInvoice)
               "Nota fiscal 0000000003 não pode receber taxa aeroportuária.");
 }
 
-TEST_P(Fees, RoundsHalfUpToTheCent)
-{
+TEST_P(Fees, RoundsHalfUpToTheCent) {
     addInvoice("0000000010", 80050, 10010);
     addInvoice("0000000011", 100020, 20);
     addInvoice("0000000012", 19, 60);
@@ -76,9 +80,9 @@ TEST_P(Fees, RoundsHalfUpToTheCent)
     EXPECT_EQ(feeOf("0000000012", "VRNOTAFISC").toLongLong(), 0);
     EXPECT_EQ(feeOf("0000000012", "VRTTMOEDESTR").toLongLong(), 2);
     EXPECT_EQ(ServerSql::toDate(feeOf("0000000010", "DTENTRSAID")), QDate(2024, 2, 20));
-    EXPECT_EQ(scalar("SELECT IDTIPAPUR FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'")
-                  .toString(),
-              "T");
+    EXPECT_EQ(
+        scalar("SELECT IDTIPAPUR FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000003'").toString(),
+        "T");
 
     // The listed one twice is charged once; the viewer finds the fees by number.
     const TDataPacket p = packet(call("GetNotaFiscal", {"0001", "0000000003"}));

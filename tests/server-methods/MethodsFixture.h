@@ -8,10 +8,10 @@
 #include "server/TrdmApuracaoZel.h"
 #include "tests/support/TestDatabases.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 #include <memory>
+#include <QSqlError>
+#include <QSqlQuery>
 
 using protocol::RemoteValue;
 
@@ -19,8 +19,7 @@ using protocol::RemoteValue;
 // engine.
 class MethodsTest : public TestDatabases::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TestDatabases::EngineTest::SetUp();
         if (IsSkipped())
             return;
@@ -33,8 +32,7 @@ protected:
         m_session = std::make_unique<TrdmApuracaoZel>(db, options());
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         m_session.reset();
         m_database.close();
         TestDatabases::EngineTest::TearDown();
@@ -46,14 +44,12 @@ protected:
     QSqlDatabase db() const { return m_database.database(); }
 
     RemoteValue call(const QString& method, QList<RemoteValue> args,
-                     const TrdmApuracaoZel::Progress& progress = {})
-    {
+                     const TrdmApuracaoZel::Progress& progress = {}) {
         return m_session->call(method, args, progress);
     }
 
     // The failure text of a call, empty when it succeeded.
-    QString failure(const QString& method, QList<RemoteValue> args)
-    {
+    QString failure(const QString& method, QList<RemoteValue> args) {
         try {
             m_session->call(method, args);
         } catch (const ServerFailure& f) {
@@ -62,33 +58,43 @@ protected:
         return {};
     }
 
-    QVariant scalar(const QString& sql)
-    {
+    QVariant scalar(const QString& sql) {
         QSqlQuery query(db());
-        EXPECT_TRUE(query.exec(sql)) << query.lastError().text().toStdString() << " in "
-                                     << sql.toStdString();
+        EXPECT_TRUE(query.exec(sql))
+            << query.lastError().text().toStdString() << " in " << sql.toStdString();
         return query.next() ? query.value(0) : QVariant();
     }
 
-    void exec(const QString& sql)
-    {
+    void exec(const QString& sql) {
         QSqlQuery query(db());
         ASSERT_TRUE(query.exec(sql)) << query.lastError().text().toStdString();
     }
 
     // The seventeen arguments of a billing computation of the 2024-02 period, to adjust.
     static QList<RemoteValue> billing(const QString& filial, const QString& cdcia,
-                                      const QString& cliente)
-    {
-        return {"0001",  filial,  cliente, QDate(2024, 2, 1), QDate(2024, 2, 29),
-                QDate(2024, 3, 5), cdcia, "", "T", "1", "J", "11222333000181", "",
-                RemoteValue(), "", "_", ""};
+                                      const QString& cliente) {
+        return {"0001",
+                filial,
+                cliente,
+                QDate(2024, 2, 1),
+                QDate(2024, 2, 29),
+                QDate(2024, 3, 5),
+                cdcia,
+                "",
+                "T",
+                "1",
+                "J",
+                "11222333000181",
+                "",
+                RemoteValue(),
+                "",
+                "_",
+                ""};
     }
 
     static const TDataPacket& packet(const RemoteValue& value) { return value.dataPacket(); }
 
-    static QVariant cell(const TDataPacket& p, std::size_t row, const char* name)
-    {
+    static QVariant cell(const TDataPacket& p, std::size_t row, const char* name) {
         return p.rows.at(row).at(p.fieldIndex(QString::fromLatin1(name)));
     }
 
@@ -96,8 +102,7 @@ protected:
     // an invoice whose value is not the sum of the deliveries that point at it (a delivery
     // billed by two invoices leaves one of them short), a delivery held by a computation
     // that did not finish.
-    qint64 billingFaults()
-    {
+    qint64 billingFaults() {
         return scalar(QStringLiteral(
                           "SELECT COUNT(*) FROM DELIVERY D JOIN NOTAFISCAL N "
                           "ON N.NRLANCTONF = D.NRLANCTONF WHERE N.NRAPURACFAT <> D.NRAPURACFAT"))

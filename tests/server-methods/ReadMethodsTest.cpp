@@ -12,8 +12,7 @@ struct FieldShape {
     const char* label;
 };
 
-void expectFields(const TDataPacket& p, std::initializer_list<FieldShape> shapes)
-{
+void expectFields(const TDataPacket& p, std::initializer_list<FieldShape> shapes) {
     ASSERT_EQ(p.fields.size(), qsizetype(shapes.size()));
     int i = 0;
     for (const FieldShape& s : shapes) {
@@ -27,8 +26,7 @@ void expectFields(const TDataPacket& p, std::initializer_list<FieldShape> shapes
 
 } // namespace
 
-TEST_P(ReadMethods, CallsAreCheckedAgainstKindsAndColumnWidths)
-{
+TEST_P(ReadMethods, CallsAreCheckedAgainstKindsAndColumnWidths) {
     EXPECT_EQ(failure("GetNada", {}), "Método desconhecido: GetNada");
     EXPECT_EQ(failure("GetLocalFatu", {"0001"}), "Chamada inválida: GetLocalFatu");
     EXPECT_EQ(failure("GetLocalFatu", {"0001", RemoteValue()}), "Chamada inválida: GetLocalFatu");
@@ -41,8 +39,7 @@ TEST_P(ReadMethods, CallsAreCheckedAgainstKindsAndColumnWidths)
     EXPECT_EQ(TrdmApuracaoZel::signatures().value("CalculaApuracao"), kinds);
 }
 
-TEST_P(ReadMethods, HeaderLookups)
-{
+TEST_P(ReadMethods, HeaderLookups) {
     const TDataPacket dir = packet(call("GetDiretorios", {"ZELABC"}));
     expectFields(dir, {{"CDPROGRAMA", TFieldType::ftString, 8, ""},
                        {"DSDIRETORIO", TFieldType::ftString, 100, ""}});
@@ -64,8 +61,7 @@ TEST_P(ReadMethods, HeaderLookups)
     EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0002"}).toArray().at(0).toString(), "1");
 }
 
-TEST_P(ReadMethods, FlightLegsCountPendingDeliveriesOfThePeriod)
-{
+TEST_P(ReadMethods, FlightLegsCountPendingDeliveriesOfThePeriod) {
     const TDataPacket all =
         packet(call("GetVooTrecho", {"0001", "0001", "", QDate(2024, 2, 1), QDate(2024, 2, 29)}));
     expectFields(all, {{"IDMARCVOO", TFieldType::ftString, 1, "3"},
@@ -95,8 +91,7 @@ TEST_P(ReadMethods, FlightLegsCountPendingDeliveriesOfThePeriod)
     EXPECT_EQ(cell(noDate, 0, "QTDE_SERVICO").toDouble(), 0.0);
 }
 
-TEST_P(ReadMethods, LocationsAndClosingDays)
-{
+TEST_P(ReadMethods, LocationsAndClosingDays) {
     const TDataPacket places = packet(call("GetLocalFatu", {"0001", "0004"}));
     expectFields(places, {{"IDMARCADO", TFieldType::ftFixedChar, 1, ""},
                           {"CDLOCAFATCIA", TFieldType::ftString, 20, "Código"},
@@ -119,8 +114,7 @@ TEST_P(ReadMethods, LocationsAndClosingDays)
     EXPECT_EQ(closing("31"), "");
 }
 
-TEST_P(ReadMethods, InterruptedAndFailedComputationsNewestFirst)
-{
+TEST_P(ReadMethods, InterruptedAndFailedComputationsNewestFirst) {
     exec("INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
          "CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES "
          "('0000000007', 'F', '0001', '0001', '0003', 'CLI000000003', 'P', '2024-03-01 08:00:00'), "
@@ -143,8 +137,7 @@ TEST_P(ReadMethods, InterruptedAndFailedComputationsNewestFirst)
     EXPECT_TRUE(packet(call("GetCtrlApurFat", {"CLI000000001"})).rows.empty());
 }
 
-TEST_P(ReadMethods, FinishedComputationsAndTheirInvoicesForTheFeeScreen)
-{
+TEST_P(ReadMethods, FinishedComputationsAndTheirInvoicesForTheFeeScreen) {
     const TDataPacket one =
         packet(call("GetCtrlApurTaxa", {"0001", "CLI000000001", "0000000001", "N"}));
     expectFields(one, {{"NRAPURACFAT", TFieldType::ftString, 10, "Nº Apuração"},
@@ -153,13 +146,13 @@ TEST_P(ReadMethods, FinishedComputationsAndTheirInvoicesForTheFeeScreen)
                        {"DTFIMAPURAC", TFieldType::ftDateTime, 0, "Data Final"}});
     ASSERT_EQ(one.rows.size(), 1u);
     EXPECT_EQ(cell(one, 0, "DTFIMAPURAC").toDateTime(), QDate(2024, 1, 31).startOfDay());
-    EXPECT_TRUE(packet(call("GetCtrlApurTaxa", {"0001", "CLI000000001", "0000000009", "N"}))
-                    .rows.empty());
+    EXPECT_TRUE(
+        packet(call("GetCtrlApurTaxa", {"0001", "CLI000000001", "0000000009", "N"})).rows.empty());
     // The failed one of UNI is not offered.
     EXPECT_TRUE(packet(call("GetCtrlApurTaxa", {"0001", "CLI000000003", "", "T"})).rows.empty());
 
-    const TDataPacket notes = packet(call(
-        "GetNotasApuradas", {"CLI000000001", QDate(2024, 2, 1), QDate(2024, 2, 29), "", "T"}));
+    const TDataPacket notes = packet(
+        call("GetNotasApuradas", {"CLI000000001", QDate(2024, 2, 1), QDate(2024, 2, 29), "", "T"}));
     expectFields(notes, {{"IDCHECK", TFieldType::ftFixedChar, 1, ""},
                          {"CDFILIAL", TFieldType::ftString, 4, ""},
                          {"NRLANCTONF", TFieldType::ftString, 10, "No. Lançamento"},
@@ -178,8 +171,7 @@ TEST_P(ReadMethods, FinishedComputationsAndTheirInvoicesForTheFeeScreen)
               2u);
 }
 
-TEST_P(ReadMethods, NotaFiscalKeys)
-{
+TEST_P(ReadMethods, NotaFiscalKeys) {
     EXPECT_TRUE(packet(call("GetNotaFiscal", {"0001", ""})).rows.empty());
     const TDataPacket p = packet(call("GetNotaFiscal", {"0001", "0000000001"}));
     ASSERT_EQ(p.rows.size(), 2u);
@@ -192,8 +184,7 @@ TEST_P(ReadMethods, NotaFiscalKeys)
     EXPECT_TRUE(packet(call("GetNotaFiscal", {"0002", "0000000001"})).rows.empty());
     EXPECT_EQ(failure("GetNotaFiscal", {"0001", "Falha na apuração 0000000003: x"}),
               "Nenhuma apuração encontrada para: Falha na apuração 0000000003: x");
-    EXPECT_EQ(failure("GetNotaFiscal", {"0001", "123"}),
-              "Nenhuma apuração encontrada para: 123");
+    EXPECT_EQ(failure("GetNotaFiscal", {"0001", "123"}), "Nenhuma apuração encontrada para: 123");
 }
 
 ZEL_ALL_ENGINES(ReadMethods);
