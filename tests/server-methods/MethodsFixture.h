@@ -1,6 +1,7 @@
 #pragma once
 
 #include "external/shared/TDatabase.h"
+#include "platform/Exception.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/ServerFailure.h"
@@ -70,6 +71,7 @@ protected:
         ASSERT_TRUE(query.exec(sql)) << query.lastError().text().toStdString();
     }
 
+public:
     // The seventeen arguments of a billing computation of the 2024-02 period, to adjust.
     static QList<RemoteValue> billing(const QString& filial, const QString& cdcia,
                                       const QString& cliente) {
@@ -92,6 +94,7 @@ protected:
                 ""};
     }
 
+protected:
     static const TDataPacket& packet(const RemoteValue& value) { return value.dataPacket(); }
 
     static QVariant cell(const TDataPacket& p, std::size_t row, const char* name) {
