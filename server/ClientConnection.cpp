@@ -6,6 +6,8 @@
 
 #include <QSslSocket>
 
+#include <sys/socket.h>
+
 using protocol::Message;
 
 namespace {
@@ -219,10 +221,12 @@ qint64 ClientConnection::pendingBytes() const {
     return pending;
 }
 
-// The refusal is sent and the client given a moment to read it and hang up: closing at
-// once with its hello still unread would reset the connection and lose the text.
+// The refusal is sent, our side shut for writing so the client sees the end at once, and
+// the client given a moment to read it and hang up: closing right away with its hello
+// still unread would reset the connection and lose the text.
 bool ClientConnection::refuse(const QString& text) {
     if (send(Message::helloRefused(text).toFrame()) && drain()) {
+        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
         const QDeadlineTimer deadline(m_settings->closeTimeoutMs);
         while (m_socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
             m_socket->readAll();

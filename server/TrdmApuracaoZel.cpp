@@ -13,15 +13,15 @@ namespace {
 
 constexpr int kFree = -1; // a text argument without a column: no width limit
 
-struct MethodSpec {
+struct MethodShape {
     const char* kinds;
     QList<int> widths; // per argument: the column width of a text, kFree, or 0 (not text)
 };
 
 // The remote methods, their argument kinds and the widths of the columns their texts
 // are compared with. A longer text can match nothing and is refused as a bad call.
-const QHash<QString, MethodSpec>& methodSpecs() {
-    static const QHash<QString, MethodSpec> specs = {
+const QHash<QString, MethodShape>& methodShapes() {
+    static const QHash<QString, MethodShape> shapes = {
         {QStringLiteral("GetNotaFiscal"), {"R R", {4, kFree}}},
         {QStringLiteral("GetCtrlApurTaxa"), {"S S S S", {4, 21, 10, 1}}},
         {QStringLiteral("GetNotasApuradas"), {"S D D S S", {21, 0, 0, 10, 1}}},
@@ -38,24 +38,24 @@ const QHash<QString, MethodSpec>& methodSpecs() {
         {QStringLiteral("GetCtrlApurFat"), {"S", {21}}},
         {QStringLiteral("GetUltimoNrPedido"), {"S S", {4, 4}}},
     };
-    return specs;
+    return shapes;
 }
 
-QList<ArgKind> kindsOf(const MethodSpec& spec) {
+QList<ArgKind> kindsOf(const MethodShape& shape) {
     QList<ArgKind> kinds;
-    protocol::parseArgKinds(QString::fromLatin1(spec.kinds), &kinds);
+    protocol::parseArgKinds(QString::fromLatin1(shape.kinds), &kinds);
     return kinds;
 }
 
-void checkCall(const QString& method, const MethodSpec& spec, const QList<RemoteValue>& args) {
-    const QList<ArgKind> kinds = kindsOf(spec);
+void checkCall(const QString& method, const MethodShape& shape, const QList<RemoteValue>& args) {
+    const QList<ArgKind> kinds = kindsOf(shape);
     const ServerFailure invalid(QStringLiteral("Chamada inválida: ") + method);
     if (args.size() != kinds.size())
         throw invalid;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (!protocol::fitsArgKind(kinds[i], args[i]))
             throw invalid;
-        const int width = spec.widths[i];
+        const int width = shape.widths[i];
         if (width > 0 && args[i].type() == RemoteValue::Type::Text &&
             args[i].toString().size() > width)
             throw invalid;
@@ -96,8 +96,8 @@ TrdmApuracaoZel::~TrdmApuracaoZel() = default;
 const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
     static const QHash<QString, QList<ArgKind>> signatures = [] {
         QHash<QString, QList<ArgKind>> result;
-        const auto& specs = methodSpecs();
-        for (auto it = specs.begin(); it != specs.end(); ++it)
+        const auto& shapes = methodShapes();
+        for (auto it = shapes.begin(); it != shapes.end(); ++it)
             result.insert(it.key(), kindsOf(it.value()));
         return result;
     }();
@@ -106,11 +106,11 @@ const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
 
 RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& args,
                                   const Progress& progress) {
-    const auto& specs = methodSpecs();
-    const auto spec = specs.find(method);
-    if (spec == specs.end())
+    const auto& shapes = methodShapes();
+    const auto shape = shapes.find(method);
+    if (shape == shapes.end())
         throw ServerFailure(QStringLiteral("Método desconhecido: ") + method);
-    checkCall(method, spec.value(), args);
+    checkCall(method, shape.value(), args);
 
     using Handler = RemoteValue (TrdmApuracaoZel::*)(Args&);
     static const QHash<QString, Handler> handlers = {

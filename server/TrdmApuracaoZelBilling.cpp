@@ -106,7 +106,7 @@ QSet<QString> entries(const QString& list) {
     throw ServerFailure(kMark + key + value + QLatin1Char('*'));
 }
 
-// Rule 1: the carrier rows the screen edited, as upserts keyed by CDPROGRAMA; a row edited
+// The carrier rows the screen edited, as upserts keyed by CDPROGRAMA; a row edited
 // from one key to another never renames or removes the first key's row.
 void applyDiretorios(const ServerSql& sql, const RemoteValue& value) {
     if (value.isNull())
@@ -177,7 +177,7 @@ bool byFlights(const QString& type) {
            type == QLatin1String("12");
 }
 
-// Rule 4: the deliveries the computation takes, in number order.
+// The deliveries the computation takes, in number order.
 std::vector<Delivery> selectDeliveries(const ServerSql& sql, const Request& r,
                                        const QString& type) {
     QSqlQuery query = sql.exec(
@@ -226,7 +226,7 @@ bool lacksFaturamento(const std::vector<Delivery>& deliveries) {
     return false;
 }
 
-// Rule 6: the export directory, empty when none is set.
+// The export directory, empty when none is set.
 QString exportDirectory(const ServerSql& sql) {
     return sql
         .scalar(QStringLiteral("SELECT DSDIRETORIO FROM DIRETORIOS WHERE CDPROGRAMA = 'EXPDELIV'"))
@@ -341,7 +341,7 @@ public:
         , m_nr(nr)
         , m_progress(progress) {}
 
-    // Rule 8, all or nothing.
+    // All or nothing.
     void run(const QString& exportDir) {
         SqlTransaction transaction(m_sql);
         // Locks the computation's row: a cancel waits for us, or we see that it won.
@@ -494,7 +494,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     if (!exportDir.isEmpty() && !isWritableDirectory(exportDir))
         throw ServerFailure(QStringLiteral("dir_n_exists"));
 
-    // Rule 7: the unique index on running computations settles a race with another
+    // Registration: the unique index on running computations settles a race with another
     // session or process; the loser is told as if it had seen the winner's row.
     QString nr;
     try {
@@ -528,7 +528,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
         throw;
     }
 
-    // Rule 9: nothing of a failed computation is kept but its status and reason.
+    // Nothing of a failed computation is kept but its status and reason.
     try {
         Computation(sql, r, type, nr, progress).run(exportDir);
     } catch (const std::exception& e) {

@@ -10,7 +10,9 @@
 #include "platform/TCheckBox.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
+#include "platform/TComboBox.h"
 #include "platform/TDBEdit.h"
+#include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
@@ -54,7 +56,9 @@ TEST_F(BillingConfirmationTest, ComputesTheCheckedFlightsAndShowsTheInvoices) {
     ASSERT_TRUE(focus(*form->depDataIniDeliv));
     form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
     form->depDataFatur->SetDate(QDate(2024, 3, 5));
+    ASSERT_TRUE(type(*form->medTransp, QStringLiteral("45997418000153"))); // another carrier
     check({2, 0});
+    EXPECT_EQ(form->edtTransp->text(), "Aero Log Transportes S.A.");
     QStringList refreshed;
     const int listener =
         Ostrana::addCacheListener([&](const QStringList& tables) { refreshed += tables; });
@@ -87,10 +91,13 @@ TEST_F(BillingConfirmationTest, ComputesTheCheckedFlightsAndShowsTheInvoices) {
     EXPECT_EQ(args[8].toString(), "N");
     EXPECT_EQ(args[9].toString(), "1");
     EXPECT_EQ(args[10].toString(), "J");
-    EXPECT_EQ(args[11].toString(), "11222333000181");
+    EXPECT_EQ(args[11].toString(), "45997418000153");
     EXPECT_EQ(args[12].toString(), "");
     ASSERT_EQ(args[13].type(), protocol::RemoteValue::Type::ChangePacket);
-    EXPECT_EQ(args[13].changePacket().changes.size(), 1);
+    const TChangePacket& carrier = args[13].changePacket();
+    ASSERT_EQ(carrier.changes.size(), 1);
+    ASSERT_TRUE(carrier.changes[0].newValues.has_value());
+    EXPECT_EQ(carrier.changes[0].newValues->value(1).toString(), "J45997418000153");
     EXPECT_EQ(args[15].toString(), "_2020_1010_");
     EXPECT_EQ(args[16].toString(), "77");
 
@@ -113,9 +120,10 @@ TEST_F(BillingConfirmationTest, ClickInTheHeaderSendsNothing) {
 }
 
 TEST_F(BillingConfirmationTest, TheFocusedFieldDecidesWhichCheckSpeaksFirst) {
-    prepare();
+    // SFN has no default series (which the company check would put back) and no list.
+    open();
+    ASSERT_TRUE(chooseCompany(QStringLiteral("SFN")));
     form->depDataFatur->clear();
-    form->medSerie->clear();
     ASSERT_TRUE(focus(*form->depDataFatur));
     EXPECT_FALSE(confirm());
     EXPECT_EQ(lastError(), "Data faturamento deve ser informada.");
@@ -124,6 +132,7 @@ TEST_F(BillingConfirmationTest, TheFocusedFieldDecidesWhichCheckSpeaksFirst) {
     EXPECT_FALSE(confirm());
     EXPECT_EQ(lastError(), "Série N.F. deve ser informada.");
     EXPECT_EQ(form->activeControl(), form->medSerie);
+    EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 0);
 
     // The carrier is checked again only when no date and not the series has the focus.
     form->depDataFatur->SetDate(QDate(2024, 3, 5));
@@ -131,13 +140,12 @@ TEST_F(BillingConfirmationTest, TheFocusedFieldDecidesWhichCheckSpeaksFirst) {
     form->medTransp->setText(QStringLiteral("99999999000199"));
     ASSERT_TRUE(focus(*form->depDataIniDeliv));
     EXPECT_FALSE(confirm());
-    EXPECT_EQ(lastError(), "Vôo deve ser informado para apuração.");
-    EXPECT_EQ(form->activeControl(), form->dbgVooTrecho);
+    EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 1); // sent, refused by the server
     ASSERT_TRUE(focus(*form->chkAgrupServ));
     EXPECT_FALSE(confirm());
     EXPECT_EQ(lastError(), "Transportadora não cadastrada.");
     EXPECT_EQ(form->activeControl(), form->medTransp);
-    EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 0);
+    EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 1);
 }
 
 TEST_F(BillingConfirmationTest, DateQuestionsAndTheOrderOfTheDates) {
@@ -179,6 +187,7 @@ TEST_F(BillingConfirmationTest, EqualDatesAskNothingAndEarlierYearsAreConfirmed)
     Clock().reset();
     Clock().setNow(QDateTime(QDate(2025, 1, 10), QTime(10, 0)));
     form->depDataFatur->SetDate(QDate(2024, 2, 29));
+    form->medTransp->setText(QStringLiteral("45997418000153"));
     check({2});
     presenter.answerNo(); // "Data_Inicial"
     ASSERT_TRUE(focus(*form->chkAgrupServ));

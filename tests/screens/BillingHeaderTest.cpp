@@ -9,6 +9,8 @@
 #include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TComboBox.h"
+#include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TGroupBox.h"
 #include "platform/TLabel.h"
@@ -107,7 +109,7 @@ TEST_F(BillingHeaderTest, CompanyFillsNameSeriesCarrierAndOrderNumber) {
 
 TEST_F(BillingHeaderTest, TypedSeriesStaysAndUnknownCompanyIsRefused) {
     open();
-    ASSERT_TRUE(type(*form->medSerie, QStringLiteral("u")));
+    form->medSerie->setText(QStringLiteral("u")); // the user's series, in lower case
     ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("ABC")));
     ASSERT_TRUE(focus(*form->cbbTipoVoo));
     EXPECT_EQ(form->medSerie->text(), "U");
@@ -160,6 +162,7 @@ TEST_F(BillingHeaderTest, ProductGroupFollowsTheIssueFormAndAsksTheAirportFeeQue
 TEST_F(BillingHeaderTest, AirportFeeGroupOpensTheFeeScreenOnLeavingTheHeader) {
     open();
     ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("GRP")));
+    ASSERT_TRUE(focus(*form->cbbTipoVoo));
     ASSERT_TRUE(type(*form->medCdGrupo, QStringLiteral("TAXAAERO")));
     presenter.answerYes();
     ASSERT_TRUE(focus(*form->edtNrPedido));

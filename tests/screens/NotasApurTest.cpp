@@ -4,6 +4,7 @@
 #include "external/appserver/TCallLog.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TComboBox.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
 #include "platform/TMaskEdit.h"

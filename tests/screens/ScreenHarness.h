@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TScriptedPresenter.h"
+#include "server/AppServer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 
 #include <memory>
 
-class AppServer;
 class TControl;
 class TCustomEdit;
 class TfrmApuracao;

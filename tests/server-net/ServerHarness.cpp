@@ -112,10 +112,10 @@ QStringList ServerHarness::log() const {
     return *m_lines;
 }
 
-bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs) const {
+bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs, qsizetype from) const {
     const QDeadlineTimer deadline(timeoutMs);
     do {
-        for (const QString& line : log()) {
+        for (const QString& line : log().mid(from)) {
             if (line.contains(fragment))
                 return true;
         }

@@ -49,8 +49,8 @@ public:
     AppServer& server() { return *m_server; }
     quint16 port() const { return m_server->port(); }
     QStringList log() const;
-    // Waits until a log line contains `fragment`.
-    bool waitForLog(const QString& fragment, int timeoutMs = 5000) const;
+    // Waits until a log line from line `from` on contains `fragment`.
+    bool waitForLog(const QString& fragment, int timeoutMs = 5000, qsizetype from = 0) const;
 
 private:
     struct Database;

@@ -1,0 +1,170 @@
+#include "ViewFixture.h"
+
+#include "external/shared/TBtnPesquisa.h"
+#include "platform/TClientDataSet.h"
+#include "platform/TDataSource.h"
+#include "platform/TEdit.h"
+#include "platform/qt/ActionQueue.h"
+#include "platform/qt/LookupDialog.h"
+#include "platform/qt/WaitWindow.h"
+
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+using qtview::LookupDialog;
+
+TFieldDef def(const QString& name, const QString& label, bool visible = true) {
+    TFieldDef d;
+    d.name = name;
+    d.size = 30;
+    d.displayLabel = label;
+    d.visible = visible;
+    return d;
+}
+
+class QtDialogs : public ViewFixture {
+protected:
+    void SetUp() override {
+        ViewFixture::SetUp();
+        medFilial = make<TEdit>("medFilial", form.get());
+        medFilial->setBounds(8, 8, 60, 21);
+        medFilial->setTabStop(true);
+        data = new TClientDataSet(form.get());
+        source = new TDataSource(data, form.get());
+        btpFilial = make<TBtnPesquisa>("btpFilial", form.get());
+        btpFilial->setBounds(70, 8, 21, 21);
+        btpFilial->setTitle(QStringLiteral("Filial"));
+        btpFilial->setDataSource(source);
+        btpFilial->setEmptyError(QStringLiteral("Não há filial cadastrada."));
+        btpFilial->OnAfterPesq = [this](TComponent&) {
+            medFilial->setText(data->fieldByName(QStringLiteral("CDFILIAL")).asString());
+        };
+        form->setActiveControl(medFilial);
+    }
+
+    void load(int rows) {
+        TDataPacket packet;
+        packet.fields = {def("CDFILIAL", "Código"), def("NMFILIAL", "Nome"),
+                         def("CDEMPRESA", "Empresa", false)};
+        for (int i = 1; i <= rows; ++i)
+            packet.rows.push_back({QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')),
+                                   QStringLiteral("Filial %1").arg(i), QStringLiteral("E")});
+        data->setData(std::move(packet));
+    }
+
+    QToolButton* lookupButton() const { return widget<QToolButton>(btpFilial); }
+
+    TEdit* medFilial = nullptr;
+    TClientDataSet* data = nullptr;
+    TDataSource* source = nullptr;
+    TBtnPesquisa* btpFilial = nullptr;
+};
+
+TEST_F(QtDialogs, QuestionsUseTheScreensCaptionsAndErrorsShowTheirText) {
+    gui::DialogAnswerer dialogs;
+    dialogs.answer(QStringLiteral("Não"));
+    EXPECT_FALSE(presenter->askYesNo(QStringLiteral("Confirma?"), QStringLiteral("Sim"),
+                                     QStringLiteral("Não")));
+    dialogs.answer(QStringLiteral("Sim"));
+    EXPECT_TRUE(presenter->askYesNo(QStringLiteral("Confirma?"), QStringLiteral("Sim"),
+                                    QStringLiteral("Não")));
+    presenter->showError(QStringLiteral("Companhia não cadastrada."));
+    presenter->showInformation(QStringLiteral("Apuração concluída."));
+    ASSERT_EQ(dialogs.texts().size(), 4);
+    EXPECT_EQ(dialogs.buttons().value(0), QStringLiteral("Sim|Não"));
+    EXPECT_TRUE(dialogs.texts().value(2).endsWith(QStringLiteral(": Companhia não cadastrada.")));
+    EXPECT_EQ(dialogs.buttons().value(2), QStringLiteral("OK"));
+}
+
+TEST_F(QtDialogs, TheLookupListsVisibleFieldsAndEnterChoosesTheRowReachedByKeys) {
+    load(5);
+    show();
+    gui::DialogAnswerer dialogs;
+    QString title;
+    QStringList headers;
+    int startRow = -1;
+    dialogs.onDialog([&](QWidget* dialog) {
+        auto* lookup = qobject_cast<LookupDialog*>(dialog);
+        ASSERT_NE(lookup, nullptr);
+        title = lookup->windowTitle();
+        for (int c = 0; c < lookup->table()->model()->columnCount(); ++c)
+            headers << lookup->table()->model()->headerData(c, Qt::Horizontal).toString();
+        startRow = lookup->selectedRow();
+        QTest::keyClick(lookup->table(), Qt::Key_Down);
+        QTest::keyClick(lookup->table(), Qt::Key_Down);
+        QTest::keyClick(lookup->table(), Qt::Key_Return);
+    });
+    gui::click(lookupButton());
+    EXPECT_EQ(title, QStringLiteral("Filial"));
+    EXPECT_EQ(headers, QStringList({QStringLiteral("Código"), QStringLiteral("Nome")}));
+    EXPECT_EQ(startRow, 0);
+    EXPECT_EQ(medFilial->text(), QStringLiteral("0003"));
+    EXPECT_EQ(widget<QLineEdit>(medFilial)->text(), QStringLiteral("0003"));
+    // The lookup button took no focus.
+    EXPECT_EQ(form->activeControl(), medFilial);
+    EXPECT_EQ(gui::focused(), widget<QLineEdit>(medFilial));
+
+    // Esc cancels: nothing is filled in.
+    medFilial->clear();
+    dialogs.onDialog([](QWidget* dialog) {
+        QTest::keyClick(qobject_cast<LookupDialog*>(dialog)->table(), Qt::Key_Down);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    gui::click(lookupButton());
+    EXPECT_EQ(medFilial->text(), QString());
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
+TEST_F(QtDialogs, AnEmptyLookupShowsItsMessageInsteadOfAList) {
+    load(0);
+    show();
+    gui::DialogAnswerer dialogs;
+    bool listed = false;
+    dialogs.onDialog([&](QWidget* dialog) {
+        listed = true;
+        dialog->close();
+    });
+    gui::click(lookupButton());
+    EXPECT_FALSE(listed);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts().value(0).endsWith(QStringLiteral("Não há filial cadastrada.")));
+}
+
+TEST_F(QtDialogs, TheWaitWindowShowsProgressAndHoldsInputUntilTheCallEnds) {
+    show();
+    qtview::WaitWindow& wait = presenter->waitWindow();
+    presenter->waitBegin(1);
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_TRUE(wait.isModal());
+    EXPECT_EQ(wait.bar()->maximum(), 0); // busy until the server reports progress
+
+    bool ran = false;
+    qtview::ActionQueue::instance().post([&] { ran = true; });
+    // The remote call waits in a local loop; the window goes on painting meanwhile.
+    QEventLoop call;
+    QTimer::singleShot(40, &call, [&] {
+        presenter->waitProgress(3, 10, QStringLiteral("Gerando notas fiscais"));
+    });
+    QTimer::singleShot(80, &call, &QEventLoop::quit);
+    call.exec();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(wait.bar()->maximum(), 10);
+    EXPECT_EQ(wait.bar()->value(), 3);
+    EXPECT_EQ(wait.label()->text(), QStringLiteral("Gerando notas fiscais"));
+
+    presenter->waitEnd();
+    EXPECT_FALSE(wait.isVisible());
+    gui::settle();
+    EXPECT_TRUE(ran);
+}
+
+} // namespace
