@@ -32,7 +32,7 @@ QVariant textOrNull(const QString& text) {
         QStringLiteral("Nota fiscal %1 não pode receber taxa aeroportuária.").arg(invoice));
 }
 
-// The group's rate in ten-thousandths of a percent; raises the rule's text when the group
+// The group's rate in ten-thousandths of a percent; refuses when the group
 // has none.
 qint64 rateOf(const ServerSql& sql, const QString& grupo) {
     QSqlQuery query =
