@@ -206,7 +206,7 @@ void ScriptRunner::failOnUnexpectedDialogs() {
         return;
     const ScriptPresenter::Dialog& dialog = pending.front();
     throw ScriptFailure(dialog.line,
-                        QStringLiteral("%1 não esperada (falta expect message): \"%2\"")
+                        QStringLiteral("mensagem não esperada (%1): \"%2\"; falta expect message")
                             .arg(dialog.kind, dialog.text));
 }
 

@@ -11,8 +11,8 @@ struct ServerSettings;
 // the refusal, lets the client read it and hang up, and deletes itself (after
 // closeTimeoutMs at most, or a hello timeout while the handshake drags on).
 class BusyRefusal : public QObject {
-public:
-    BusyRefusal(qintptr descriptor, const ServerSettings& settings, QObject* parent);
+    Q_OBJECT // so that findChildren() tells refusals from the listener's own children
+        public : BusyRefusal(qintptr descriptor, const ServerSettings& settings, QObject* parent);
 
     static QString text();
 

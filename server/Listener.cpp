@@ -14,7 +14,7 @@ Listener::~Listener() {
 void Listener::incomingConnection(qintptr descriptor) {
     if (m_connections.size() >= m_settings->maxConnections) {
         // A flood of refusals must not pile up either: past a bound they are just closed.
-        if (findChildren<BusyRefusal*>().size() < kMaxRefusals) {
+        if (findChildren<BusyRefusal*>(Qt::FindDirectChildrenOnly).size() < kMaxRefusals) {
             new BusyRefusal(descriptor, *m_settings, this);
         } else {
             QTcpSocket socket;
@@ -50,5 +50,5 @@ void Listener::shutdown() {
     }
     m_connections.clear();
     m_count = 0;
-    qDeleteAll(findChildren<BusyRefusal*>());
+    qDeleteAll(findChildren<BusyRefusal*>(Qt::FindDirectChildrenOnly));
 }

@@ -119,6 +119,12 @@ void FormView::syncFocus() {
                                                      owner->focusWidget()->isVisibleTo(this))
             target = owner->focusWidget();
     }
+    // The window the user works in is this form's: after a dialog over it closes, it is
+    // active again (window managers do this; the offscreen platform does not).
+    QWidget* window = frame()->window();
+    if (!QApplication::activeModalWidget() && QApplication::activeWindow() != window &&
+        window->isVisible())
+        window->activateWindow();
     if (QApplication::focusWidget() != target)
         target->setFocus(Qt::OtherFocusReason);
 }

@@ -7,6 +7,7 @@
 #include "platform/qt/FormView.h"
 #include "platform/qt/LookupDialog.h"
 #include "platform/qt/MessageDialogs.h"
+#include "platform/qt/ViewStyle.h"
 #include "platform/qt/WaitWindow.h"
 
 #include <QApplication>
@@ -82,14 +83,11 @@ void QtPresenter::activate(FormView& view) {
         sub->show();
         if (m_mdiArea)
             m_mdiArea->setActiveSubWindow(sub);
-        if (QWidget* top = sub->window()) {
-            top->raise();
-            top->activateWindow();
-        }
+        if (QWidget* top = sub->window())
+            ViewStyle::bringToFront(top);
     } else {
         frame->show();
-        frame->raise();
-        frame->activateWindow();
+        ViewStyle::bringToFront(frame);
     }
     view.syncAll();
 }

@@ -3,6 +3,8 @@
 #include "platform/TBitmap.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QWidget>
 #include <QStyleFactory>
 #include <QStringList>
 
@@ -66,6 +68,12 @@ QString ViewStyle::symbolText(const QString& text) {
     if (text == QLatin1String("4"))
         return QStringLiteral("\u2714");
     return text;
+}
+
+void ViewStyle::bringToFront(QWidget* window) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        window->raise();
+    window->activateWindow();
 }
 
 QString ViewStyle::stripAccelerator(const QString& caption) {

@@ -37,6 +37,9 @@ public:
     static bool isSymbolFont(const QString& name);
     static QString symbolText(const QString& text);
 
+    // Raises and activates a window (the offscreen platform cannot raise: skipped there).
+    static void bringToFront(QWidget* window);
+
     // Removes the accelerator marks of a caption ("&Transp." -> "Transp.", "&&" -> "&").
     static QString stripAccelerator(const QString& caption);
 };

@@ -1,5 +1,7 @@
 #include "platform/qt/WaitWindow.h"
 
+#include "platform/qt/ViewStyle.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -60,7 +62,7 @@ void WaitWindow::appear() {
     if (area.isValid())
         move(area.center() - rect().center());
     show();
-    raise();
+    ViewStyle::bringToFront(this);
     // Painted now: the call that follows may keep the loop busy with its own events.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

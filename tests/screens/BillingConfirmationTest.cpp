@@ -135,13 +135,13 @@ TEST_F(BillingConfirmationTest, TheFocusedFieldDecidesWhichCheckSpeaksFirst) {
     EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 0);
 
     // The carrier is checked again only when no date and not the series has the focus.
-    form->depDataFatur->SetDate(QDate(2024, 3, 5));
+    form->depDataFatur->SetDate(QDate(2024, 3, 20));
     ASSERT_TRUE(type(*form->medSerie, QStringLiteral("1")));
     form->medTransp->setText(QStringLiteral("99999999000199"));
     ASSERT_TRUE(focus(*form->depDataIniDeliv));
     EXPECT_FALSE(confirm());
     EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 1); // sent, refused by the server
-    ASSERT_TRUE(focus(*form->chkAgrupServ));
+    ASSERT_TRUE(focus(*form->medTransp));
     EXPECT_FALSE(confirm());
     EXPECT_EQ(lastError(), "Transportadora não cadastrada.");
     EXPECT_EQ(form->activeControl(), form->medTransp);
