@@ -44,16 +44,15 @@ void AppServerProcess::start(const QString& program, const QString& databaseUrl,
             m_address = match.captured(1);
             return;
         }
-        if (m_process->state() == QProcess::NotRunning ||
-            m_process->waitForFinished(50)) {
+        if (m_process->state() == QProcess::NotRunning || m_process->waitForFinished(50)) {
             const QString why = log().trimmed();
             m_process.reset();
             throw Exception(QStringLiteral("O servidor de aplicação não iniciou: %1").arg(why));
         }
     }
     stop();
-    throw Exception(QStringLiteral("O servidor de aplicação não respondeu em %1 s.")
-                        .arg(timeoutMs / 1000));
+    throw Exception(
+        QStringLiteral("O servidor de aplicação não respondeu em %1 s.").arg(timeoutMs / 1000));
 }
 
 void AppServerProcess::stop() {

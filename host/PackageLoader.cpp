@@ -40,8 +40,8 @@ void PackageLoader::load(const QString& path) {
 void* PackageLoader::required(const char* name) {
     void* symbol = resolve(name);
     if (!symbol)
-        throw Exception(QStringLiteral("O pacote %1 não exporta %2.")
-                            .arg(m_path, QString::fromLatin1(name)));
+        throw Exception(
+            QStringLiteral("O pacote %1 não exporta %2.").arg(m_path, QString::fromLatin1(name)));
     return symbol;
 }
 

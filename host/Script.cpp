@@ -18,8 +18,9 @@ Script Script::parse(const QString& text) {
 Script Script::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ScriptFailure(0, QStringLiteral("não foi possível ler o roteiro %1: %2")
-                                   .arg(path, file.errorString()));
+        throw ScriptFailure(
+            0,
+            QStringLiteral("não foi possível ler o roteiro %1: %2").arg(path, file.errorString()));
     return parse(QString::fromUtf8(file.readAll()));
 }
 

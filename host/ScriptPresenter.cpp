@@ -89,7 +89,9 @@ bool ScriptPresenter::chooseRow(TDataSet& data, const QString& title) {
         if (field->visible())
             values << field->displayText();
     }
-    note(QStringLiteral("    linha %1: %2").arg(data.recNo()).arg(values.join(QStringLiteral(" | "))));
+    note(QStringLiteral("    linha %1: %2")
+             .arg(data.recNo())
+             .arg(values.join(QStringLiteral(" | "))));
     return true;
 }
 

@@ -8,8 +8,8 @@
 #include "platform/TCheckBox.h"
 #include "platform/TComboBox.h"
 #include "platform/TCustomEdit.h"
-#include "platform/TDBEdit.h"
 #include "platform/TDataSet.h"
+#include "platform/TDBEdit.h"
 #include "platform/TForm.h"
 #include "platform/TGroupBox.h"
 #include "platform/TLabel.h"
@@ -19,6 +19,7 @@
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
 
+#include <algorithm>
 #include <exception>
 #include <iterator>
 
@@ -171,8 +172,8 @@ void ScriptRunner::runLine(const ScriptLine& line) {
         }
         ~Current() {
             runner.m_lineStack.pop_back();
-            runner.m_presenter.setCurrentLine(runner.m_lineStack.empty() ? 0
-                                                                         : runner.m_lineStack.back());
+            runner.m_presenter.setCurrentLine(
+                runner.m_lineStack.empty() ? 0 : runner.m_lineStack.back());
         }
     } current(*this, line.number);
 

@@ -11,12 +11,12 @@
 
 bool ScriptRunner::parseKey(const QString& text, int* key, TShiftState* shift) {
     static const QHash<QString, int> keys = {
-        {QStringLiteral("space"), VK_SPACE}, {QStringLiteral("tab"), VK_TAB},
+        {QStringLiteral("space"), VK_SPACE},  {QStringLiteral("tab"), VK_TAB},
         {QStringLiteral("enter"), VK_RETURN}, {QStringLiteral("esc"), VK_ESCAPE},
-        {QStringLiteral("up"), VK_UP},       {QStringLiteral("down"), VK_DOWN},
-        {QStringLiteral("left"), VK_LEFT},   {QStringLiteral("right"), VK_RIGHT},
-        {QStringLiteral("home"), VK_HOME},   {QStringLiteral("end"), VK_END},
-        {QStringLiteral("pgup"), VK_PRIOR},  {QStringLiteral("pgdn"), VK_NEXT},
+        {QStringLiteral("up"), VK_UP},        {QStringLiteral("down"), VK_DOWN},
+        {QStringLiteral("left"), VK_LEFT},    {QStringLiteral("right"), VK_RIGHT},
+        {QStringLiteral("home"), VK_HOME},    {QStringLiteral("end"), VK_END},
+        {QStringLiteral("pgup"), VK_PRIOR},   {QStringLiteral("pgdn"), VK_NEXT},
     };
     QStringList parts = text.toLower().split(QLatin1Char('+'));
     const auto it = keys.constFind(parts.takeLast());
@@ -52,7 +52,8 @@ void ScriptRunner::type(const ScriptLine& line) {
     // selected, so that what is typed replaces it.
     form.userClick(edit);
     if (!edit.focused()) {
-        m_presenter.note(QStringLiteral("(o foco não chegou a %1; nada foi digitado)").arg(edit.name()));
+        m_presenter.note(
+            QStringLiteral("(o foco não chegou a %1; nada foi digitado)").arg(edit.name()));
         return;
     }
     edit.selectAll();
@@ -119,7 +120,8 @@ void ScriptRunner::cell(const ScriptLine& line) {
     const int row = number(line.args.at(1), "a linha");
     const int column = grid.columnIndex(line.args.at(2));
     if (column < 0)
-        fail(QStringLiteral("a grade \"%1\" não tem a coluna \"%2\"").arg(grid.name(), line.args.at(2)));
+        fail(QStringLiteral("a grade \"%1\" não tem a coluna \"%2\"")
+                 .arg(grid.name(), line.args.at(2)));
     if (row < 1)
         fail(QStringLiteral("as linhas contam a partir de 1"));
     grid.userClickCell(row - 1, column);
@@ -129,7 +131,8 @@ void ScriptRunner::title(const ScriptLine& line) {
     auto& grid = controlAs<TDBGrid>(line.args.at(0), "uma grade");
     const int column = grid.columnIndex(line.args.at(1));
     if (column < 0)
-        fail(QStringLiteral("a grade \"%1\" não tem a coluna \"%2\"").arg(grid.name(), line.args.at(1)));
+        fail(QStringLiteral("a grade \"%1\" não tem a coluna \"%2\"")
+                 .arg(grid.name(), line.args.at(1)));
     grid.userClickTitle(column);
 }
 

@@ -53,8 +53,8 @@ void ScriptRunner::expectFocus(const QStringList& args) {
     const TControl* position = form.focusPosition();
     if (position != &wanted)
         fail(QStringLiteral("foco: esperado em \"%1\", está em \"%2\"")
-                 .arg(wanted.name(), position == &form ? QStringLiteral("(janela)")
-                                                       : position->name()));
+                 .arg(wanted.name(),
+                      position == &form ? QStringLiteral("(janela)") : position->name()));
 }
 
 void ScriptRunner::expectText(const QStringList& args) {
@@ -110,8 +110,9 @@ void ScriptRunner::expectField(const QStringList& args) {
         TDataSet::DisplayRow display(data, row - 1);
         text = field->displayText();
     }
-    expectEqual(QStringLiteral("%1 linha %2 campo %3").arg(data.name()).arg(row).arg(field->fieldName()),
-                args.at(3), text);
+    expectEqual(
+        QStringLiteral("%1 linha %2 campo %3").arg(data.name()).arg(row).arg(field->fieldName()),
+        args.at(3), text);
 }
 
 void ScriptRunner::expectVar(const QStringList& args) {

@@ -12,11 +12,11 @@
 #include "platform/TApplication.h"
 #include "platform/TForm.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <QCoreApplication>
+#include <QTextStream>
 
 namespace {
 
@@ -24,11 +24,12 @@ constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
 
 QString usage() {
-    return QStringLiteral("Uso: zel-script [opções] ROTEIRO\n"
-                          "Opções:\n"
-                          "  --with-server          inicia um zel-appserver próprio numa porta livre\n"
-                          "                         de 127.0.0.1, sobre o banco de --db\n"
-                          "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n") +
+    return QStringLiteral(
+               "Uso: zel-script [opções] ROTEIRO\n"
+               "Opções:\n"
+               "  --with-server          inicia um zel-appserver próprio numa porta livre\n"
+               "                         de 127.0.0.1, sobre o banco de --db\n"
+               "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n") +
            HostConfig::usage();
 }
 

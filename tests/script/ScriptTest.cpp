@@ -18,12 +18,12 @@ int failingLine(const QString& text) {
 } // namespace
 
 TEST(Script, SplitsWordsQuotesEscapesAndComments) {
-    const Script script = Script::parse(QStringLiteral(
-        "# a comment\n"
-        "\n"
-        "  type medSgCia \"L A\"   # trailing comment\n"
-        "expect message \"Diz \\\"não\\\" # aqui \\\\ fim\"\n"
-        "SET depData \"\"\n"));
+    const Script script =
+        Script::parse(QStringLiteral("# a comment\n"
+                                     "\n"
+                                     "  type medSgCia \"L A\"   # trailing comment\n"
+                                     "expect message \"Diz \\\"não\\\" # aqui \\\\ fim\"\n"
+                                     "SET depData \"\"\n"));
     ASSERT_EQ(script.lines().size(), 3u);
     const ScriptLine& type = script.lines()[0];
     EXPECT_EQ(type.number, 3);

@@ -7,8 +7,8 @@
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TComboBox.h"
-#include "platform/TDBGrid.h"
 #include "platform/TDataSource.h"
+#include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
@@ -42,13 +42,16 @@ TfrmTeste::TfrmTeste(TComponent* owner)
         lblDatas->setCaption(QString::number(++m_dateChanges));
     };
     cbbTipo = create<TComboBox>(QStringLiteral("cbbTipo"), this);
-    cbbTipo->setItems({QStringLiteral("Regular"), QStringLiteral("Extra"), QStringLiteral("Todos")});
+    cbbTipo->setItems(
+        {QStringLiteral("Regular"), QStringLiteral("Extra"), QStringLiteral("Todos")});
     cbbTipo->setTabStop(true);
     ntbPaginas = create<TNotebook>(QStringLiteral("ntbPaginas"), this);
     ntbPaginas->setTabStop(false);
     ntbPaginas->addPage(QStringLiteral("pgVoos"));
     ntbPaginas->addPage(QStringLiteral("pgLocais"));
-    cbbTipo->OnChange = [this](TComponent&) { ntbPaginas->setPageIndex(cbbTipo->itemIndex() == 1 ? 1 : 0); };
+    cbbTipo->OnChange = [this](TComponent&) {
+        ntbPaginas->setPageIndex(cbbTipo->itemIndex() == 1 ? 1 : 0);
+    };
 
     cdsLista = new TClientDataSet(this);
     cdsLista->setName(QStringLiteral("cdsLista"));
@@ -65,13 +68,15 @@ TfrmTeste::TfrmTeste(TComponent* owner)
     dbgLista = create<TDBGrid>(QStringLiteral("dbgLista"), ntbPaginas->page(0));
     dbgLista->setDataSource(dtsLista);
     dbgLista->OnCellClick = [this](TColumn&) {
-        Cli_Teste::stUltimo = QStringLiteral("clique:") + cdsLista->fieldByName(QStringLiteral("CODIGO")).asString();
+        Cli_Teste::stUltimo =
+            QStringLiteral("clique:") + cdsLista->fieldByName(QStringLiteral("CODIGO")).asString();
     };
     dbgLista->OnKeyDown = [this](int& key, TShiftState shift) {
         if (key != VK_SPACE)
             return;
-        Cli_Teste::stUltimo = (shift.ctrl ? QStringLiteral("ctrl+espaço:") : QStringLiteral("espaço:")) +
-                              cdsLista->fieldByName(QStringLiteral("CODIGO")).asString();
+        Cli_Teste::stUltimo =
+            (shift.ctrl ? QStringLiteral("ctrl+espaço:") : QStringLiteral("espaço:")) +
+            cdsLista->fieldByName(QStringLiteral("CODIGO")).asString();
         key = 0;
     };
     btpCodigo->setDataSource(dtsLista);
@@ -87,16 +92,19 @@ TfrmTeste::TfrmTeste(TComponent* owner)
     sbtConfirma->OnClick = [this](TComponent&) { sbtConfirmaClick(); };
     sbtDesab = create<TSpeedButton>(QStringLiteral("sbtDesab"), this);
     sbtDesab->setEnabled(false);
-    sbtDesab->OnClick = [](TComponent&) { Cli_Teste::stUltimo = QStringLiteral("desabilitado clicado"); };
+    sbtDesab->OnClick = [](TComponent&) {
+        Cli_Teste::stUltimo = QStringLiteral("desabilitado clicado");
+    };
     setActiveControl(medCodigo);
 }
 
 void TfrmTeste::sbtConfirmaClick() {
-    if (!Application().presenter().askYesNo(QStringLiteral("Confirma o cálculo?"), QStringLiteral("Sim"),
-                                            QStringLiteral("Não")))
+    if (!Application().presenter().askYesNo(QStringLiteral("Confirma o cálculo?"),
+                                            QStringLiteral("Sim"), QStringLiteral("Não")))
         Abort();
     TCallLog::instance().record(QStringLiteral("Confirmar"),
                                 {medCodigo->text(), depData->GetDate(), protocol::RemoteValue()});
     Cli_Teste::CriaModal();
-    Application().presenter().showInformation(QStringLiteral("Concluído: %1").arg(Cli_Teste::stValor));
+    Application().presenter().showInformation(
+        QStringLiteral("Concluído: %1").arg(Cli_Teste::stValor));
 }

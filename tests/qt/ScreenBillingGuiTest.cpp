@@ -1,0 +1,132 @@
+// The billing screen and the viewer through their real widgets.
+#include "ScreenGuiFixture.h"
+
+#include "server/AppServer.h"
+
+#include "external/shared/TDateEditPlus.h"
+#include "platform/TButtonFlat.h"
+#include "platform/TDBEdit.h"
+#include "platform/TDBGrid.h"
+#include "platform/TMaskEdit.h"
+#include "platform/qt/ControlBinder.h"
+#include "platform/qt/FormView.h"
+#include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TfrmApuracao.h"
+#include "screens/viewer/Cli_Zel00101.h"
+#include "screens/viewer/TfrmNotasApur.h"
+
+#include <QAbstractItemModel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+class ScreenBillingGui : public ScreenGuiFixture {
+protected:
+    QLineEdit* company() const { return qobject_cast<QLineEdit*>(widgetOf(form->medSgCia)); }
+    // Clicks the check column of a row of the flight grid.
+    void checkRow(int row) {
+        QTableView* table = flightTable();
+        gui::click(table->viewport(),
+                   table->visualRect(table->model()->index(row, 0)).center());
+    }
+    // ABC chosen and the header left: the flight legs are loaded.
+    void chooseAbc() {
+        open();
+        gui::click(company());
+        gui::typeText(company(), QStringLiteral("abc"));
+        ASSERT_TRUE(tabTo(form->depDataIniDeliv));
+    }
+};
+
+TEST_F(ScreenBillingGui, ACompanyTypedInLowerCaseShowsUpperCase) {
+    open();
+    gui::click(company());
+    ASSERT_EQ(form->activeControl(), form->medSgCia);
+    gui::typeText(company(), QStringLiteral("abc"));
+    EXPECT_EQ(company()->text(), QStringLiteral("ABC"));
+    EXPECT_EQ(form->medSgCia->text(), QStringLiteral("ABC"));
+}
+
+TEST_F(ScreenBillingGui, AnUnknownCompanyIsReportedAndKeepsTheFocus) {
+    gui::DialogAnswerer dialogs;
+    open();
+    gui::click(company());
+    gui::typeText(company(), QStringLiteral("zzz"));
+    gui::pressKey(company(), Qt::Key_Tab);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts().value(0).endsWith(QStringLiteral(": Companhia não cadastrada.")));
+    EXPECT_EQ(form->activeControl(), form->medSgCia);
+    EXPECT_EQ(gui::focused(), company());
+}
+
+TEST_F(ScreenBillingGui, LeavingTheHeaderLoadsTheFlightGrid) {
+    gui::DialogAnswerer dialogs;
+    chooseAbc();
+    QTableView* table = flightTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isVisible());
+    ASSERT_EQ(table->model()->rowCount(), 4);
+    EXPECT_EQ(table->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Vôo"));
+    EXPECT_EQ(table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("\u2713"));
+    EXPECT_EQ(table->model()->data(table->model()->index(0, 1)).toString(),
+              QStringLiteral("1010"));
+    EXPECT_EQ(table->model()->data(table->model()->index(2, 4)).toString(),
+              QStringLiteral("Extra"));
+    EXPECT_TRUE(qobject_cast<QToolButton*>(widgetOf(form->sbtConfirma))->isEnabled());
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+}
+
+TEST_F(ScreenBillingGui, ClickingTheCheckColumnChecksBothLegsOfAFlight) {
+    chooseAbc();
+    QTableView* table = flightTable();
+    const QRect secondLeg = table->visualRect(table->model()->index(1, 0));
+    const QImage before = table->viewport()->grab().toImage().copy(secondLeg);
+    checkRow(0);
+    EXPECT_EQ(Cli_Zel00100::stVooTrecho, QStringLiteral("_1010"));
+    EXPECT_EQ(form->activeControl(), form->dbgVooTrecho);
+    // The other leg of flight 1010 now shows the mark too.
+    const QImage after = table->viewport()->grab().toImage().copy(secondLeg);
+    EXPECT_NE(before, after);
+}
+
+TEST_F(ScreenBillingGui, ConfirmingComputesAndTheViewerListsTheInvoices) {
+    gui::DialogAnswerer dialogs;
+    chooseAbc();
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    form->depDataFatur->SetDate(QDate(2024, 3, 5));
+    checkRow(2);
+    checkRow(0);
+
+    QStringList amounts;
+    QString total;
+    bool modal = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TfrmNotasApur* viewer = Cli_Zel00101::frmNotasApur;
+        qtview::FormView* view = viewer ? presenter->viewOf(*viewer) : nullptr;
+        if (!view || !view->isVisible())
+            return;
+        poll.stop();
+        modal = view->windowModality() == Qt::ApplicationModal;
+        auto* grid = qobject_cast<QTableView*>(view->binder(viewer->dbgCompanhia)->widget());
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            amounts << grid->model()->data(grid->model()->index(row, 1)).toString();
+        total = qobject_cast<QLineEdit*>(view->binder(viewer->dbeVrTotal)->widget())->text();
+        gui::click(view->binder(viewer->sbtConfirma)->widget());
+    });
+    poll.start();
+    gui::click(widgetOf(form->sbtConfirma));
+    poll.stop();
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(amounts, QStringList({QStringLiteral("2.300,50"), QStringLiteral("420,00")}));
+    EXPECT_EQ(total, QStringLiteral("2.720,50"));
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+    // Back on the billing screen, the legs were reloaded with nothing checked.
+    EXPECT_TRUE(Cli_Zel00100::stVooTrecho.isEmpty());
+}
+
+} // namespace

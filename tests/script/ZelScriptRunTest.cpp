@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// zel-script as a user runs it: the demo script end to end against its own zel-appserver on
+// a fresh demo database, and how a stop is reported.
+#if defined(ZEL_REAL_PACKAGE) && defined(ZEL_APPSERVER_BIN)
+
+namespace {
+
+struct ScriptRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class ZelScriptRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_db = QStringLiteral("sqlite:") + m_dir.filePath(QStringLiteral("zel.db"));
+        QProcess init;
+        init.start(QStringLiteral(ZEL_APPSERVER_BIN),
+                   {QStringLiteral("init-db"), m_db, QStringLiteral("--demo")});
+        ASSERT_TRUE(init.waitForFinished(120000));
+        ASSERT_EQ(init.exitCode(), 0) << init.readAllStandardError().toStdString();
+    }
+
+    ScriptRun run(const QString& scriptPath) {
+        QProcess script;
+        script.start(QStringLiteral(ZEL_SCRIPT_BIN),
+                     {QStringLiteral("--with-server"), QStringLiteral("--db"), m_db,
+                      QStringLiteral("--today"), QStringLiteral("2025-06-20"),
+                      QStringLiteral("--package"), QStringLiteral(ZEL_REAL_PACKAGE), scriptPath});
+        ScriptRun result;
+        if (!script.waitForFinished(120000)) {
+            script.kill();
+            script.waitForFinished();
+        }
+        result.status = script.exitCode();
+        result.out = QString::fromUtf8(script.readAllStandardOutput());
+        result.err = QString::fromUtf8(script.readAllStandardError());
+        return result;
+    }
+
+    QString write(const QString& name, const QByteArray& text) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_db;
+};
+
+} // namespace
+
+TEST_F(ZelScriptRun, DemoScriptComputesABillingEndToEnd) {
+    const ScriptRun result = run(QStringLiteral(ZEL_EXAMPLES_DIR "/billing-demo.zel"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    EXPECT_TRUE(
+        result.out.contains(QStringLiteral("[janela modal] Visualização de Notas Apuradas")))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("Roteiro concluído")));
+}
+
+TEST_F(ZelScriptRun, StopsWithTheLineAndStatusOne) {
+    const QString path = write(QStringLiteral("wrong.zel"), "open\n# the wrong company\n"
+                                                            "type medSgCia \"zzz\"\ntab\n"
+                                                            "expect focus medSgCia\ntab\n");
+    const ScriptRun result = run(path);
+    EXPECT_EQ(result.status, 1);
+    // The company does not exist: its error, shown by line 4, was never expected.
+    EXPECT_TRUE(result.err.startsWith(
+        QStringLiteral("zel-script: %1: linha 4: mensagem não esperada (erro)").arg(path)))
+        << result.err.toStdString();
+}
+
+#endif
