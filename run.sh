@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Runs the product: installs what is missing, builds, and creates the demo database
-# (var/zel.db) on first run.
+# Runs the product: installs what is missing, builds, creates the demo database
+# (var/zel.db) on first run, and opens zel-host with its own zel-appserver on 127.0.0.1
+# (stopped when the host exits). Without a display it says so and runs the headless
+# example instead, printing its transcript. Arguments go to zel-host.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+bin="${ZEL_BUILD_DIR:-$root/build}/bin"
 mkdir -p "$root/var"
 db="$root/var/zel.db"
 if [ ! -f "$db" ]; then
-    "${ZEL_BUILD_DIR:-$root/build}/bin/zel-appserver" init-db "sqlite:$db" --demo
+    "$bin/zel-appserver" init-db "sqlite:$db" --demo
     echo "Banco de demonstração criado em $db"
 fi
+cd "$root"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$bin/zel-host" --with-server --db "sqlite:$db" "$@"
+fi
+echo "Sem tela gráfica (DISPLAY não definido): executando o exemplo sem interface."
+example=$(ls "$root"/examples/*.zel "$root"/examples/*.txt 2>/dev/null | head -n 1 || true)
+if [ -z "$example" ]; then
+    echo "Nenhum exemplo encontrado em examples/." >&2
+    exit 1
+fi
+exec "$bin/zel-script" --with-server --db "sqlite:$db" "$example"

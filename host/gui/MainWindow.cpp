@@ -1,9 +1,9 @@
 #include "host/gui/MainWindow.h"
 
 #include "host/HostConfig.h"
+#include "platform/qt/ActionQueue.h"
 #include "platform/TApplication.h"
 #include "platform/TForm.h"
-#include "platform/qt/ActionQueue.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -28,11 +28,11 @@ MainWindow::MainWindow(const HostConfig& config, QWidget* parent)
     QAction* quit = billing->addAction(QStringLiteral("&Sair"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    const QString branch = config.branch + (config.singleBranch ? QStringLiteral(" (filial única)")
-                                                                : QString());
-    for (const QString& text : {QStringLiteral("Filial: ") + branch,
-                                QStringLiteral("Servidor: ") + config.server,
-                                QStringLiteral("Banco: ") + config.database})
+    const QString branch =
+        config.branch + (config.singleBranch ? QStringLiteral(" (filial única)") : QString());
+    for (const QString& text :
+         {QStringLiteral("Filial: ") + branch, QStringLiteral("Servidor: ") + config.server,
+          QStringLiteral("Banco: ") + config.database})
         statusBar()->addWidget(new QLabel(text, this));
     resize(1000, 680);
 }

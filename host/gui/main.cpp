@@ -2,14 +2,14 @@
 // screen from the menu; the screens run in the Qt view.
 #include "external/shared/TdtmDBGeral.h"
 #include "host/AppServerProcess.h"
+#include "host/gui/MainWindow.h"
 #include "host/HostConfig.h"
 #include "host/PackageLoader.h"
-#include "host/gui/MainWindow.h"
-#include "platform/TApplication.h"
-#include "platform/TForm.h"
 #include "platform/qt/MessageDialogs.h"
 #include "platform/qt/QtPresenter.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TApplication.h"
+#include "platform/TForm.h"
 
 #include <QApplication>
 #include <QTextStream>

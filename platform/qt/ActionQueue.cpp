@@ -29,7 +29,8 @@ void ActionQueue::kick() {
     if (m_kicked || m_hold > 0)
         return;
     m_kicked = true;
-    QMetaObject::invokeMethod(this, [this] { runNext(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { runNext(); }, Qt::QueuedConnection);
 }
 
 void ActionQueue::runNext() {

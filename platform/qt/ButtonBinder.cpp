@@ -1,10 +1,10 @@
 #include "platform/qt/ButtonBinder.h"
 
 #include "external/shared/TBtnPesquisa.h"
-#include "platform/TButtonFlat.h"
-#include "platform/TForm.h"
 #include "platform/qt/Glyphs.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TButtonFlat.h"
+#include "platform/TForm.h"
 
 #include <QFontMetrics>
 #include <QToolButton>
@@ -13,9 +13,8 @@ namespace qtview {
 
 ButtonBinder::ButtonBinder(FormView& view, TSpeedButton& button, QWidget* parent)
     : ControlBinder(view, button, new QToolButton(parent)) {
-    QObject::connect(this->button(), &QToolButton::clicked, this->button(), [this] {
-        post([this] { form().userClick(control()); });
-    });
+    QObject::connect(this->button(), &QToolButton::clicked, this->button(),
+                     [this] { post([this] { form().userClick(control()); }); });
 }
 
 QToolButton* ButtonBinder::button() const {
@@ -27,7 +26,8 @@ QIcon ButtonBinder::iconFor(const TSpeedButton& model) const {
         return Glyphs::icon(model.glyph());
     if (dynamic_cast<const TBtnPesquisa*>(&model))
         return Glyphs::icon(QStringLiteral("pesquisar"));
-    if (dynamic_cast<const TButtonFlat*>(&model) && model.name().contains(QLatin1String("Confirma")))
+    if (dynamic_cast<const TButtonFlat*>(&model) &&
+        model.name().contains(QLatin1String("Confirma")))
         return Glyphs::icon(QStringLiteral("confirmar"));
     return {};
 }
@@ -41,8 +41,8 @@ void ButtonBinder::sync() {
     const QString caption = model.caption();
     // The caption goes under the picture when it fits the button; otherwise the picture
     // alone, with the caption as its tip, rather than a cut word.
-    const int textWidth = QFontMetrics(button()->font())
-                              .horizontalAdvance(ViewStyle::stripAccelerator(caption));
+    const int textWidth =
+        QFontMetrics(button()->font()).horizontalAdvance(ViewStyle::stripAccelerator(caption));
     const bool captionFits = textWidth + 6 <= model.width();
     Qt::ToolButtonStyle style = Qt::ToolButtonTextOnly;
     if (!icon.isNull())

@@ -1,7 +1,7 @@
 #include "platform/qt/CanvasReplay.h"
 
-#include "platform/TCanvas.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TCanvas.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #include "platform/qt/CheckBoxBinder.h"
 
+#include "platform/qt/ViewStyle.h"
 #include "platform/TCheckBox.h"
 #include "platform/TForm.h"
-#include "platform/qt/ViewStyle.h"
 
 #include <QCheckBox>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #include "platform/qt/ComboBoxBinder.h"
 
+#include "platform/qt/KeyInput.h"
 #include "platform/TApplication.h"
 #include "platform/TComboBox.h"
 #include "platform/TForm.h"
-#include "platform/qt/KeyInput.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -47,7 +47,8 @@ void ComboBoxBinder::sync() {
 
 void ComboBoxBinder::key(const KeyInput& input) {
     const bool alt = input.modifiers.testFlag(Qt::AltModifier);
-    if (input.key == Qt::Key_F4 || (alt && (input.key == Qt::Key_Down || input.key == Qt::Key_Up))) {
+    if (input.key == Qt::Key_F4 ||
+        (alt && (input.key == Qt::Key_Down || input.key == Qt::Key_Up))) {
         combo()->showPopup();
         return;
     }

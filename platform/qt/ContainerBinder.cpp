@@ -1,8 +1,8 @@
 #include "platform/qt/ContainerBinder.h"
 
+#include "platform/qt/ViewStyle.h"
 #include "platform/TGroupBox.h"
 #include "platform/TPanel.h"
-#include "platform/qt/ViewStyle.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #include "platform/qt/ControlBinder.h"
 
-#include "platform/TControl.h"
-#include "platform/TForm.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/KeyInput.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TControl.h"
+#include "platform/TForm.h"
 
 #include <QMouseEvent>
 

@@ -31,9 +31,8 @@ void DBEditBinder::sync() {
     // Amounts line up on the right, as the grids show them.
     const TField* field = model.field();
     const bool numeric = field && (field->dataType() == TFieldType::ftFloat ||
-                                  field->dataType() == TFieldType::ftInteger);
-    const Qt::Alignment alignment =
-        (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+                                   field->dataType() == TFieldType::ftInteger);
+    const Qt::Alignment alignment = (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
     if (lineEdit()->alignment() != alignment)
         lineEdit()->setAlignment(alignment);
 }

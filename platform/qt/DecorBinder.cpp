@@ -1,10 +1,10 @@
 #include "platform/qt/DecorBinder.h"
 
+#include "platform/qt/ViewStyle.h"
 #include "platform/TAnimate.h"
 #include "platform/TBevel.h"
 #include "platform/TCheckImages.h"
 #include "platform/TImage.h"
-#include "platform/qt/ViewStyle.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -27,8 +27,8 @@ QWidget* DecorBinder::createWidget(TControl& control, QWidget* parent) {
     auto* frame = new QFrame(parent);
     // The screens' bevels are separating lines along their top edge.
     if (dynamic_cast<TBevel*>(&control))
-        frame->setStyleSheet(QStringLiteral(
-            "QFrame { border: none; border-top: 1px solid #a0a0a0; }"));
+        frame->setStyleSheet(
+            QStringLiteral("QFrame { border: none; border-top: 1px solid #a0a0a0; }"));
     return frame;
 }
 

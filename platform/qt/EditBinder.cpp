@@ -1,9 +1,9 @@
 #include "platform/qt/EditBinder.h"
 
-#include "platform/TCustomEdit.h"
-#include "platform/TForm.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/KeyInput.h"
+#include "platform/TCustomEdit.h"
+#include "platform/TForm.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -72,8 +72,8 @@ void EditBinder::key(const KeyInput& input) {
         return;
     }
     if (input.isCaretKey()) {
-        view().passKey(lineEdit(), QKeyEvent(QEvent::KeyPress, input.key, input.modifiers,
-                                             input.text));
+        view().passKey(lineEdit(),
+                       QKeyEvent(QEvent::KeyPress, input.key, input.modifiers, input.text));
         pullSelection();
         return;
     }

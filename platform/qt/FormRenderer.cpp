@@ -1,15 +1,5 @@
 #include "platform/qt/FormRenderer.h"
 
-#include "platform/TCheckBox.h"
-#include "platform/TComboBox.h"
-#include "platform/TCustomEdit.h"
-#include "platform/TDBEdit.h"
-#include "platform/TDBGrid.h"
-#include "platform/TForm.h"
-#include "platform/TLabel.h"
-#include "platform/TNotebook.h"
-#include "platform/TPage.h"
-#include "platform/TSpeedButton.h"
 #include "platform/qt/ButtonBinder.h"
 #include "platform/qt/CheckBoxBinder.h"
 #include "platform/qt/ComboBoxBinder.h"
@@ -21,6 +11,16 @@
 #include "platform/qt/GridBinder.h"
 #include "platform/qt/LabelBinder.h"
 #include "platform/qt/NotebookBinder.h"
+#include "platform/TCheckBox.h"
+#include "platform/TComboBox.h"
+#include "platform/TCustomEdit.h"
+#include "platform/TDBEdit.h"
+#include "platform/TDBGrid.h"
+#include "platform/TForm.h"
+#include "platform/TLabel.h"
+#include "platform/TNotebook.h"
+#include "platform/TPage.h"
+#include "platform/TSpeedButton.h"
 
 #include <QWidget>
 

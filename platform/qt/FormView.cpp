@@ -1,12 +1,12 @@
 #include "platform/qt/FormView.h"
 
-#include "platform/TApplication.h"
-#include "platform/TForm.h"
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/ControlBinder.h"
 #include "platform/qt/FormRenderer.h"
 #include "platform/qt/KeyInput.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TApplication.h"
+#include "platform/TForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -45,8 +45,7 @@ QWidget* FormView::widgetOf(const QString& controlName) const {
 }
 
 QWidget* FormView::frame() const {
-    return m_subWindow ? static_cast<QWidget*>(m_subWindow.data())
-                       : const_cast<FormView*>(this);
+    return m_subWindow ? static_cast<QWidget*>(m_subWindow.data()) : const_cast<FormView*>(this);
 }
 
 void FormView::setSubWindow(QMdiSubWindow* subWindow) {
@@ -115,8 +114,8 @@ void FormView::syncFocus() {
     QWidget* target = this;
     TControl* position = m_form->focusPosition();
     if (position && position != m_form) {
-        if (ControlBinder* owner = binder(position); owner && owner->focusWidget() &&
-                                                     owner->focusWidget()->isVisibleTo(this))
+        if (ControlBinder* owner = binder(position);
+            owner && owner->focusWidget() && owner->focusWidget()->isVisibleTo(this))
             target = owner->focusWidget();
     }
     // The window the user works in is this form's: after a dialog over it closes, it is

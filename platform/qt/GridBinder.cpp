@@ -1,8 +1,8 @@
 #include "platform/qt/GridBinder.h"
 
-#include "platform/TDBGrid.h"
 #include "platform/qt/GridCellDelegate.h"
 #include "platform/qt/GridTableModel.h"
+#include "platform/TDBGrid.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -28,6 +28,12 @@ GridBinder::GridBinder(FormView& view, TDBGrid& grid, QWidget* parent)
     t->verticalHeader()->setDefaultSectionSize(TDBGrid::defaultRowHeight);
     t->verticalHeader()->setFixedWidth(12);
     t->horizontalHeader()->setMinimumSectionSize(8);
+    // The screens' column widths leave little room beside a title: keep the padding small
+    // so that the titles are not cut.
+    t->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { padding: 1px 2px; border: none;"
+                       " border-right: 1px solid #b4b4b4; border-bottom: 1px solid #b4b4b4;"
+                       " background: #ececec; }"));
     t->horizontalHeader()->setHighlightSections(false);
     t->horizontalHeader()->setSectionsClickable(true);
     t->horizontalHeader()->setFocusPolicy(Qt::NoFocus);

@@ -1,9 +1,9 @@
 #include "platform/qt/GridCellDelegate.h"
 
-#include "platform/TCanvas.h"
-#include "platform/TDBGrid.h"
 #include "platform/qt/CanvasReplay.h"
 #include "platform/qt/GridTableModel.h"
+#include "platform/TCanvas.h"
+#include "platform/TDBGrid.h"
 
 #include <QPainter>
 

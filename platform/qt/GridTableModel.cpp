@@ -1,10 +1,10 @@
 #include "platform/qt/GridTableModel.h"
 
-#include "platform/TColumn.h"
-#include "platform/TDBGrid.h"
-#include "platform/TDataSet.h"
-#include "platform/TField.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TColumn.h"
+#include "platform/TDataSet.h"
+#include "platform/TDBGrid.h"
+#include "platform/TField.h"
 
 namespace qtview {
 

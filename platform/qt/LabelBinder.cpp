@@ -1,7 +1,7 @@
 #include "platform/qt/LabelBinder.h"
 
-#include "platform/TLabel.h"
 #include "platform/qt/ViewStyle.h"
+#include "platform/TLabel.h"
 
 #include <QLabel>
 
@@ -27,8 +27,14 @@ void LabelBinder::sync() {
         label()->setText(text);
     const QSize needed = label()->sizeHint();
     const QSize size(qMax(model.width(), needed.width()), qMax(model.height(), needed.height()));
-    if (label()->size() != size)
-        label()->resize(size);
+    // Grown past its container's edge, it moves back in rather than being cut.
+    int left = model.left();
+    if (const QWidget* parent = label()->parentWidget();
+        parent && left + size.width() > parent->width())
+        left = qMax(0, parent->width() - size.width());
+    const QRect bounds(QPoint(left, model.top()), size);
+    if (label()->geometry() != bounds)
+        label()->setGeometry(bounds);
 }
 
 } // namespace qtview

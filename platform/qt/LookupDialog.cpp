@@ -1,7 +1,7 @@
 #include "platform/qt/LookupDialog.h"
 
-#include "platform/TDataSet.h"
 #include "platform/qt/LookupTableModel.h"
+#include "platform/TDataSet.h"
 
 #include <QDialogButtonBox>
 #include <QFontMetrics>

@@ -29,8 +29,8 @@ QVariant LookupTableModel::data(const QModelIndex& index, int role) const {
         return {};
     TField* field = m_fields[std::size_t(index.column())];
     if (role == Qt::TextAlignmentRole) {
-        const bool numeric = field->dataType() == TFieldType::ftFloat ||
-                             field->dataType() == TFieldType::ftInteger;
+        const bool numeric =
+            field->dataType() == TFieldType::ftFloat || field->dataType() == TFieldType::ftInteger;
         return QVariant::fromValue((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole)

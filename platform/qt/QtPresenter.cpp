@@ -1,14 +1,14 @@
 #include "platform/qt/QtPresenter.h"
 
-#include "platform/TApplication.h"
-#include "platform/TForm.h"
-#include "platform/TScreen.h"
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/LookupDialog.h"
 #include "platform/qt/MessageDialogs.h"
 #include "platform/qt/ViewStyle.h"
 #include "platform/qt/WaitWindow.h"
+#include "platform/TApplication.h"
+#include "platform/TForm.h"
+#include "platform/TScreen.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -71,9 +71,8 @@ void QtPresenter::place(FormView& view, TForm& form, bool modal) {
     QWidget* parent = m_mainWindow ? m_mainWindow.data() : nullptr;
     if (modal && dialogParent())
         parent = dialogParent();
-    view.setParent(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
-                               Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                               Qt::WindowCloseButtonHint);
+    view.setParent(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                               Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view.syncForm();
 }
 

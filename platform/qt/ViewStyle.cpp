@@ -4,9 +4,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QWidget>
-#include <QStyleFactory>
 #include <QStringList>
+#include <QStyleFactory>
+#include <QWidget>
 
 namespace qtview {
 
@@ -42,7 +42,9 @@ QFont ViewStyle::font(const TFont& source) {
         result.setFamilies(sansFamilies());
     else
         result.setFamilies(QStringList{source.name} + sansFamilies());
-    result.setPixelSize(qMax(9, (source.size * 96 + 36) / 72));
+    // Truncated rather than rounded: the screens were laid out for the narrow bitmap font
+    // of that size, and a pixel less keeps their captions inside their columns.
+    result.setPixelSize(qMax(9, source.size * 96 / 72));
     result.setBold(source.bold);
     result.setStyleHint(QFont::SansSerif);
     return result;

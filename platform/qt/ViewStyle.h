@@ -26,7 +26,9 @@ public:
     // The screens name the fonts of the platform they were drawn on; those become a sans
     // serif of similar width, at the pixel size the point size had on a 96 dpi screen.
     static QFont font(const TFont& font);
-    static QColor color(TColor color) { return QColor(redOf(color), greenOf(color), blueOf(color)); }
+    static QColor color(TColor color) {
+        return QColor(redOf(color), greenOf(color), blueOf(color));
+    }
     // The text colour of disabled display fields: darker than Qt's default so that values
     // stay readable on the button-face background.
     static QColor disabledText() { return QColor(70, 70, 70); }

@@ -37,7 +37,8 @@ void pressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void click(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.x() < 0 ? widget->rect().center() : at);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier,
+                      at.x() < 0 ? widget->rect().center() : at);
     settle();
 }
 

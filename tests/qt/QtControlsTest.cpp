@@ -1,6 +1,7 @@
 #include "ViewFixture.h"
 
 #include "platform/Exception.h"
+#include "platform/qt/FormView.h"
 #include "platform/TCheckBox.h"
 #include "platform/TComboBox.h"
 #include "platform/TEdit.h"
@@ -10,7 +11,6 @@
 #include "platform/TPage.h"
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
-#include "platform/qt/FormView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,8 +64,8 @@ protected:
         chkAgrupa->setBounds(100, 8, 130, 17);
         chkAgrupa->setTabStop(true);
         cbbTipo = make<TComboBox>("cbbTipo", panBody);
-        cbbTipo->setItems({QStringLiteral("Regular"), QStringLiteral("Extra"),
-                           QStringLiteral("Todos")});
+        cbbTipo->setItems(
+            {QStringLiteral("Regular"), QStringLiteral("Extra"), QStringLiteral("Todos")});
         cbbTipo->setItemIndex(2);
         cbbTipo->setBounds(240, 8, 100, 21);
         cbbTipo->setTabStop(true);

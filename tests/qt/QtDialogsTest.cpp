@@ -1,12 +1,12 @@
 #include "ViewFixture.h"
 
 #include "external/shared/TBtnPesquisa.h"
-#include "platform/TClientDataSet.h"
-#include "platform/TDataSource.h"
-#include "platform/TEdit.h"
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/LookupDialog.h"
 #include "platform/qt/WaitWindow.h"
+#include "platform/TClientDataSet.h"
+#include "platform/TDataSource.h"
+#include "platform/TEdit.h"
 
 #include <QEventLoop>
 #include <QHeaderView>

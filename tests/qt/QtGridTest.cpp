@@ -1,14 +1,14 @@
 #include "ViewFixture.h"
 
+#include "platform/qt/FormView.h"
+#include "platform/qt/GridBinder.h"
 #include "platform/TCanvas.h"
 #include "platform/TCheckImages.h"
 #include "platform/TClientDataSet.h"
-#include "platform/TDBGrid.h"
 #include "platform/TDataSource.h"
+#include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TField.h"
-#include "platform/qt/GridBinder.h"
-#include "platform/qt/FormView.h"
 
 #include <QHeaderView>
 #include <QImage>
@@ -43,8 +43,8 @@ protected:
         grid->setBounds(8, 40, 300, 200);
         grid->setDataSource(source);
         grid->setColor(clInfoBk);
-        grid->setOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-                          dgAlwaysShowSelection});
+        grid->setOptions(
+            {dgTitles, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgAlwaysShowSelection});
         TColumn& mark = grid->addColumn(QStringLiteral("IDMARCVOO"));
         mark.setWidth(21);
         mark.title().caption = QStringLiteral("3");
@@ -138,8 +138,7 @@ TEST_F(QtGrid, ShowsTheDataSetReadOnlyWithTheFormsTitlesAndWidths) {
     ASSERT_EQ(t->model()->columnCount(), 3);
     EXPECT_EQ(t->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("\u2713"));
     EXPECT_EQ(t->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Vôo"));
-    EXPECT_EQ(t->model()->headerData(2, Qt::Horizontal).toString(),
-              QStringLiteral("Base Origem"));
+    EXPECT_EQ(t->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Base Origem"));
     EXPECT_EQ(t->model()->data(t->model()->index(2, 2)).toString(), QStringLiteral("GIG"));
     EXPECT_EQ(t->horizontalHeader()->sectionSize(0), 21);
     EXPECT_EQ(t->horizontalHeader()->sectionSize(1), 43);

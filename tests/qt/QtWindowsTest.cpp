@@ -1,11 +1,11 @@
 #include "ViewFixture.h"
 
+#include "platform/qt/FormView.h"
 #include "platform/TClientDataSet.h"
-#include "platform/TDBEdit.h"
 #include "platform/TDataSource.h"
+#include "platform/TDBEdit.h"
 #include "platform/TEdit.h"
 #include "platform/TSpeedButton.h"
-#include "platform/qt/FormView.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,12 +4,12 @@
 #include "server/AppServer.h"
 
 #include "external/shared/TDateEditPlus.h"
+#include "platform/qt/ControlBinder.h"
+#include "platform/qt/FormView.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
 #include "platform/TMaskEdit.h"
-#include "platform/qt/ControlBinder.h"
-#include "platform/qt/FormView.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/viewer/Cli_Zel00101.h"
@@ -29,8 +29,7 @@ protected:
     // Clicks the check column of a row of the flight grid.
     void checkRow(int row) {
         QTableView* table = flightTable();
-        gui::click(table->viewport(),
-                   table->visualRect(table->model()->index(row, 0)).center());
+        gui::click(table->viewport(), table->visualRect(table->model()->index(row, 0)).center());
     }
     // ABC chosen and the header left: the flight legs are loaded.
     void chooseAbc() {
@@ -65,14 +64,16 @@ TEST_F(ScreenBillingGui, AnUnknownCompanyIsReportedAndKeepsTheFocus) {
 TEST_F(ScreenBillingGui, LeavingTheHeaderLoadsTheFlightGrid) {
     gui::DialogAnswerer dialogs;
     chooseAbc();
+    // February's deliveries: every leg of ABC has services in it.
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    gui::settle();
     QTableView* table = flightTable();
     ASSERT_NE(table, nullptr);
     EXPECT_TRUE(table->isVisible());
     ASSERT_EQ(table->model()->rowCount(), 4);
     EXPECT_EQ(table->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Vôo"));
     EXPECT_EQ(table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("\u2713"));
-    EXPECT_EQ(table->model()->data(table->model()->index(0, 1)).toString(),
-              QStringLiteral("1010"));
+    EXPECT_EQ(table->model()->data(table->model()->index(0, 1)).toString(), QStringLiteral("1010"));
     EXPECT_EQ(table->model()->data(table->model()->index(2, 4)).toString(),
               QStringLiteral("Extra"));
     EXPECT_TRUE(qobject_cast<QToolButton*>(widgetOf(form->sbtConfirma))->isEnabled());
@@ -80,7 +81,11 @@ TEST_F(ScreenBillingGui, LeavingTheHeaderLoadsTheFlightGrid) {
 }
 
 TEST_F(ScreenBillingGui, ClickingTheCheckColumnChecksBothLegsOfAFlight) {
+    gui::DialogAnswerer dialogs;
     chooseAbc();
+    // February's deliveries: every leg of ABC has services in it.
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    gui::settle();
     QTableView* table = flightTable();
     const QRect secondLeg = table->visualRect(table->model()->index(1, 0));
     const QImage before = table->viewport()->grab().toImage().copy(secondLeg);
@@ -90,6 +95,7 @@ TEST_F(ScreenBillingGui, ClickingTheCheckColumnChecksBothLegsOfAFlight) {
     // The other leg of flight 1010 now shows the mark too.
     const QImage after = table->viewport()->grab().toImage().copy(secondLeg);
     EXPECT_NE(before, after);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
 }
 
 TEST_F(ScreenBillingGui, ConfirmingComputesAndTheViewerListsTheInvoices) {

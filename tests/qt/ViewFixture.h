@@ -2,8 +2,8 @@
 
 #include "GuiDriver.h"
 
-#include "platform/TForm.h"
 #include "platform/qt/QtPresenter.h"
+#include "platform/TForm.h"
 
 #include <gtest/gtest.h>
 
