@@ -19,9 +19,10 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$bin/zel-host" --with-server --db "sqlite:$db" "$@"
 fi
 echo "Sem tela gráfica (DISPLAY não definido): executando o exemplo sem interface."
-example=$(ls "$root"/examples/*.zel "$root"/examples/*.txt 2>/dev/null | head -n 1 || true)
-if [ -z "$example" ]; then
-    echo "Nenhum exemplo encontrado em examples/." >&2
-    exit 1
-fi
-exec "$bin/zel-script" --with-server --db "sqlite:$db" "$example"
+# The example bills the deliveries it uses, so it runs on a demo database of its own,
+# seeded afresh each time, on the date the demo data was made for.
+example="$root/examples/billing-demo.zel"
+demo=$(mktemp -d /tmp/zel-demo.XXXXXX)
+trap 'rm -rf "$demo"' EXIT
+"$bin/zel-appserver" init-db "sqlite:$demo/demo.db" --demo >/dev/null
+"$bin/zel-script" --with-server --db "sqlite:$demo/demo.db" --today 2025-06-20 "$example"
