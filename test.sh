@@ -8,7 +8,12 @@ root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/build.sh"
 
 pgdir=""
-cleanup() { [ -n "$pgdir" ] && "$root/scripts/pg.sh" stop "$pgdir"; [ -n "$pgdir" ] && rm -rf "$pgdir"; }
+cleanup() {
+    if [ -n "$pgdir" ]; then
+        "$root/scripts/pg.sh" stop "$pgdir"
+        rm -rf "$pgdir"
+    fi
+}
 trap cleanup EXIT
 if [ -z "${ZEL_TEST_PG:-}" ]; then
     pgdir=$(mktemp -d /tmp/zel-pg.XXXXXX)
