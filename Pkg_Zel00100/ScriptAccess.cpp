@@ -4,13 +4,10 @@
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/fee/Cli_Zel00102.h"
+#include "screens/fee/TfrmApurac.h"
 #include "screens/viewer/Cli_Zel00101.h"
 #include "screens/viewer/TfrmNotasApur.h"
 
-#if __has_include("screens/fee/TfrmApurac.h")
-#include "screens/fee/TfrmApurac.h"
-#define ZEL_HAS_FEE_SCREEN 1
-#endif
 
 #include <functional>
 #include <QHash>
@@ -83,10 +80,8 @@ const char* formRole(const TForm* form) {
         return "billing";
     if (dynamic_cast<const TfrmNotasApur*>(form))
         return "viewer";
-#ifdef ZEL_HAS_FEE_SCREEN
     if (dynamic_cast<const TfrmApurac*>(form))
         return "fee";
-#endif
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "external/shared/SqlPlaceholders.h"
 #include "external/shared/TDatabase.h"
 #include "external/shared/TdtmDBGeral.h"
+#include "platform/EDBEngineError.h"
 #include "platform/Exception.h"
 
 #include <QDateTime>
@@ -243,7 +244,8 @@ void TADOIBQuery::raiseDatabaseError() const {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    throw Exception(text);
+    // The driver's general text first, then the engine's own, as the engine lists them.
+    throw EDBEngineError(text, {error.driverText(), error.databaseText()});
 }
 
 void TADOIBQuery::closed() {

@@ -20,6 +20,7 @@
 #include "platform/TPanel.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TFailureTranslation.h"
 #include "screens/billing/TRemoteCall.h"
 #include "screens/billing/WaitAnimation.h"
 #include "screens/viewer/Cli_Zel00101.h"
@@ -36,16 +37,6 @@ namespace {
 [[noreturn]] void showAndAbort(const QString& text) {
     Consiste::MensErro(text, true);
     Abort();
-}
-
-// The value that precedes the first "*", at most `width` characters and never reaching back
-// into the key; empty when there is no "*".
-QString valueBeforeStar(const QString& failure, qsizetype keyEnd, int width) {
-    const qsizetype star = failure.indexOf(u'*', keyEnd);
-    if (star < 0)
-        return QString();
-    const qsizetype start = std::max(keyEnd, star - width);
-    return failure.mid(start, star - start).trimmed();
 }
 
 } // namespace
@@ -183,26 +174,6 @@ void TfrmApuracao::calculaApuracao(const QString& workingBranch) {
 }
 
 QString TfrmApuracao::translateFailure(const QString& failure) {
-    if (failure.contains(QStringLiteral("ORA")))
-        throw Exception(failure);
-    for (const auto& [mark, width] : {std::pair{QChar(0xBF), 20}, std::pair{QChar(u'#'), 5}}) {
-        const qsizetype at = failure.indexOf(mark);
-        if (at < 0)
-            continue;
-        const QString key = failure.mid(at + 1, 10);
-        const QString value = valueBeforeStar(failure, at + 11, width);
-        // A key our table lacks would show an empty box: show the server's text instead.
-        if (!msgPadrao->contains(key))
-            showAndAbort(failure);
-        QString text = msgPadrao->Msg(key);
-        text.replace(QStringLiteral("%s"), value);
-        showAndAbort(text);
-    }
-    if (failure == u"DELVALO_nf") {
-        depDataIniDeliv->setFocus();
-        showAndAbort(msgPadrao->Msg(QStringLiteral("DELVALO_nf")));
-    }
-    if (failure == u"dir_n_exists")
-        showAndAbort(msgPadrao->Msg(QStringLiteral("dir_n_exists")));
+    TFailureTranslation::translate(failure, *msgPadrao, [this] { depDataIniDeliv->setFocus(); });
     return failure;
 }

@@ -20,6 +20,9 @@
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/FormParts.h"
+
+using namespace FormParts;
 
 namespace {
 
@@ -81,72 +84,6 @@ const QStringList kMessages = {
     QStringLiteral("VOO_SEM_DADOS_APURAC|Vôo não possui dados para apuração ou já apurado no "
                    "período."),
 };
-
-const QStringList kWeekdays = {QStringLiteral("Domingo"), QStringLiteral("Segunda"),
-                               QStringLiteral("Terça"),   QStringLiteral("Quarta"),
-                               QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
-                               QStringLiteral("Sábado")};
-
-constexpr int kFieldHeight = 21;
-constexpr int kButtonSize = 21;
-
-TFieldDef text(const QString& name, int size, const QString& label = {}, bool visible = true) {
-    TFieldDef def;
-    def.name = name;
-    def.type = TFieldType::ftString;
-    def.size = size;
-    def.displayLabel = label;
-    def.visible = visible;
-    return def;
-}
-
-TFieldDef typed(const QString& name, TFieldType type, bool visible = true) {
-    TFieldDef def;
-    def.name = name;
-    def.type = type;
-    def.visible = visible;
-    return def;
-}
-
-TFieldDef required(TFieldDef def, int displayWidth = 0) {
-    def.required = true;
-    def.displayWidth = displayWidth;
-    return def;
-}
-
-void asEntry(TControl* control) {
-    control->setColor(clInfoBk);
-    control->setTabStop(true);
-}
-
-// A field the screen writes and the user only reads.
-void asDisplay(TControl* control) {
-    control->setEnabled(false);
-    control->setTabStop(false);
-    control->setColor(clBtnFace);
-}
-
-void setupDate(TDateEditPlus* date) {
-    asEntry(date);
-    date->setValidDateColor(clBlue);
-    date->setSaveTime(false);
-    date->setWeekdayNames(kWeekdays);
-}
-
-void setupGrid(TDBGrid* grid) {
-    grid->setColor(clInfoBk);
-    grid->setTabStop(true);
-    grid->setOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-                      dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit});
-}
-
-// The check column's title: a check mark in the default font.
-void setupCheckColumn(TColumn& column, int width, bool bold) {
-    column.setWidth(width);
-    column.title().caption = QString(QChar(0x2713));
-    column.title().alignment = taCenter;
-    column.title().font.bold = bold;
-}
 
 } // namespace
 
@@ -477,12 +414,12 @@ void TfrmApuracao::buildQueries() {
     qryCompanhia->addField(text(QStringLiteral("SGCIA"), 5, QStringLiteral("Sigla")));
     qryCompanhia->addField(text(QStringLiteral("NMCIA"), 50, QStringLiteral("Nome")));
     qryCompanhia->addField(text(QStringLiteral("CDCIA"), 4, {}, false));
-    qryCompanhia->addField(typed(QStringLiteral("DTULTFECH"), TFieldType::ftDateTime, false));
+    qryCompanhia->addField(typed(QStringLiteral("DTULTFECH"), TFieldType::ftDateTime, {}, false));
     qryCompanhia->addField(text(QStringLiteral("CDTIPEMNF"), 4, {}, false));
     qryCompanhia->addField(text(QStringLiteral("CDSERIE"), 5, {}, false));
     qryCompanhia->addField(text(QStringLiteral("DSTIPEMNF"), 50, {}, false));
     qryCompanhia->addField(text(QStringLiteral("CDCLIENTE"), 21, {}, false));
-    qryCompanhia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, false));
+    qryCompanhia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, {}, false));
     qryCompanhia->addField(text(QStringLiteral("IDTIPEMNF"), 2, {}, false));
     qryCompanhia->addField(text(QStringLiteral("IDPERCANAPUFUT"), 1, {}, false));
     qryCompanhia->addField(text(QStringLiteral("IDCALCPROXFAT"), 1, {}, false));

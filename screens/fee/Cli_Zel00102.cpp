@@ -1,6 +1,8 @@
 #include "screens/fee/Cli_Zel00102.h"
 
-#include "platform/Exception.h"
+#include "platform/TApplication.h"
+#include "platform/TScreen.h"
+#include "screens/fee/TfrmApurac.h"
 
 namespace Cli_Zel00102 {
 
@@ -9,7 +11,17 @@ bool boIdCriado = false;
 QChar chIdTipoTransp = u'J';
 
 void CriaApurac() {
-    throw Exception(QStringLiteral("Tela de apuração de taxas ainda não disponível."));
+    Screen().setCursor(crHourGlass);
+    // The pointer comes back however the dialog ends.
+    struct RestoreCursor {
+        ~RestoreCursor() { Screen().setCursor(crDefault); }
+    } restore;
+    if (!boIdCriado) {
+        Application().createForm(frmApurac);
+        boIdCriado = true;
+    }
+    frmApurac->setWindowState(wsNormal);
+    frmApurac->showModal();
 }
 
 void initialization() {

@@ -16,6 +16,15 @@ namespace Cli_Zel00101 {
 
 TfrmNotasApur* frmNotasApur = nullptr;
 
+namespace {
+// The viewer's own words for an empty result; the viewer is closed unshown.
+[[noreturn]] void reportNone(TfrmNotasApur* viewer) {
+    Consiste::MensErro(viewer->msgPadrao->Msg(QStringLiteral("Gera_Nota")), false);
+    viewer->close();
+    Abort();
+}
+} // namespace
+
 void CriaNotasApur(const QString& viewerKey) {
     TfrmNotasApur* viewer = Application().createForm(frmNotasApur);
     QString branch = Ostrana::FiliProc();
@@ -30,12 +39,13 @@ void CriaNotasApur(const QString& viewerKey) {
         viewer->release();
         throw;
     }
-    if (viewer->cdsNotaFiscal->isEmpty()) {
-        Consiste::MensErro(viewer->msgPadrao->Msg(QStringLiteral("Gera_Nota")), false);
-        viewer->close();
-        Abort();
-    }
+    if (viewer->cdsNotaFiscal->isEmpty())
+        reportNone(viewer);
     viewer->showModal();
+}
+
+void ReportNoInvoices() {
+    reportNone(Application().createForm(frmNotasApur));
 }
 
 void initialization() {}

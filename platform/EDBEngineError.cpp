@@ -1,0 +1,5 @@
+#include "platform/EDBEngineError.h"
+
+EDBEngineError::EDBEngineError(const QString& message, const QStringList& entries)
+    : Exception(message)
+    , m_entries(entries) {}

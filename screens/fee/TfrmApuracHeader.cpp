@@ -1,0 +1,257 @@
+// The header checks (branch, company, computation number, period) and the billing date the
+// screen proposes on leaving the header.
+#include "screens/fee/TfrmApurac.h"
+
+#include "external/shared/Consiste.h"
+#include "external/shared/TADOIBQuery.h"
+#include "external/shared/TDateEditPlus.h"
+#include "external/shared/TMessages.h"
+#include "platform/TClientDataSet.h"
+#include "platform/TEdit.h"
+#include "platform/TMaskEdit.h"
+#include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/TfrmApuracao.h"
+#include "screens/billing/TRemoteCall.h"
+
+namespace {
+
+// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
+template <class Step>
+void focusOnFailure(TControl* control, Step&& step) {
+    try {
+        step();
+    } catch (...) {
+        control->setFocus();
+        throw;
+    }
+}
+
+} // namespace
+
+// Branch.
+
+void TfrmApurac::Vd_Filial(bool confirm) {
+    focusOnFailure(medCdFilial, [&] {
+        if (Consiste::EmptyString(medCdFilial->text())) {
+            if (confirm)
+                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Inf")), true);
+            return;
+        }
+        medCdFilial->setText(Consiste::Ajusta(medCdFilial->text(), 4));
+        qryFilial->close();
+        qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).setAsString(medCdFilial->text());
+        qryFilial->open();
+        if (qryFilial->isEmpty())
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Cad")), true);
+        edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
+    });
+}
+
+void TfrmApurac::medCdFilialChange() {
+    edtNmFilial->clear();
+}
+
+void TfrmApurac::medCdFilialExit() {
+    Vd_Filial(false);
+}
+
+void TfrmApurac::btpFilialBeforePesq(TComponent&, bool&) {
+    qryFilial->close();
+    qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).clear();
+    qryFilial->open();
+}
+
+void TfrmApurac::btpFilialAfterPesq() {
+    medCdFilial->setText(qryFilial->fieldByName(QStringLiteral("CDFILIAL")).asString());
+    edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
+}
+
+// Company.
+
+void TfrmApurac::Vd_SgCia(bool confirm) {
+    focusOnFailure(medSgCia, [&] {
+        if (Consiste::EmptyString(medSgCia->text())) {
+            if (confirm)
+                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Inf")), true);
+            return;
+        }
+        if (confirm && activeControl() != medSgCia)
+            return;
+        openCompany(QStringLiteral("N"));
+        if (qryCia->isEmpty())
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Cad")), true);
+        medNmCia->setText(companyField(QStringLiteral("NMCIA")));
+        medSerie->setText(companyField(QStringLiteral("CDSERIE")));
+        serieTransp().medSerieExit();
+    });
+}
+
+void TfrmApurac::medSgCiaKeyPress(QChar& key) {
+    key = key.toUpper();
+}
+
+void TfrmApurac::medSgCiaChange() {
+    medNmCia->clear();
+    cdsNotasApuradas->close();
+}
+
+void TfrmApurac::medSgCiaExit() {
+    Vd_SgCia(false);
+    const QDate lastClosing = qryCia->fieldByName(QStringLiteral("DTULTFECH")).asDate();
+    depDataIni->SetDate(lastClosing);
+    depDataFim->SetDate(lastClosing);
+}
+
+void TfrmApurac::btpCompanhiaBeforePesq(TComponent&, bool&) {
+    qryCia->close();
+    qryCia->paramByName(QStringLiteral("P_SGCIA")).setAsString(QString());
+    qryCia->paramByName(QStringLiteral("P_TODOS")).setAsString(QStringLiteral("T"));
+    qryCia->open();
+}
+
+void TfrmApurac::btpCompanhiaAfterPesq() {
+    medSgCia->setText(qryCia->fieldByName(QStringLiteral("SGCIA")).asString());
+    medNmCia->setText(qryCia->fieldByName(QStringLiteral("NMCIA")).asString());
+}
+
+// Computation number.
+
+void TfrmApurac::Vd_NrApuracao() {
+    if (Consiste::EmptyString(medNrApuracao->text()))
+        return;
+    focusOnFailure(medNrApuracao, [&] {
+        medNrApuracao->setText(Consiste::Ajusta(medNrApuracao->text(), 10));
+        if (!qryCia->active() || qryCia->isEmpty())
+            openCompany(QStringLiteral("N"));
+        TRemoteCall::load(*cdsCtrlApurFat, netApurac, QStringLiteral("GetCtrlApurTaxa"),
+                          {TRemoteArg::S(medCdFilial->text()),
+                           TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
+                           TRemoteArg::S(medNrApuracao->text()),
+                           TRemoteArg::S(QStringLiteral("N"))});
+        if (cdsCtrlApurFat->isEmpty())
+            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Apurac_Cad")), true);
+        cdsCtrlApurFat->first();
+        depDataIni->SetDate(cdsCtrlApurFat->fieldByName(QStringLiteral("DTINIAPURAC")).asDate());
+        depDataFim->SetDate(cdsCtrlApurFat->fieldByName(QStringLiteral("DTFIMAPURAC")).asDate());
+    });
+}
+
+void TfrmApurac::btnCtrlApurFatBeforePesq(TComponent&, bool&) {
+    if (!qryCia->active() || qryCia->isEmpty())
+        openCompany(QStringLiteral("N"));
+    TRemoteCall::load(*cdsCtrlApurFat, netApurac, QStringLiteral("GetCtrlApurTaxa"),
+                      {TRemoteArg::S(medCdFilial->text()),
+                       TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
+                       TRemoteArg::S(medNrApuracao->text()), TRemoteArg::S(QStringLiteral("T"))});
+}
+
+void TfrmApurac::btnCtrlApurFatAfterPesq() {
+    medNrApuracao->setText(cdsCtrlApurFat->fieldByName(QStringLiteral("NRAPURACFAT")).asString());
+}
+
+void TfrmApurac::medNrApuracaoExit() {
+    Vd_NrApuracao();
+    if (!Consiste::EmptyString(medNrApuracao->text()))
+        dbgNotas->setFocus();
+}
+
+// Period.
+
+void TfrmApurac::vd_Data(bool confirm, TDateEditPlus* field) {
+    focusOnFailure(field == depDataIni ? depDataIni : depDataFim, [&] {
+        if (Consiste::EmptyString(field->text())) {
+            if (confirm) {
+                if (field == depDataIni)
+                    Consiste::MensErro(msgPadrao->Msg(QStringLiteral("DataIni_Deve")), true);
+                return;
+            }
+            const bool startGiven = !Consiste::EmptyString(depDataIni->text());
+            Consiste::MensErro(msgPadrao->Msg(field == depDataFim && startGiven
+                                                  ? QStringLiteral("DataFim_Deve")
+                                                  : QStringLiteral("DataIni_Deve")),
+                               true);
+        }
+        if ((!confirm || activeControl() == field) && !field->IsDateValid())
+            Consiste::MensErro(u'\'' + field->displayText() + u'\'' +
+                                   msgPadrao->Msg(QStringLiteral("Data_inva")),
+                               true);
+    });
+}
+
+void TfrmApurac::vd_DataMenor(TDateEditPlus* field) {
+    if (field != depDataIni)
+        return;
+    if (Consiste::EmptyString(depDataFim->text()) || !depDataFim->IsDateValid())
+        return;
+    if (depDataFim->GetDate() < depDataIni->GetDate()) {
+        depDataIni->setFocus();
+        Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Ini_dvmenor_Fim")), true);
+    }
+}
+
+void TfrmApurac::depDataIniExit() {
+    vd_DataMenor(depDataIni);
+    vd_Data(false, depDataIni);
+}
+
+void TfrmApurac::depDataFimExit() {
+    vd_Data(false, depDataFim);
+    vd_DataMenor(depDataIni);
+}
+
+// The gate of the header and the billing date.
+
+void TfrmApurac::panDataEnter() {
+    cdsNotasApuradas->close();
+}
+
+QDate TfrmApurac::proposedBillingDate(const QDate& lastClosing, const QString& closingDay,
+                                      const QString& billingDays) {
+    const QDate reference = TfrmApuracao::nextClosing(lastClosing, closingDay);
+    if (!reference.isValid())
+        return QDate();
+    bool whole = false;
+    const int days = billingDays.toInt(&whole);
+    return reference.addDays(whole ? days : 0);
+}
+
+void TfrmApurac::panDataExit() {
+    TfrmApuracao& billing = *Cli_Zel00100::frmApuracao;
+    const QDate billingClosing =
+        billing.qryCompanhia->fieldByName(QStringLiteral("DTULTFECH")).asDate();
+    const QString day = billingClosing.isValid() ? billingClosing.toString(QStringLiteral("dd"))
+                                                 : QStringLiteral("00");
+    const QString cdcia =
+        billing.qryCompanhia->active() && !billing.qryCompanhia->isEmpty()
+            ? billing.qryCompanhia->fieldByName(QStringLiteral("CDCIA")).asString()
+            : QString();
+    TRemoteCall::load(
+        *billing.cdsPerFecham, billing.netApuracao, QStringLiteral("GetPerFecham"),
+        {TRemoteArg::S(billing.medCdFilial->text()), TRemoteArg::S(cdcia), TRemoteArg::S(day)});
+
+    const QString closingDay =
+        billing.cdsPerFecham->isEmpty()
+            ? QString()
+            : billing.cdsPerFecham->fieldByName(QStringLiteral("MIN(DIFECHCIA)")).asString();
+    const QDate lastClosing = qryCia->active() && !qryCia->isEmpty()
+                                  ? qryCia->fieldByName(QStringLiteral("DTULTFECH")).asDate()
+                                  : QDate();
+    // Without a last closing there is nothing to count from: the billing date stays as typed.
+    const QDate proposed =
+        proposedBillingDate(lastClosing, closingDay, companyField(QStringLiteral("QTDIASFATURA")));
+    if (proposed.isValid())
+        depDataFatur->SetDate(proposed);
+}
+
+void TfrmApurac::depDataFaturExit() {
+    depDataFatur->CheckValidDate();
+}
+
+void TfrmApurac::Vd_Faturamento() {
+    focusOnFailure(depDataFatur, [&] {
+        if (Consiste::EmptyString(depDataFatur->text()))
+            Consiste::MensErro(
+                Cli_Zel00100::frmApuracao->msgPadrao->Msg(QStringLiteral("DTFATU_ni")), true);
+        depDataFatur->CheckValidDate();
+    });
+}
