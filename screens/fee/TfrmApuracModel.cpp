@@ -353,8 +353,11 @@ void TfrmApurac::buildDataSets() {
     cdsNotasApuradas->addField(text(QStringLiteral("CDFILIAL"), 4, {}, false));
     cdsNotasApuradas->addField(
         text(QStringLiteral("NRLANCTONF"), 10, QStringLiteral("No. Lançamento")));
-    cdsNotasApuradas->addField(
-        typed(QStringLiteral("VRNOTAFISC"), TFieldType::ftFloat, QStringLiteral("Total da Nota")));
+    // Amounts read as money: "1.234,56".
+    TFieldDef total =
+        typed(QStringLiteral("VRNOTAFISC"), TFieldType::ftFloat, QStringLiteral("Total da Nota"));
+    total.displayFormat = QStringLiteral("#,##0.00");
+    cdsNotasApuradas->addField(total);
     cdsNotasApuradas->addField(
         typed(QStringLiteral("DTENTRSAID"), TFieldType::ftDateTime, QStringLiteral("Data Saída")));
 

@@ -167,11 +167,17 @@ TEST_F(BillingHeaderTest, AirportFeeGroupOpensTheFeeScreenOnLeavingTheHeader) {
     presenter.answerYes();
     ASSERT_TRUE(focus(*form->edtNrPedido));
     EXPECT_EQ(stGrupTaxa, "S");
-    // The fee screen is a later piece of work: its launch says so and the header stays.
-    EXPECT_FALSE(focus(*form->depDataIniDeliv));
-    EXPECT_EQ(lastError(), "Tela de apuração de taxas ainda não disponível.");
-    EXPECT_FALSE(form->sbtConfirma->enabled());
-    EXPECT_EQ(form->activeControl(), form->edtNrPedido);
+    // The fee screen comes up modally; once it closes the billing screen starts over at the
+    // branch, with the airport-fee mark cleared.
+    QString shown;
+    presenter.pushModal([&](TForm& fee) {
+        shown = fee.name();
+        fee.close();
+    });
+    ASSERT_TRUE(focus(*form->depDataIniDeliv));
+    EXPECT_EQ(shown, "frmApurac");
+    EXPECT_EQ(stGrupTaxa, "N");
+    EXPECT_EQ(form->activeControl(), form->medCdFilial);
 }
 
 using BillingPeriodTest = ScreenHarness;
