@@ -59,6 +59,11 @@ void TSerieTranspBlock::claimQueries() {
         };
 }
 
+void TSerieTranspBlock::abandonClaim() {
+    if (g_claimant == this)
+        g_claimant = nullptr;
+}
+
 void TSerieTranspBlock::applyKind(QChar kind, const TMessages& captions) {
     *m_config.kind = kind;
     m_config.controls.sbtCGC->setCaption(captions.Msg(QString(kind)));

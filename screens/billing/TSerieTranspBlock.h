@@ -61,6 +61,8 @@ public:
     // Points the shared queries' open and display handlers at this block, so they filter and
     // format by this screen's kind. Every path that opens them claims them first.
     void claimQueries();
+    // Gives up the claim without touching the queries, for a block that outlives their owner.
+    void abandonClaim();
 
     // Sets the kind, its caption from `captions` and the matching carrier mask.
     void applyKind(QChar kind, const TMessages& captions);

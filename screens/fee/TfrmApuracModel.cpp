@@ -94,6 +94,12 @@ TfrmApurac::TfrmApurac(TComponent* owner)
 }
 
 TfrmApurac::~TfrmApurac() {
+    // The carrier queries are the billing screen's: they go back to its kind, or, when it is
+    // gone already, are left alone.
+    if (TfrmApuracao* billing = Cli_Zel00100::frmApuracao)
+        billing->serieTransp().claimQueries();
+    else
+        m_serieTransp->abandonClaim();
     if (Cli_Zel00102::frmApurac == this)
         Cli_Zel00102::frmApurac = nullptr;
 }

@@ -12,6 +12,7 @@ namespace {
 
 struct ScriptRun {
     int status = -1;
+    bool crashed = false;
     QString out;
     QString err;
 };
@@ -40,6 +41,7 @@ protected:
             script.waitForFinished();
         }
         result.status = script.exitCode();
+        result.crashed = script.exitStatus() == QProcess::CrashExit;
         result.out = QString::fromUtf8(script.readAllStandardOutput());
         result.err = QString::fromUtf8(script.readAllStandardError());
         return result;
@@ -66,6 +68,64 @@ TEST_F(ZelScriptRun, DemoScriptComputesABillingEndToEnd) {
         result.out.contains(QStringLiteral("[janela modal] Visualização de Notas Apuradas")))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.contains(QStringLiteral("Roteiro concluído")));
+}
+
+TEST_F(ZelScriptRun, FeeScriptComputesAirportFeesOnTwoBillingInvoices) {
+    const ScriptRun result = run(QStringLiteral(ZEL_EXAMPLES_DIR "/fee-demo.zel"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[janela fechada]  Apuração")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("Roteiro concluído")));
+}
+
+TEST_F(ZelScriptRun, FeeScreenRefusalsKeepItOpen) {
+    const QString path = write(QStringLiteral("fee.zel"), R"(open
+type medSgCia "PNT"
+tab
+type medCdGrupo "TAXAAERO"
+answer yes
+tab
+expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
+tab
+expect form fee
+type medNrApuracao "77"
+tab
+expect message "Apuração não cadastrada."
+expect text medNrApuracao "0000000077"
+expect focus medNrApuracao
+set medNrApuracao ""
+type depDataIni "01062025"
+type depDataFim "30062025"
+type depDataFatur "30062025"
+click sbtConfirma
+expect message "Não existe Nota Fiscal selecionada."
+expect form fee
+close
+expect form billing
+expect focus medCdFilial
+)");
+    const ScriptRun result = run(path);
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+}
+
+TEST_F(ZelScriptRun, EndsCleanlyWithTheFeeScreenStillOpen) {
+    // The screens go down in any order at the end, the billing screen before the fee screen
+    // that borrows its queries included.
+    const QString path = write(QStringLiteral("open-fee.zel"), R"(open
+type medSgCia "PNT"
+tab
+type medCdGrupo "TAXAAERO"
+answer yes
+tab
+expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
+tab
+expect form fee
+)");
+    const ScriptRun result = run(path);
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(
+        result.err.contains(QStringLiteral("terminou com a janela modal \" Apuração\" aberta")))
+        << result.err.toStdString();
 }
 
 TEST_F(ZelScriptRun, StopsWithTheLineAndStatusOne) {
