@@ -18,11 +18,15 @@ cd "$root"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$bin/zel-host" --with-server --db "sqlite:$db" "$@"
 fi
-echo "Sem tela gráfica (DISPLAY não definido): executando o exemplo sem interface."
-# The example bills the deliveries it uses, so it runs on a demo database of its own,
+echo "Sem tela gráfica (DISPLAY não definido): executando os exemplos sem interface."
+# Each example bills the deliveries it uses, so each runs on a demo database of its own,
 # seeded afresh each time, on the date the demo data was made for.
-example="$root/examples/billing-demo.zel"
 demo=$(mktemp -d /tmp/zel-demo.XXXXXX)
 trap 'rm -rf "$demo"' EXIT
-"$bin/zel-appserver" init-db "sqlite:$demo/demo.db" --demo >/dev/null
-"$bin/zel-script" --with-server --db "sqlite:$demo/demo.db" --today 2025-06-20 "$example"
+for example in billing-demo fee-demo; do
+    echo
+    echo "== examples/$example.zel"
+    "$bin/zel-appserver" init-db "sqlite:$demo/$example.db" --demo >/dev/null
+    "$bin/zel-script" --with-server --db "sqlite:$demo/$example.db" --today 2025-06-20 \
+        "$root/examples/$example.zel"
+done

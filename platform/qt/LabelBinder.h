@@ -7,7 +7,8 @@ class TLabel;
 
 namespace qtview {
 
-// A caption. It grows to its text, as an auto-sized label does, so that no caption is cut.
+// A caption. It grows to its text, as an auto-sized label does, so that no caption is cut; one
+// wider than its whole container gets a smaller font.
 class LabelBinder : public ControlBinder {
 public:
     LabelBinder(FormView& view, TLabel& label, QWidget* parent);
@@ -18,6 +19,7 @@ public:
 
 private:
     QLabel* label() const;
+    void fitFont(const QString& text);
 };
 
 } // namespace qtview

@@ -10,11 +10,13 @@
 #include "platform/qt/LookupDialog.h"
 #include "platform/TApplication.h"
 #include "platform/TButtonFlat.h"
+#include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
 #include "platform/TDBGrid.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/fee/Cli_Zel00102.h"
+#include "screens/fee/TfrmApurac.h"
 #include "screens/viewer/Cli_Zel00101.h"
 #include "screens/viewer/TfrmNotasApur.h"
 #include "server/AppServer.h"
@@ -43,10 +45,11 @@ protected:
         EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
     }
 
-    // Runs `action` and, when the modal view of `form()` shows, photographs it and has
-    // `leave` close it.
+    // Runs `action` and, when the modal view of `form()` shows, has `prepare` fill it,
+    // photographs it and has `leave` close it.
     void whileModal(std::function<TForm*()> modalForm, const QString& name,
-                    std::function<void(qtview::FormView&)> leave, std::function<void()> action) {
+                    std::function<void(qtview::FormView&)> leave, std::function<void()> action,
+                    std::function<void(qtview::FormView&)> prepare = {}) {
         bool seen = false;
         QTimer poll;
         poll.setInterval(30);
@@ -58,6 +61,10 @@ protected:
             poll.stop();
             seen = true;
             gui::settle();
+            if (prepare) {
+                prepare(*view);
+                gui::settle();
+            }
             save(view, name);
             leave(*view);
         });
@@ -110,15 +117,23 @@ TEST_F(ScreenShots, OfTheScreensAndALookup) {
     gui::settle();
     QTableView* table = flightTable();
     ASSERT_GT(table->model()->rowCount(), 1);
-    for (int row : {0, 1})
+    // The first two flights with something to compute.
+    QList<int> rows;
+    QStringList flights;
+    TClientDataSet& legs = *form->cdsVooTrecho;
+    for (legs.first(); !legs.eof() && rows.size() < 2; legs.next()) {
+        const QString flight = legs.fieldByName(QStringLiteral("NRVOO")).asString();
+        if (legs.fieldByName(QStringLiteral("QTDE_SERVICO")).asFloat() > 0 &&
+            !flights.contains(flight)) {
+            rows << legs.recNo() - 1;
+            flights << flight;
+        }
+    }
+    ASSERT_EQ(rows.size(), 2);
+    for (int row : rows)
         gui::click(table->viewport(), table->visualRect(table->model()->index(row, 0)).center());
     gui::settle();
     save(billingView(), QStringLiteral("apuracao.png"));
-
-    whileModal(
-        topModal, QStringLiteral("apuracao-taxa.png"),
-        [](qtview::FormView& view) { view.frame()->close(); },
-        [] { Application().runUserAction([] { Cli_Zel00102::CriaApurac(); }); });
 
     dialogs.answer(QStringLiteral("Sim"));
     dialogs.answer(QStringLiteral("Sim"));
@@ -129,7 +144,26 @@ TEST_F(ScreenShots, OfTheScreensAndALookup) {
             gui::click(view.binder(viewer->sbtConfirma)->widget());
         },
         [&] { gui::click(widgetOf(form->sbtConfirma)); });
-    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+
+    // The fee screen on the invoices just computed, two of them checked.
+    whileModal(
+        topModal, QStringLiteral("apuracao-taxa.png"),
+        [](qtview::FormView& view) { view.frame()->close(); },
+        [] { Application().runUserAction([] { Cli_Zel00102::CriaApurac(); }); },
+        [](qtview::FormView& view) {
+            auto* fee = static_cast<TfrmApurac*>(view.form());
+            auto* number = view.binder(fee->medNrApuracao)->widget();
+            gui::click(number);
+            gui::typeText(number, QStringLiteral("1"));
+            gui::pressKey(number, Qt::Key_Tab);
+            gui::settle();
+            auto* grid = qobject_cast<QTableView*>(view.binder(fee->dbgNotas)->widget());
+            for (int row : {0, 1})
+                gui::click(grid->viewport(),
+                           grid->visualRect(grid->model()->index(row, 0)).center());
+        });
+    // Only the two questions of a period that ends after today and after the billing date.
+    EXPECT_EQ(dialogs.texts().size(), 2) << dialogs.texts().join('\n').toStdString();
 }
 
 } // namespace
