@@ -1,5 +1,6 @@
 #include "screens/billing/FormParts.h"
 
+#include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
 #include "platform/TColumn.h"
 #include "platform/TDBGrid.h"
@@ -69,6 +70,19 @@ void setupCheckColumn(TColumn& column, int width, bool bold) {
     column.title().caption = QString(QChar(0x2713));
     column.title().alignment = taCenter;
     column.title().font.bold = bold;
+}
+
+void setupBranchQuery(TADOIBQuery* query) {
+    query->SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
+                  QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
+                  QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
+                  QStringLiteral("ORDER BY CDFILIAL")};
+    query->SQL_IB = query->SQL;
+    query->SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
+                         QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
+                         QStringLiteral("ORDER BY CDFILIAL")};
+    query->addField(required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
+    query->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
 }
 
 } // namespace FormParts

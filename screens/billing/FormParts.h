@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/TControl.h"
 #include "platform/TFieldDef.h"
 
 #include <QString>
 #include <QStringList>
 
+class TADOIBQuery;
 class TControl;
 class TDBGrid;
 class TColumn;
@@ -33,5 +35,19 @@ void setupGrid(TDBGrid* grid);
 void setupCheckColumn(TColumn& column, int width, bool bold);
 
 const QStringList& weekdayNames();
+
+// The branch lookup both screens share: every branch when P_CDFILIAL is empty.
+void setupBranchQuery(TADOIBQuery* query);
+
+// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
+template <class Step>
+void focusOnFailure(TControl* control, Step&& step) {
+    try {
+        step();
+    } catch (...) {
+        control->setFocus();
+        throw;
+    }
+}
 
 } // namespace FormParts

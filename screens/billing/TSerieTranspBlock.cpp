@@ -8,8 +8,10 @@
 #include "platform/EditMask.h"
 #include "platform/TEdit.h"
 #include "platform/TField.h"
+#include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TSpeedButton.h"
+#include "screens/billing/FormParts.h"
 
 #include <utility>
 
@@ -17,6 +19,63 @@ namespace {
 // The block whose kind the shared carrier queries filter by at the moment.
 TSerieTranspBlock* g_claimant = nullptr;
 } // namespace
+
+namespace {
+template <class T>
+T* make(TComponent* owner, TWinControl* parent, const QString& name, const QRect& bounds) {
+    T* control = new T(owner, parent);
+    control->setName(name);
+    control->setBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+    return control;
+}
+
+// The lookup button right of `edit`.
+QRect besides(const QRect& edit) {
+    return QRect(edit.right() + 3, edit.top(), FormParts::kButtonSize, FormParts::kButtonSize);
+}
+} // namespace
+
+TSerieTranspBlock::Controls TSerieTranspBlock::create(TComponent* owner, TWinControl* parent,
+                                                      const Layout& at,
+                                                      const QString& kindCaption) {
+    using namespace FormParts;
+    Controls c;
+    c.lblSerie = make<TLabel>(owner, parent, QStringLiteral("lblSerie"),
+                              QRect(at.serie.left(), at.serie.top() - 16, 80, 14));
+    c.lblSerie->setCaption(QStringLiteral("Série N.F."));
+    c.medSerie = make<TMaskEdit>(owner, parent, QStringLiteral("medSerie"), at.serie);
+    c.medSerie->setMaxLength(5);
+    c.medSerie->setCharCase(ecUpperCase);
+    asEntry(c.medSerie);
+    c.lblSerie->setFocusControl(c.medSerie);
+    const QRect serieButton = besides(at.serie);
+    c.btpSerie = make<TBtnPesquisa>(owner, parent, QStringLiteral("btpSerie"), serieButton);
+    c.btpSerie->setAssociate(c.medSerie);
+    c.btpSerie->setTitle(QStringLiteral("Séries de Documentos de Saída"));
+    c.btpSerie->setEmptyError(QStringLiteral("Não há séries de notas fiscais cadastradas."));
+    c.btpSerie->setPesqChave(true);
+    c.edtSerie = make<TEdit>(
+        owner, parent, QStringLiteral("edtSerie"),
+        QRect(serieButton.right() + 4, at.serie.top(), at.serieNameWidth, kFieldHeight));
+    asDisplay(c.edtSerie);
+
+    c.sbtCGC = make<TSpeedButton>(owner, parent, QStringLiteral("sbtCGC"), at.kindButton);
+    c.sbtCGC->setCaption(kindCaption);
+    TFont bold = c.sbtCGC->font();
+    bold.bold = true;
+    c.sbtCGC->setFont(bold);
+    c.medTransp = make<TMaskEdit>(owner, parent, QStringLiteral("medTransp"), at.carrier);
+    c.medTransp->setMaxLength(20);
+    asEntry(c.medTransp);
+    c.btpTransport =
+        make<TBtnPesquisa>(owner, parent, QStringLiteral("btpTransport"), besides(at.carrier));
+    c.btpTransport->setAssociate(c.medTransp);
+    c.btpTransport->setTitle(QStringLiteral("Transportadora"));
+    c.btpTransport->setEmptyError(QStringLiteral("Não há transportadora cadastrada."));
+    c.edtTransp = make<TEdit>(owner, parent, QStringLiteral("edtTransp"), at.carrierName);
+    asDisplay(c.edtTransp);
+    return c;
+}
 
 TSerieTranspBlock::TSerieTranspBlock(Config config)
     : m_config(std::move(config)) {}

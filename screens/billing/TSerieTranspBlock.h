@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <QChar>
+#include <QRect>
 #include <QString>
 
 class TADOIBQuery;
@@ -11,7 +12,9 @@ class TDataSource;
 class TDataSet;
 class TEdit;
 class TField;
+class TLabel;
 class TMaskEdit;
+class TWinControl;
 class TMessages;
 class TSpeedButton;
 
@@ -22,6 +25,7 @@ class TSerieTranspBlock {
 public:
     // The screen's own controls of the block.
     struct Controls {
+        TLabel* lblSerie = nullptr;
         TMaskEdit* medSerie = nullptr;
         TBtnPesquisa* btpSerie = nullptr;
         TEdit* edtSerie = nullptr;
@@ -50,6 +54,21 @@ public:
         // The branch whose series the series lookup lists.
         std::function<QString()> branch;
     };
+
+    // Where a screen puts the block: the series and carrier edits (each with its lookup button
+    // just right of it, the series' label above it and its name after the button), the kind
+    // button and the carrier's name.
+    struct Layout {
+        QRect serie;
+        int serieNameWidth = 0;
+        QRect kindButton;
+        QRect carrier;
+        QRect carrierName;
+    };
+    // Creates the block's controls on `parent`, owned by `owner`; the kind button shows
+    // `kindCaption`. The lookups get their data sources when the block binds.
+    static Controls create(TComponent* owner, TWinControl* parent, const Layout& at,
+                           const QString& kindCaption);
 
     explicit TSerieTranspBlock(Config config);
     ~TSerieTranspBlock();

@@ -15,23 +15,13 @@
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/FormParts.h"
 #include "screens/billing/TRemoteCall.h"
 #include "screens/billing/WaitAnimation.h"
 
 using namespace Cli_Zel00100;
 
-namespace {
-// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
-template <class Step>
-void focusOnFailure(TControl* control, Step&& step) {
-    try {
-        step();
-    } catch (...) {
-        control->setFocus();
-        throw;
-    }
-}
-} // namespace
+using FormParts::focusOnFailure;
 
 void TfrmApuracao::FormCreate(TComponent& sender) {
     TfrmRotiGeral::FormCreate(sender);

@@ -107,7 +107,8 @@ TfrmApuracao::TfrmApuracao(TComponent* owner)
     buildBottom();
 
     TSerieTranspBlock::Config block;
-    block.controls = {medSerie, btpSerie, edtSerie, sbtCGC, medTransp, btpTransport, edtTransp};
+    block.controls = {lblSerie, medSerie,  btpSerie,     edtSerie,
+                      sbtCGC,   medTransp, btpTransport, edtTransp};
     block.sources = {qrySerie, qryTransport, qryVd_Transport, dtsSerie, dtsTransport, msgPadrao};
     block.ownMessages = msgPadrao;
     block.kind = &Cli_Zel00100::chIdTipoTransp;
@@ -311,43 +312,22 @@ void TfrmApuracao::buildBottom() {
     panBaixo->setBounds(8, 310, 618, 76);
     panBaixo->setTabOrder(2);
 
-    lblSerie = create<TLabel>(QStringLiteral("lblSerie"), panBaixo);
-    lblSerie->setCaption(QStringLiteral("Série N.F."));
-    lblSerie->setBounds(8, 8, 80, 14);
-    medSerie = create<TMaskEdit>(QStringLiteral("medSerie"), panBaixo);
-    medSerie->setMaxLength(5);
-    medSerie->setCharCase(ecUpperCase);
-    medSerie->setBounds(8, 24, 60, kFieldHeight);
-    asEntry(medSerie);
-    lblSerie->setFocusControl(medSerie);
-    btpSerie = create<TBtnPesquisa>(QStringLiteral("btpSerie"), panBaixo);
-    btpSerie->setBounds(70, 24, kButtonSize, kButtonSize);
-    btpSerie->setAssociate(medSerie);
-    btpSerie->setTitle(QStringLiteral("Séries de Documentos de Saída"));
-    btpSerie->setEmptyError(QStringLiteral("Não há séries de notas fiscais cadastradas."));
-    btpSerie->setPesqChave(true);
-    edtSerie = create<TEdit>(QStringLiteral("edtSerie"), panBaixo);
-    edtSerie->setBounds(94, 24, 150, kFieldHeight);
-    asDisplay(edtSerie);
-
-    sbtCGC = create<TSpeedButton>(QStringLiteral("sbtCGC"), panBaixo);
-    sbtCGC->setCaption(msgPadrao->Msg(QStringLiteral("J")));
-    sbtCGC->setBounds(256, 22, 128, 25);
-    TFont bold = sbtCGC->font();
-    bold.bold = true;
-    sbtCGC->setFont(bold);
-    medTransp = create<TMaskEdit>(QStringLiteral("medTransp"), panBaixo);
-    medTransp->setMaxLength(20);
-    medTransp->setBounds(388, 24, 130, kFieldHeight);
-    asEntry(medTransp);
-    btpTransport = create<TBtnPesquisa>(QStringLiteral("btpTransport"), panBaixo);
-    btpTransport->setBounds(520, 24, kButtonSize, kButtonSize);
-    btpTransport->setAssociate(medTransp);
-    btpTransport->setTitle(QStringLiteral("Transportadora"));
-    btpTransport->setEmptyError(QStringLiteral("Não há transportadora cadastrada."));
-    edtTransp = create<TEdit>(QStringLiteral("edtTransp"), panBaixo);
-    edtTransp->setBounds(388, 49, 222, kFieldHeight);
-    asDisplay(edtTransp);
+    TSerieTranspBlock::Layout at;
+    at.serie = QRect(8, 24, 60, kFieldHeight);
+    at.serieNameWidth = 150;
+    at.kindButton = QRect(256, 22, 128, 25);
+    at.carrier = QRect(388, 24, 130, kFieldHeight);
+    at.carrierName = QRect(388, 49, 222, kFieldHeight);
+    const TSerieTranspBlock::Controls c =
+        TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J")));
+    lblSerie = c.lblSerie;
+    medSerie = c.medSerie;
+    btpSerie = c.btpSerie;
+    edtSerie = c.edtSerie;
+    sbtCGC = c.sbtCGC;
+    medTransp = c.medTransp;
+    btpTransport = c.btpTransport;
+    edtTransp = c.edtTransp;
 
     medSerie->setTabOrder(0);
     medTransp->setTabOrder(1);
@@ -366,18 +346,7 @@ void TfrmApuracao::buildQueries() {
     };
 
     qryFilial = query(QStringLiteral("qryFilial"));
-    qryFilial->SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-                      QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
-                      QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
-                      QStringLiteral("ORDER BY CDFILIAL")};
-    qryFilial->SQL_IB = qryFilial->SQL;
-    qryFilial->SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-                             QStringLiteral("FROM FILIAL"),
-                             QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
-                             QStringLiteral("ORDER BY CDFILIAL")};
-    qryFilial->addField(
-        required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
-    qryFilial->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
+    setupBranchQuery(qryFilial);
 
     qryCompanhia = query(QStringLiteral("qryCompanhia"));
     const QString select = QStringLiteral("SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,");

@@ -10,23 +10,11 @@
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/billing/FormParts.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/billing/TRemoteCall.h"
 
-namespace {
-
-// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
-template <class Step>
-void focusOnFailure(TControl* control, Step&& step) {
-    try {
-        step();
-    } catch (...) {
-        control->setFocus();
-        throw;
-    }
-}
-
-} // namespace
+using FormParts::focusOnFailure;
 
 // Branch.
 

@@ -81,7 +81,8 @@ TfrmApurac::TfrmApurac(TComponent* owner)
 
     TfrmApuracao* billing = Cli_Zel00100::frmApuracao;
     TSerieTranspBlock::Config block;
-    block.controls = {medSerie, btpSerie, edtSerie, sbtCGC, medTransp, btpTransport, edtTransp};
+    block.controls = {lblSerie, medSerie,  btpSerie,     edtSerie,
+                      sbtCGC,   medTransp, btpTransport, edtTransp};
     block.sources = {billing->qrySerie, billing->qryTransport, billing->qryVd_Transport,
                      billing->dtsSerie, billing->dtsTransport, billing->msgPadrao};
     block.ownMessages = msgPadrao;
@@ -210,41 +211,22 @@ void TfrmApurac::buildBottom() {
     lblDataFatur = labelFor(depDataFatur, create<TLabel>(QStringLiteral("lblDataFatur"), panBaixo),
                             QStringLiteral("Data Faturamento"), 8, 6, 100);
 
-    medSerie = create<TMaskEdit>(QStringLiteral("medSerie"), panBaixo);
-    medSerie->setMaxLength(5);
-    medSerie->setCharCase(ecUpperCase);
-    medSerie->setBounds(112, 22, 50, kFieldHeight);
-    asEntry(medSerie);
-    lblSerie = labelFor(medSerie, create<TLabel>(QStringLiteral("lblSerie"), panBaixo),
-                        QStringLiteral("Série N.F."), 112, 6, 80);
-    btpSerie = create<TBtnPesquisa>(QStringLiteral("btpSerie"), panBaixo);
-    btpSerie->setBounds(164, 22, kButtonSize, kButtonSize);
-    btpSerie->setAssociate(medSerie);
-    btpSerie->setTitle(QStringLiteral("Séries de Documentos de Saída"));
-    btpSerie->setEmptyError(QStringLiteral("Não há séries de notas fiscais cadastradas."));
-    btpSerie->setPesqChave(true);
-    edtSerie = create<TEdit>(QStringLiteral("edtSerie"), panBaixo);
-    edtSerie->setBounds(188, 22, 231, kFieldHeight);
-    asDisplay(edtSerie);
-
-    sbtCGC = create<TSpeedButton>(QStringLiteral("sbtCGC"), panBaixo);
-    sbtCGC->setCaption(msgPadrao->Msg(QStringLiteral("J")));
-    sbtCGC->setBounds(8, 50, 128, 25);
-    TFont bold = sbtCGC->font();
-    bold.bold = true;
-    sbtCGC->setFont(bold);
-    medTransp = create<TMaskEdit>(QStringLiteral("medTransp"), panBaixo);
-    medTransp->setMaxLength(20);
-    medTransp->setBounds(140, 52, 130, kFieldHeight);
-    asEntry(medTransp);
-    btpTransport = create<TBtnPesquisa>(QStringLiteral("btpTransport"), panBaixo);
-    btpTransport->setBounds(272, 52, kButtonSize, kButtonSize);
-    btpTransport->setAssociate(medTransp);
-    btpTransport->setTitle(QStringLiteral("Transportadora"));
-    btpTransport->setEmptyError(QStringLiteral("Não há transportadora cadastrada."));
-    edtTransp = create<TEdit>(QStringLiteral("edtTransp"), panBaixo);
-    edtTransp->setBounds(296, 52, 123, kFieldHeight);
-    asDisplay(edtTransp);
+    TSerieTranspBlock::Layout at;
+    at.serie = QRect(112, 22, 50, kFieldHeight);
+    at.serieNameWidth = 231;
+    at.kindButton = QRect(8, 50, 128, 25);
+    at.carrier = QRect(140, 52, 130, kFieldHeight);
+    at.carrierName = QRect(296, 52, 123, kFieldHeight);
+    const TSerieTranspBlock::Controls c =
+        TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J")));
+    lblSerie = c.lblSerie;
+    medSerie = c.medSerie;
+    btpSerie = c.btpSerie;
+    edtSerie = c.edtSerie;
+    sbtCGC = c.sbtCGC;
+    medTransp = c.medTransp;
+    btpTransport = c.btpTransport;
+    edtTransp = c.edtTransp;
 
     depDataFatur->setTabOrder(0);
     medSerie->setTabOrder(1);
@@ -320,18 +302,8 @@ void TfrmApurac::buildQueries() {
     qryCia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, {}, false));
 
     qryFilial = query(QStringLiteral("qryFilial"));
-    qryFilial->SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-                      QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
-                      QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
-                      QStringLiteral("ORDER BY CDFILIAL")};
-    qryFilial->SQL_IB = qryFilial->SQL;
-    qryFilial->SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-                             QStringLiteral("FROM FILIAL"),
-                             QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
-                             QStringLiteral("ORDER BY CDFILIAL"), QStringLiteral(" ")};
-    qryFilial->addField(
-        required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
-    qryFilial->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
+    setupBranchQuery(qryFilial);
+    qryFilial->SQL_ORACLE.append(QStringLiteral(" "));
 
     dtsFilial = source(QStringLiteral("dtsFilial"), qryFilial);
     dtsCia = source(QStringLiteral("dtsCia"), qryCia);
