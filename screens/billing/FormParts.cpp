@@ -2,7 +2,9 @@
 
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
+#include "platform/TClientDataSet.h"
 #include "platform/TColumn.h"
+#include "platform/TDataSource.h"
 #include "platform/TDBGrid.h"
 
 namespace FormParts {
@@ -30,6 +32,24 @@ TFieldDef required(TFieldDef def, int displayWidth) {
     def.required = true;
     def.displayWidth = displayWidth;
     return def;
+}
+
+TADOIBQuery* newQuery(TComponent* owner, const QString& name) {
+    auto* query = new TADOIBQuery(owner);
+    query->setName(name);
+    return query;
+}
+
+TClientDataSet* newClientDataSet(TComponent* owner, const QString& name) {
+    auto* data = new TClientDataSet(owner);
+    data->setName(name);
+    return data;
+}
+
+TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data) {
+    auto* source = new TDataSource(data, owner);
+    source->setName(name);
+    return source;
 }
 
 void asEntry(TControl* control) {

@@ -7,7 +7,11 @@
 #include <QStringList>
 
 class TADOIBQuery;
+class TClientDataSet;
+class TComponent;
 class TControl;
+class TDataSet;
+class TDataSource;
 class TDBGrid;
 class TColumn;
 class TDateEditPlus;
@@ -24,6 +28,11 @@ TFieldDef text(const QString& name, int size, const QString& label = {}, bool vi
 TFieldDef typed(const QString& name, TFieldType type, const QString& label = {},
                 bool visible = true);
 TFieldDef required(TFieldDef def, int displayWidth = 0);
+
+// Named components owned by a form.
+TADOIBQuery* newQuery(TComponent* owner, const QString& name);
+TClientDataSet* newClientDataSet(TComponent* owner, const QString& name);
+TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data);
 
 // An entry the user types into.
 void asEntry(TControl* control);

@@ -334,21 +334,11 @@ void TfrmApuracao::buildBottom() {
 }
 
 void TfrmApuracao::buildQueries() {
-    auto query = [this](const QString& name) {
-        auto* q = new TADOIBQuery(this);
-        q->setName(name);
-        return q;
-    };
-    auto source = [this](const QString& name, TDataSet* data) {
-        auto* s = new TDataSource(data, this);
-        s->setName(name);
-        return s;
-    };
 
-    qryFilial = query(QStringLiteral("qryFilial"));
+    qryFilial = newQuery(this, QStringLiteral("qryFilial"));
     setupBranchQuery(qryFilial);
 
-    qryCompanhia = query(QStringLiteral("qryCompanhia"));
+    qryCompanhia = newQuery(this, QStringLiteral("qryCompanhia"));
     const QString select = QStringLiteral("SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,");
     const QString cast =
         QStringLiteral("CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,");
@@ -393,7 +383,7 @@ void TfrmApuracao::buildQueries() {
     qryCompanhia->addField(text(QStringLiteral("IDPERCANAPUFUT"), 1, {}, false));
     qryCompanhia->addField(text(QStringLiteral("IDCALCPROXFAT"), 1, {}, false));
 
-    qrySerie = query(QStringLiteral("qrySerie"));
+    qrySerie = newQuery(this, QStringLiteral("qrySerie"));
     qrySerie->SQL = {QStringLiteral("SELECT S.CDSERIE, S.DSSERIE"),
                      QStringLiteral("FROM SERIENF S, FILIAL F"),
                      QStringLiteral("WHERE (F.CDFILIAL = :P_FILIAL)       AND"),
@@ -407,7 +397,7 @@ void TfrmApuracao::buildQueries() {
 
     const QString carrierColumns =
         QStringLiteral("SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN");
-    qryTransport = query(QStringLiteral("qryTransport"));
+    qryTransport = newQuery(this, QStringLiteral("qryTransport"));
     qryTransport->SQL = {carrierColumns, QStringLiteral("FROM TRANSPORT"),
                          QStringLiteral("WHERE IDTPIJURTRAN = :P_IDTPIJURTRAN"),
                          QStringLiteral("ORDER BY IDTPIJURTRAN, NMRAZSOCTRAN")};
@@ -420,7 +410,7 @@ void TfrmApuracao::buildQueries() {
     qryTransport->addField(text(QStringLiteral("NMFANTTRAN"), 40, {}, false));
     qryTransport->addField(text(QStringLiteral("NRINSESTTRAN"), 20, {}, false));
 
-    qryVd_Transport = query(QStringLiteral("qryVd_Transport"));
+    qryVd_Transport = newQuery(this, QStringLiteral("qryVd_Transport"));
     qryVd_Transport->SQL = {carrierColumns, QStringLiteral("FROM TRANSPORT"),
                             QStringLiteral("WHERE (IDTPIJURTRAN = :P_IDTPIJURTRAN) AND"),
                             QStringLiteral("(NRINSJURTRAN = :P_NRINSJURTRAN)")};
@@ -431,7 +421,7 @@ void TfrmApuracao::buildQueries() {
     qryVd_Transport->addField(text(QStringLiteral("NMFANTTRAN"), 40));
     qryVd_Transport->addField(text(QStringLiteral("NRINSESTTRAN"), 20));
 
-    qryGrupo = query(QStringLiteral("qryGrupo"));
+    qryGrupo = newQuery(this, QStringLiteral("qryGrupo"));
     qryGrupo->SQL = {QStringLiteral("SELECT CDGRUPPROD, NMGRUPPROD"),
                      QStringLiteral("FROM GRUPPROD"),
                      QStringLiteral("WHERE (CDGRUPPROD = :P_CDGRUPO  OR :P_TCDGRUPO = 'T')"),
@@ -440,36 +430,31 @@ void TfrmApuracao::buildQueries() {
         required(text(QStringLiteral("CDGRUPPROD"), 10, QStringLiteral("Código")), 20));
     qryGrupo->addField(text(QStringLiteral("NMGRUPPROD"), 40, QStringLiteral("Nome")));
 
-    dtsFilial = source(QStringLiteral("dtsFilial"), qryFilial);
-    dtsCompanhia = source(QStringLiteral("dtsCompanhia"), qryCompanhia);
-    dtsSerie = source(QStringLiteral("dtsSerie"), qrySerie);
-    dtsTransport = source(QStringLiteral("dtsTransport"), qryTransport);
-    dtsGrupo = source(QStringLiteral("dtsGrupo"), qryGrupo);
+    dtsFilial = newSource(this, QStringLiteral("dtsFilial"), qryFilial);
+    dtsCompanhia = newSource(this, QStringLiteral("dtsCompanhia"), qryCompanhia);
+    dtsSerie = newSource(this, QStringLiteral("dtsSerie"), qrySerie);
+    dtsTransport = newSource(this, QStringLiteral("dtsTransport"), qryTransport);
+    dtsGrupo = newSource(this, QStringLiteral("dtsGrupo"), qryGrupo);
 }
 
 void TfrmApuracao::buildDataSets() {
-    auto dataSet = [this](const QString& name) {
-        auto* d = new TClientDataSet(this);
-        d->setName(name);
-        return d;
-    };
-    cdsFormemIsNF = dataSet(QStringLiteral("cdsFormemIsNF"));
+    cdsFormemIsNF = newClientDataSet(this, QStringLiteral("cdsFormemIsNF"));
     cdsFormemIsNF->addField(text(QStringLiteral("CDCIA"), 4));
     cdsFormemIsNF->addField(text(QStringLiteral("CDTIPEMNF"), 4));
     cdsFormemIsNF->addField(text(QStringLiteral("IDTIPEMNF"), 2));
 
-    cdsDiretorios = dataSet(QStringLiteral("cdsDiretorios"));
+    cdsDiretorios = newClientDataSet(this, QStringLiteral("cdsDiretorios"));
     cdsDiretorios->addField(text(QStringLiteral("CDPROGRAMA"), 8));
     cdsDiretorios->addField(text(QStringLiteral("DSDIRETORIO"), 100));
 
-    cdsPerFecham = dataSet(QStringLiteral("cdsPerFecham"));
+    cdsPerFecham = newClientDataSet(this, QStringLiteral("cdsPerFecham"));
     cdsPerFecham->addField(text(QStringLiteral("MIN(DIFECHCIA)"), 2));
 
-    cdsCtrlApurFat = dataSet(QStringLiteral("cdsCtrlApurFat"));
+    cdsCtrlApurFat = newClientDataSet(this, QStringLiteral("cdsCtrlApurFat"));
     cdsCtrlApurFat->addField(text(QStringLiteral("NRAPURACFAT"), 10));
     cdsCtrlApurFat->addField(text(QStringLiteral("IDSTATUS"), 1));
 
-    cdsVooTrecho = dataSet(QStringLiteral("cdsVooTrecho"));
+    cdsVooTrecho = newClientDataSet(this, QStringLiteral("cdsVooTrecho"));
     cdsVooTrecho->addField(text(QStringLiteral("IDMARCVOO"), 1, QStringLiteral("3"), false));
     cdsVooTrecho->addField(text(QStringLiteral("NRVOO"), 5, QStringLiteral("Vôo")));
     cdsVooTrecho->addField(text(QStringLiteral("SGBASEORI"), 5, QStringLiteral("Base Origem")));
@@ -477,20 +462,15 @@ void TfrmApuracao::buildDataSets() {
     cdsVooTrecho->addField(text(QStringLiteral("IDTIPVOO"), 1, QStringLiteral("Tipo do Vôo")));
     cdsVooTrecho->addField(typed(QStringLiteral("QTDE_SERVICO"), TFieldType::ftFloat));
 
-    cdsLocalFatu = dataSet(QStringLiteral("cdsLocalFatu"));
+    cdsLocalFatu = newClientDataSet(this, QStringLiteral("cdsLocalFatu"));
     TFieldDef mark = text(QStringLiteral("IDMARCADO"), 1);
     mark.type = TFieldType::ftFixedChar;
     cdsLocalFatu->addField(mark);
     cdsLocalFatu->addField(text(QStringLiteral("CDLOCAFATCIA"), 20, QStringLiteral("Código")));
     cdsLocalFatu->addField(text(QStringLiteral("NMLOCAFATCIA"), 30, QStringLiteral("Nome")));
 
-    auto source = [this](const QString& name, TDataSet* data) {
-        auto* s = new TDataSource(data, this);
-        s->setName(name);
-        return s;
-    };
-    dtsVooTrecho = source(QStringLiteral("dtsVooTrecho"), cdsVooTrecho);
-    dtsLocalFatu = source(QStringLiteral("dtsLocalFatu"), cdsLocalFatu);
+    dtsVooTrecho = newSource(this, QStringLiteral("dtsVooTrecho"), cdsVooTrecho);
+    dtsLocalFatu = newSource(this, QStringLiteral("dtsLocalFatu"), cdsLocalFatu);
 }
 
 void TfrmApuracao::bindEvents() {

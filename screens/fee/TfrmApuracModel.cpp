@@ -249,18 +249,8 @@ void TfrmApurac::buildWaitPanel() {
 }
 
 void TfrmApurac::buildQueries() {
-    auto query = [this](const QString& name) {
-        auto* q = new TADOIBQuery(this);
-        q->setName(name);
-        return q;
-    };
-    auto source = [this](const QString& name, TDataSet* data) {
-        auto* s = new TDataSource(data, this);
-        s->setName(name);
-        return s;
-    };
 
-    qryCia = query(QStringLiteral("qryCia"));
+    qryCia = newQuery(this, QStringLiteral("qryCia"));
     qryCia->SQL_ORACLE = {
         QStringLiteral("SELECT CO.CDCIA, CO.SGCIA, CO.NMCIA, C.DTULTFECH, CO.IDNACCIA, "
                        "CO.CDCLIENTE,"),
@@ -301,21 +291,16 @@ void TfrmApurac::buildQueries() {
     qryCia->addField(text(QStringLiteral("CDSERIE"), 5, {}, false));
     qryCia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, {}, false));
 
-    qryFilial = query(QStringLiteral("qryFilial"));
+    qryFilial = newQuery(this, QStringLiteral("qryFilial"));
     setupBranchQuery(qryFilial);
     qryFilial->SQL_ORACLE.append(QStringLiteral(" "));
 
-    dtsFilial = source(QStringLiteral("dtsFilial"), qryFilial);
-    dtsCia = source(QStringLiteral("dtsCia"), qryCia);
+    dtsFilial = newSource(this, QStringLiteral("dtsFilial"), qryFilial);
+    dtsCia = newSource(this, QStringLiteral("dtsCia"), qryCia);
 }
 
 void TfrmApurac::buildDataSets() {
-    auto dataSet = [this](const QString& name) {
-        auto* d = new TClientDataSet(this);
-        d->setName(name);
-        return d;
-    };
-    cdsCtrlApurFat = dataSet(QStringLiteral("cdsCtrlApurFat"));
+    cdsCtrlApurFat = newClientDataSet(this, QStringLiteral("cdsCtrlApurFat"));
     cdsCtrlApurFat->addField(
         text(QStringLiteral("NRAPURACFAT"), 10, QStringLiteral("Nº Apuração")));
     cdsCtrlApurFat->addField(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Filial")));
@@ -324,7 +309,7 @@ void TfrmApurac::buildDataSets() {
     cdsCtrlApurFat->addField(
         typed(QStringLiteral("DTFIMAPURAC"), TFieldType::ftDateTime, QStringLiteral("Data Final")));
 
-    cdsNotasApuradas = dataSet(QStringLiteral("cdsNotasApuradas"));
+    cdsNotasApuradas = newClientDataSet(this, QStringLiteral("cdsNotasApuradas"));
     TFieldDef mark = text(QStringLiteral("IDCHECK"), 1);
     mark.type = TFieldType::ftFixedChar;
     cdsNotasApuradas->addField(mark);
@@ -339,13 +324,8 @@ void TfrmApurac::buildDataSets() {
     cdsNotasApuradas->addField(
         typed(QStringLiteral("DTENTRSAID"), TFieldType::ftDateTime, QStringLiteral("Data Saída")));
 
-    auto source = [this](const QString& name, TDataSet* data) {
-        auto* s = new TDataSource(data, this);
-        s->setName(name);
-        return s;
-    };
-    dtsCtrlApurFat = source(QStringLiteral("dtsCtrlApurFat"), cdsCtrlApurFat);
-    dtsNotas = source(QStringLiteral("dtsNotas"), cdsNotasApuradas);
+    dtsCtrlApurFat = newSource(this, QStringLiteral("dtsCtrlApurFat"), cdsCtrlApurFat);
+    dtsNotas = newSource(this, QStringLiteral("dtsNotas"), cdsNotasApuradas);
 }
 
 void TfrmApurac::bindEvents() {
