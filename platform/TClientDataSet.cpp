@@ -35,13 +35,6 @@ TDataPacket TClientDataSet::data() const {
     return packet;
 }
 
-void TClientDataSet::snapshotBeforeFirstChange() {
-    if (m_originalRows)
-        return;
-    m_originalRows = rows();
-    m_originalIds = rowIds();
-}
-
 void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& current,
                                bool inserted) {
     if (auto it = m_logIndex.find(rowId); it != m_logIndex.end()) {
@@ -49,18 +42,11 @@ void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& curr
         m_log[*it].current = current;
         return;
     }
-    // The snapshot must hold the rows as they were before this edit: the edited row with
-    // its original values, and no row that was just inserted.
-    if (!m_originalRows) {
-        snapshotBeforeFirstChange();
-        const auto it = std::find(m_originalIds.begin(), m_originalIds.end(), rowId);
-        const auto i = it - m_originalIds.begin();
-        if (it != m_originalIds.end() && inserted) {
-            m_originalRows->erase(m_originalRows->begin() + i);
-            m_originalIds.erase(it);
-        } else if (it != m_originalIds.end()) {
-            (*m_originalRows)[std::size_t(i)] = original;
-        }
+    // The row just inserted was not among the loaded ones.
+    if (!m_originalIds) {
+        m_originalIds = rowIds();
+        if (inserted)
+            std::erase(*m_originalIds, rowId);
     }
     m_logIndex.insert(rowId, m_log.size());
     m_log.push_back({inserted ? TChangePacket::Kind::Insert : TChangePacket::Kind::Update, rowId,
@@ -68,7 +54,8 @@ void TClientDataSet::rowPosted(int rowId, const TRow& original, const TRow& curr
 }
 
 void TClientDataSet::rowDeleted(int rowId, const TRow& values, bool) {
-    snapshotBeforeFirstChange();
+    if (!m_originalIds)
+        m_originalIds = rowIds();
     if (auto it = m_logIndex.find(rowId); it != m_logIndex.end()) {
         LogEntry& entry = m_log[*it];
         if (entry.kind == TChangePacket::Kind::Insert) {
@@ -106,8 +93,7 @@ TChangePacket TClientDataSet::delta() const {
 void TClientDataSet::clearLog() {
     m_log.clear();
     m_logIndex.clear();
-    m_originalRows.reset();
-    m_originalIds.clear();
+    m_originalIds.reset();
 }
 
 void TClientDataSet::mergeChangeLog() {
@@ -118,10 +104,26 @@ void TClientDataSet::mergeChangeLog() {
 
 void TClientDataSet::cancelUpdates() {
     cancel();
-    if (!m_originalRows)
+    if (!m_originalIds)
         return;
-    std::vector<TRow> rows = std::move(*m_originalRows);
-    std::vector<int> ids = std::move(m_originalIds);
+    QHash<int, std::size_t> currentIndex;
+    currentIndex.reserve(qsizetype(rowIds().size()));
+    for (std::size_t i = 0; i < rowIds().size(); ++i)
+        currentIndex.insert(rowIds()[i], i);
+    // A loaded row is either in the log with its original values or still unchanged.
+    std::vector<TRow> restored;
+    std::vector<int> ids;
+    restored.reserve(m_originalIds->size());
+    ids.reserve(m_originalIds->size());
+    for (const int id : *m_originalIds) {
+        if (auto it = m_logIndex.find(id); it != m_logIndex.end())
+            restored.push_back(std::move(m_log[*it].original));
+        else if (auto at = currentIndex.find(id); at != currentIndex.end())
+            restored.push_back(std::move(rows()[*at]));
+        else
+            continue;
+        ids.push_back(id);
+    }
     clearLog();
-    restoreRows(std::move(rows), std::move(ids));
+    restoreRows(std::move(restored), std::move(ids));
 }

@@ -50,14 +50,14 @@ private:
         TRow current;  // storage order; empty for a delete
     };
 
-    void snapshotBeforeFirstChange();
     void clearLog();
 
     std::optional<TDataPacket> m_pending;
     std::vector<LogEntry> m_log;
     QHash<int, std::size_t> m_logIndex; // row id -> entry
-    // The rows as loaded, taken when the first change is logged (rows are shared, so
-    // this costs one reference per row); cancelUpdates puts them back.
-    std::optional<std::vector<TRow>> m_originalRows;
-    std::vector<int> m_originalIds;
+    // The ids of the rows as loaded, in their order, taken when the first change is
+    // logged. The log keeps the original values of every changed or deleted row, so with
+    // the unchanged current rows cancelUpdates can rebuild the loaded list without a copy
+    // of every row.
+    std::optional<std::vector<int>> m_originalIds;
 };

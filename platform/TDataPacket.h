@@ -1,13 +1,11 @@
 #pragma once
 
 #include "platform/TFieldDef.h"
+#include "platform/TRow.h"
 
 #include <QList>
 #include <QVariant>
 #include <vector>
-
-// One row of values, in the order of the packet's field definitions.
-using TRow = QList<QVariant>;
 
 // What a server method returns for a dataset: field definitions and rows. A client
 // dataset takes it whole (TClientDataSet::setData), so rows are moved, not copied.

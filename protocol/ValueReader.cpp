@@ -3,8 +3,10 @@
 #include "protocol/ValueWriter.h"
 
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -187,42 +189,122 @@ bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes) {
     return true;
 }
 
-bool ValueReader::internedText(QByteArrayView bytes, int column, QString* text) {
-    if (column < 0 || column >= kInternColumns || bytes.size() > 8)
-        return false;
-    quint64 key = 0;
-    std::memcpy(&key, bytes.data(), size_t(bytes.size()));
+struct ValueReader::InternColumn {
+    std::array<InternSlot, kInternSlots> entries;
+    quint32 lookups = 0;
+    quint32 misses = 0;
+    bool off = false;
+};
+
+ValueReader::~ValueReader() = default;
+
+ValueReader::InternSlot* ValueReader::internSlot(QByteArrayView bytes, int column, quint64* key) {
+    if (column < 0 || column >= kInternColumns || bytes.size() > kMaxInternBytes)
+        return nullptr;
     if (m_intern.empty())
-        m_intern.resize(size_t(kInternColumns) * kInternSlots);
-    const quint64 hash = (key ^ quint64(bytes.size())) * 0x9E3779B97F4A7C15ULL;
-    InternSlot& slot = m_intern[size_t(column) * kInternSlots + (hash >> 58)];
-    if (slot.size != bytes.size() || slot.key != key) {
-        slot.key = key;
-        slot.size = bytes.size();
-        slot.text = QString::fromLatin1(bytes);
+        m_intern.resize(kInternColumns);
+    auto& cache = m_intern[size_t(column)];
+    if (!cache)
+        cache = std::make_unique<InternColumn>();
+    if (cache->off)
+        return nullptr;
+    // Judged on a window: flight numbers or names miss nearly always, and then the
+    // lookup only costs.
+    if (++cache->lookups == 1024) {
+        cache->off = cache->misses > 900;
+        cache->lookups = cache->misses = 0;
+        if (cache->off)
+            return nullptr;
     }
-    *text = slot.text;
-    return true;
+    // One 8-byte load where the input allows it: a short copy of variable length stalls.
+    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+    if (bytes.data() != m_scratch.constData() && m_end - data >= 8) {
+        *key = qFromLittleEndian<quint64>(data);
+        if (bytes.size() < 8)
+            *key &= (quint64(1) << (8 * bytes.size())) - 1;
+    } else {
+        *key = 0;
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            *key |= quint64(data[i]) << (8 * i);
+    }
+    const quint64 hash = (*key ^ quint64(bytes.size())) * 0x9E3779B97F4A7C15ULL;
+    InternSlot* slot = &cache->entries[hash >> 56];
+    if (slot->size != bytes.size() || slot->key != *key)
+        ++cache->misses;
+    return slot;
 }
 
-bool ValueReader::textFromHead(const Head& head, QString* text, int column) {
-    QByteArrayView bytes;
-    if (!readTextBytes(head, &bytes))
-        return false;
+namespace {
+
+// False on invalid UTF-8; the caller says where.
+bool decodeText(QByteArrayView bytes, QString* text) {
     // Most texts are ASCII codes; they convert without a decoder.
     const bool ascii =
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (ascii) {
-        if (!internedText(bytes, column, text))
-            *text = QString::fromLatin1(bytes);
+        *text = QString::fromLatin1(bytes);
         return true;
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
     *text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return fail(QStringLiteral("texto com UTF-8 inválido"));
-    return true;
+    return !decoder.hasError();
+}
+
+// One-character codes ("N", "S", "1") point at static text: copying and dropping them then
+// touches no reference count.
+const QString* asciiChar(uchar c) {
+    static const std::array<QString, 128> chars = [] {
+        static char16_t units[128];
+        std::array<QString, 128> texts;
+        for (int i = 0; i < 128; ++i) {
+            units[i] = char16_t(i);
+            texts[size_t(i)] = QString::fromRawData(reinterpret_cast<const QChar*>(&units[i]), 1);
+        }
+        return texts;
+    }();
+    return &chars[c];
+}
+
+// A cached text is shared; a fresh one is moved in. QVariant has no constructor taking a
+// QString by move, and the copy and release it would cost are two atomic operations per
+// cell.
+QVariant cellText(const QString* text, QString* fresh) {
+    if (text != fresh)
+        return QVariant(*text);
+    QVariant cell(QMetaType::fromType<QString>());
+    *static_cast<QString*>(cell.data()) = std::move(*fresh);
+    return cell;
+}
+
+} // namespace
+
+// Only texts that decoded cleanly enter the cache, so a hit needs no further check.
+const QString* ValueReader::textFromBytes(QByteArrayView bytes, int column, QString* fresh) {
+    if (bytes.size() == 1 && uchar(bytes[0]) < 0x80)
+        return asciiChar(uchar(bytes[0]));
+    quint64 key = 0;
+    InternSlot* slot = internSlot(bytes, column, &key);
+    if (slot && slot->size == bytes.size() && slot->key == key)
+        return &slot->text;
+    if (!decodeText(bytes, fresh))
+        return nullptr;
+    if (slot) {
+        slot->key = key;
+        slot->size = bytes.size();
+        slot->text = *fresh;
+    }
+    return fresh;
+}
+
+const QString* ValueReader::textFromHead(const Head& head, int column, QString* fresh) {
+    QByteArrayView bytes;
+    if (!readTextBytes(head, &bytes))
+        return nullptr;
+    const QString* text = textFromBytes(bytes, column, fresh);
+    if (!text)
+        fail(QStringLiteral("texto com UTF-8 inválido"));
+    return text;
 }
 
 bool ValueReader::readText(QString* text) {
@@ -230,7 +312,14 @@ bool ValueReader::readText(QString* text) {
         return fail(m_p < m_end ? QStringLiteral("esperado texto")
                                 : QStringLiteral("dados truncados"));
     Head head;
-    return readHead(&head) && textFromHead(head, text);
+    if (!readHead(&head))
+        return false;
+    QString fresh;
+    const QString* read = textFromHead(head, -1, &fresh);
+    if (!read)
+        return false;
+    *text = read == &fresh ? std::move(fresh) : *read;
+    return true;
 }
 
 bool ValueReader::readKey(QByteArrayView* key) {
@@ -314,10 +403,11 @@ bool ValueReader::readScalar(QVariant* value, int column) {
         *value = head.major == Unsigned ? qint64(head.arg) : -1 - qint64(head.arg);
         return true;
     case Text: {
-        QString text;
-        if (!textFromHead(head, &text, column))
+        QString fresh;
+        const QString* text = textFromHead(head, column, &fresh);
+        if (!text)
             return false;
-        *value = std::move(text);
+        *value = cellText(text, &fresh);
         return true;
     }
     case Tag:
@@ -581,33 +671,31 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
         return fail(QStringLiteral("linha %1 não é lista").arg(rowIndex));
     if (!beginArray(&c))
         return false;
-    if (!c.indefinite) {
-        if (fields && c.remaining != quint64(fields->size())) {
+    if (!c.indefinite && fields) {
+        if (c.remaining != quint64(fields->size())) {
             return fail(QStringLiteral("linha %1 com %2 valores, esperado %3")
                             .arg(rowIndex)
                             .arg(c.remaining)
                             .arg(fields->size()));
         }
-        row->reserve(qsizetype(std::min<quint64>(c.remaining, 256)));
+        row->reserve(fields->size());
+        for (qsizetype col = 0; col < fields->size(); ++col) {
+            if (!readPlainCell(row, (*fields)[col].type, int(col)) &&
+                !readCell(row, fields, rowIndex))
+                return false;
+        }
+        return true;
     }
+    if (!c.indefinite)
+        row->reserve(qsizetype(std::min<quint64>(c.remaining, 256)));
     while (hasNext(c)) {
         if (fields && row->size() == fields->size()) {
             return fail(QStringLiteral("linha %1 com valores demais, esperado %2")
                             .arg(rowIndex)
                             .arg(fields->size()));
         }
-        QVariant& cell = row->emplaceBack();
-        if (!readScalar(&cell, int(row->size() - 1))) {
-            m_error.prepend(
-                QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size() - 1));
+        if (!readCell(row, fields, rowIndex))
             return false;
-        }
-        if (fields && !fitsField(cell, fields->at(row->size() - 1).type)) {
-            const TFieldDef& f = fields->at(row->size() - 1);
-            return fail(QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
-                            .arg(rowIndex)
-                            .arg(f.name, fieldTypeName(f.type), cellTypeName(cell)));
-        }
     }
     if (!m_error.isEmpty())
         return false;
@@ -618,6 +706,97 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
                         .arg(fields->size()));
     }
     return true;
+}
+
+// Any cell, checked against its field when the fields are known.
+bool ValueReader::readCell(TRow* row, const TFieldDefs* fields, qsizetype rowIndex) {
+    const qsizetype col = row->size();
+    QVariant& cell = row->emplaceBack();
+    if (!readScalar(&cell, int(col))) {
+        m_error.prepend(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(col));
+        return false;
+    }
+    if (fields && !fitsField(cell, fields->at(col).type)) {
+        const TFieldDef& f = fields->at(col);
+        return fail(QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
+                        .arg(rowIndex)
+                        .arg(f.name, fieldTypeName(f.type), cellTypeName(cell)));
+    }
+    return true;
+}
+
+// The cells most rows are made of - a short text in a text field, an integer or double in
+// a number field, a null - without the general path's bookkeeping. Anything else, valid
+// or not, is left unread for readCell, which also words any error.
+bool ValueReader::readPlainCell(TRow* row, TFieldType type, int column) {
+    if (m_p >= m_end)
+        return false;
+    const uchar major = *m_p >> 5;
+    const uchar info = *m_p & 0x1f;
+    const qsizetype left = remaining();
+    if (major == Text) {
+        if (type != TFieldType::ftString && type != TFieldType::ftFixedChar)
+            return false;
+        qsizetype header = 1;
+        quint64 size = info;
+        if (info == 24 && left >= 2) {
+            size = m_p[1];
+            header = 2;
+        } else if (info >= 24) {
+            return false;
+        }
+        if (size > quint64(left - header))
+            return false;
+        QString fresh;
+        const QString* text =
+            textFromBytes(QByteArrayView(m_p + header, qsizetype(size)), column, &fresh);
+        if (!text)
+            return false;
+        m_p += header + qsizetype(size);
+        row->emplaceBack(cellText(text, &fresh));
+        return true;
+    }
+    if (major == Unsigned || major == Negative) {
+        if (type != TFieldType::ftInteger && type != TFieldType::ftFloat)
+            return false;
+        qsizetype header = 1;
+        quint64 arg = info;
+        if (info >= 24) {
+            if (info > 27 || left < 1 + (qsizetype(1) << (info - 24)))
+                return false;
+            header = 1 + (qsizetype(1) << (info - 24));
+            arg = 0;
+            for (qsizetype i = 1; i < header; ++i)
+                arg = (arg << 8) | m_p[i];
+        }
+        if (arg > kMaxInteger)
+            return false;
+        m_p += header;
+        const qint64 value = major == Unsigned ? qint64(arg) : -1 - qint64(arg);
+        if (type == TFieldType::ftInteger)
+            row->emplaceBack(value);
+        else // some writers send whole amounts as integers
+            row->emplaceBack(double(value));
+        return true;
+    }
+    if (*m_p == 0xf6) { // null
+        ++m_p;
+        row->emplaceBack();
+        return true;
+    }
+    if (*m_p == 0xfb && type == TFieldType::ftFloat && left >= 9) {
+        quint64 bits = 0;
+        for (int i = 1; i <= 8; ++i)
+            bits = (bits << 8) | m_p[i];
+        double d = 0;
+        std::memcpy(&d, &bits, sizeof d);
+        if (!std::isfinite(d))
+            return false;
+        m_p += 9;
+        row->emplaceBack(d);
+        return true;
+    }
+    return false;
 }
 
 bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex) {

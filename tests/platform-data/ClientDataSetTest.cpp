@@ -124,6 +124,29 @@ TEST_F(ChangeLog, CancelUpdatesRestoresTheLoadedRows) {
     EXPECT_EQ(ds.data().rows, before.rows);
 }
 
+// Cancelling rebuilds the loaded list from the unchanged rows and the originals the log
+// keeps: a row edited and then deleted, and a row inserted above others, must not shift it.
+TEST_F(ChangeLog, CancelUpdatesAfterEditThenDeleteAndAnInsertAtTheTop) {
+    const TDataPacket before = ds.data();
+    setBase(2, "XXX");
+    ds.setRecNo(2);
+    ds.deleteRecord();
+    ds.first();
+    ds.insert();
+    ds.fieldByName("NRVOO").setAsString("9");
+    ds.post();
+    setBase(3, "YYY"); // the loaded third row, now third again after the insert
+    ds.cancelUpdates();
+    EXPECT_EQ(ds.changeCount(), 0);
+    EXPECT_EQ(ds.data().rows, before.rows);
+
+    // The log works as before after a cancel.
+    setBase(1, "ZZZ");
+    EXPECT_EQ(ds.changeCount(), 1);
+    ds.cancelUpdates();
+    EXPECT_EQ(ds.data().rows, before.rows);
+}
+
 TEST_F(ChangeLog, MergeMakesCurrentValuesTheOriginalOnes) {
     setBase(1, "AAA");
     ds.mergeChangeLog();

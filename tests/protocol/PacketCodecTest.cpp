@@ -245,3 +245,131 @@ TEST(PacketCodec, DeepNestingIsBoundedBothInValuesAndInSkippedKeys) {
     shallow += char(0x01);
     EXPECT_TRUE(PacketCodec::decode(shallow).ok());
 }
+
+namespace {
+
+// Rows of every cell kind the common path takes, and some it leaves to the general one.
+QCborArray mixedRows() {
+    const QString longText(300, QLatin1Char('x')); // needs a two-byte length
+    const qint64 min = std::numeric_limits<qint64>::min();
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QCborArray rows;
+    rows.append(QCborArray{QStringLiteral("GRU"), -1, QStringLiteral("N"), 1.5});
+    rows.append(QCborArray{QString::fromUtf8("SÃO"), max, QCborValue(nullptr), min});
+    rows.append(QCborArray{QString(40, QLatin1Char('y')), 0, QCborValue(nullptr), 0.1});
+    rows.append(QCborArray{longText, 24, QString(), QCborValue(nullptr)});
+    rows.append(QCborArray{QString(), 255, QCborValue(nullptr), -7});
+    return rows;
+}
+
+QByteArray packetBytes(const QCborArray& rows, bool fieldsFirst) {
+    const QCborArray fields{fieldMap("TX", "string"), fieldMap("QT", "integer"),
+                            fieldMap("NULO", "fixedstring"), fieldMap("VR", "float")};
+    QCborMap m;
+    if (fieldsFirst)
+        m[QStringLiteral("fields")] = fields;
+    m[QStringLiteral("rows")] = rows;
+    if (!fieldsFirst)
+        m[QStringLiteral("fields")] = fields;
+    return cbor(m);
+}
+
+} // namespace
+
+// Fields first lets each cell be checked as it is read (the usual case); rows first goes
+// through the general path. Both must give the same rows.
+TEST(PacketCodec, CellsDecodeAlikeWhetherFieldsComeFirstOrLast) {
+    auto fast = PacketCodec::decodeDataPacket(packetBytes(mixedRows(), true));
+    auto general = PacketCodec::decodeDataPacket(packetBytes(mixedRows(), false));
+    ASSERT_TRUE(fast.ok()) << fast.error().toStdString();
+    ASSERT_TRUE(general.ok()) << general.error().toStdString();
+    EXPECT_TRUE(protocol::samePacket(fast.value(), general.value()));
+    const auto& rows = fast.value().rows;
+    EXPECT_EQ(rows[1][0].toString(), QString::fromUtf8("SÃO"));
+    EXPECT_EQ(rows[1][1].toLongLong(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(rows[1][3].typeId(), QMetaType::Double);
+    EXPECT_EQ(rows[3][0].toString().size(), 300);
+    EXPECT_FALSE(rows[3][3].isValid());
+    EXPECT_EQ(rows[4][0].typeId(), QMetaType::QString);
+    EXPECT_TRUE(rows[4][0].toString().isEmpty());
+    EXPECT_EQ(rows[4][3].toDouble(), -7.0);
+}
+
+TEST(PacketCodec, BadCellsAreRefusedWithTheirPlaceWhicheverPathReadsThem) {
+    const QCborArray fields{fieldMap("TX", "string"), fieldMap("QT", "integer")};
+    auto errorFor = [&](const QByteArray& cell0, const QByteArray& cell1) {
+        const QByteArray bytes =
+            QByteArray::fromHex("a2") + QCborValue(QStringLiteral("fields")).toCbor() +
+            fields.toCborValue().toCbor() + QCborValue(QStringLiteral("rows")).toCbor() +
+            QByteArray::fromHex("8182") + cell0 + cell1;
+        auto decoded = PacketCodec::decodeDataPacket(bytes);
+        return decoded.ok() ? QString() : decoded.error();
+    };
+    const QByteArray ok0 = QCborValue(QStringLiteral("A")).toCbor();
+    const QByteArray ok1 = QByteArray::fromHex("01");
+    EXPECT_TRUE(errorFor(ok0, ok1).isEmpty());
+    EXPECT_EQ(errorFor(QByteArray::fromHex("62c328"), ok1),
+              QStringLiteral("linha 0, coluna 0: texto com UTF-8 inválido"));
+    EXPECT_EQ(errorFor(ok0, QByteArray::fromHex("1bffffffffffffffff")),
+              QStringLiteral("linha 0, coluna 1: inteiro fora do intervalo"));
+    EXPECT_TRUE(errorFor(ok0, QByteArray::fromHex("fb7ff8000000000000")).contains(u"não finito"));
+    EXPECT_TRUE(errorFor(ok1, ok1).contains(u"TX"));
+    EXPECT_TRUE(errorFor(ok0, ok0).contains(u"QT"));
+    // A text or a number whose length runs past the end.
+    EXPECT_TRUE(errorFor(QByteArray::fromHex("7818") + "abc", {}).contains(u"truncados"));
+    EXPECT_TRUE(errorFor(ok0, QByteArray::fromHex("1b0000")).contains(u"truncados"));
+}
+
+// Repeated short texts of a column share one string; the cache behind that is bounded
+// and must never hand out the wrong text, whatever the mix of repeats and collisions.
+TEST(PacketCodec, SharedTextsAreEqualToFreshOnesPastTheCacheCapacity) {
+    QCborArray rows;
+    QStringList expected;
+    QStringList unique; // a column that hardly repeats stops being cached
+    for (int i = 0; i < 5000; ++i) {
+        // Repeats, near-twins ("A" and "A\0", one byte apart), an 8- and a 9-byte text,
+        // non-ASCII, and a run of unique numbers far beyond the table size.
+        QString text;
+        switch (i % 7) {
+        case 0:
+            text = QStringLiteral("GRU");
+            break;
+        case 1:
+            text = i % 2 ? QStringLiteral("A") : QString(QStringLiteral("A")) + QChar(0);
+            break;
+        case 2:
+            text = QString::fromUtf8("ÇÃ");
+            break;
+        case 3:
+            text = i % 2 ? QStringLiteral("12345678") : QStringLiteral("123456789");
+            break;
+        default:
+            text = QString::number(100000 + i);
+            break;
+        }
+        expected.append(text);
+        unique.append(i % 3 ? QString::number(i) : QString());
+        rows.append(
+            QCborArray{text, i, i % 3 ? QCborValue(unique.last()) : QCborValue(nullptr), 0});
+    }
+    auto decoded = PacketCodec::decodeDataPacket(packetBytes(rows, true));
+    ASSERT_TRUE(decoded.ok()) << decoded.error().toStdString();
+    const auto& got = decoded.value().rows;
+    ASSERT_EQ(got.size(), size_t(expected.size()));
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(got[size_t(i)][0].toString(), expected[i]) << i;
+        ASSERT_EQ(got[size_t(i)][2].toString(), unique[i]) << i;
+    }
+
+    QString first = got[0][0].toString();
+    const QString again = got[7][0].toString();
+    EXPECT_EQ(first.constData(), again.constData()) << "a repeated code is shared";
+    first[0] = QLatin1Char('X'); // writing to one copy leaves the others alone
+    EXPECT_EQ(got[7][0].toString(), QStringLiteral("GRU"));
+    QString letter = got[1][0].toString(); // one-character texts are shared too
+    ASSERT_EQ(letter, QStringLiteral("A"));
+    letter.append(QLatin1Char('B'));
+    letter[0] = QLatin1Char('Z');
+    EXPECT_EQ(letter, QStringLiteral("ZB"));
+    EXPECT_EQ(got[15][0].toString(), QStringLiteral("A"));
+}
