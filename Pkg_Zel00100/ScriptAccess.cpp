@@ -8,7 +8,6 @@
 #include "screens/viewer/Cli_Zel00101.h"
 #include "screens/viewer/TfrmNotasApur.h"
 
-
 #include <functional>
 #include <QHash>
 
