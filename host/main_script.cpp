@@ -1,20 +1,16 @@
 // zel-script: the headless host. Loads the package as zel-host does, runs its screens on the
 // headless application with scripted dialogs, and executes a script of user actions and
 // expectations, printing a transcript of every command and dialog.
-#include "external/shared/TdtmDBGeral.h"
-#include "host/AppServerProcess.h"
 #include "host/HostConfig.h"
-#include "host/PackageLoader.h"
+#include "host/HostSession.h"
 #include "host/Script.h"
 #include "host/ScriptFailure.h"
 #include "host/ScriptPresenter.h"
 #include "host/ScriptRunner.h"
 #include "platform/TApplication.h"
-#include "platform/TForm.h"
 
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -31,12 +27,6 @@ QString usage() {
                "                         de 127.0.0.1, sobre o banco de --db\n"
                "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n") +
            HostConfig::usage();
-}
-
-// Forms run the package's code: they go before the package does.
-void destroyForms() {
-    for (TForm* form : Application().forms())
-        delete form;
 }
 
 } // namespace
@@ -86,20 +76,13 @@ int main(int argc, char** argv) {
         return kFailed;
     }
 
-    AppServerProcess server;
-    std::unique_ptr<TdtmDBGeral> database;
-    PackageLoader package;
+    HostSession session;
     ScriptPresenter presenter(out);
     try {
-        if (withServer) {
-            server.start(AppServerProcess::defaultProgram(), config.database);
-            config.server = server.address();
-            out << "Servidor de aplicação em " << server.address() << '\n';
-        }
-        config.apply();
-        database = config.connectDatabase();
         Application().setPresenter(&presenter);
-        package.load(packagePath);
+        session.start(config, withServer, packagePath);
+        if (withServer)
+            out << "Servidor de aplicação em " << session.serverAddress() << '\n';
     } catch (const std::exception& error) {
         err << "zel-script: " << QString::fromUtf8(error.what()) << '\n';
         Application().setPresenter(nullptr);
@@ -108,7 +91,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     try {
-        ScriptRunner runner(package, presenter);
+        ScriptRunner runner(session.package(), presenter);
         runner.run(script);
         out << "Roteiro concluído: " << script.lines().size() << " comandos.\n";
     } catch (const ScriptFailure& failure) {
@@ -117,11 +100,8 @@ int main(int argc, char** argv) {
         status = kFailed;
     }
     out.flush();
-    destroyForms();
-    try {
-        package.unload();
-    } catch (const std::exception& error) {
-        err << "zel-script: " << QString::fromUtf8(error.what()) << '\n';
+    if (const QString failure = session.finish(); !failure.isEmpty()) {
+        err << "zel-script: " << failure << '\n';
         status = kFailed;
     }
     Application().setPresenter(nullptr);

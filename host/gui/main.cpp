@@ -1,21 +1,17 @@
 // zel-host: the desktop host. Opens the main window, loads the package and opens the billing
 // screen from the menu; the screens run in the Qt view.
-#include "external/shared/TdtmDBGeral.h"
-#include "host/AppServerProcess.h"
 #include "host/gui/MainWindow.h"
 #include "host/HostConfig.h"
+#include "host/HostSession.h"
 #include "host/PackageLoader.h"
 #include "platform/qt/MessageDialogs.h"
 #include "platform/qt/QtPresenter.h"
 #include "platform/qt/ViewStyle.h"
-#include "platform/TApplication.h"
-#include "platform/TForm.h"
 
 #include <QApplication>
 #include <QTextStream>
 
 #include <exception>
-#include <memory>
 
 namespace {
 
@@ -31,12 +27,6 @@ QString usage() {
                "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n"
                "  --open                 abre o Cálculo da Apuração ao iniciar\n") +
            HostConfig::usage();
-}
-
-// The forms run the package's code, so they go before the package is unloaded.
-void destroyForms() {
-    for (TForm* form : Application().forms())
-        delete form;
 }
 
 } // namespace
@@ -75,20 +65,12 @@ int main(int argc, char** argv) {
         }
     }
 
-    AppServerProcess server;
-    std::unique_ptr<TdtmDBGeral> database;
-    PackageLoader package;
+    HostSession session;
     int status = 0;
     {
         qtview::QtPresenter presenter;
         try {
-            if (withServer) {
-                server.start(AppServerProcess::defaultProgram(), config.database);
-                config.server = server.address();
-            }
-            config.apply();
-            database = config.connectDatabase();
-            package.load(packagePath);
+            session.start(config, withServer, packagePath);
         } catch (const std::exception& error) {
             const QString text = QString::fromUtf8(error.what());
             err << "zel-host: " << text << '\n';
@@ -99,18 +81,15 @@ int main(int argc, char** argv) {
         MainWindow window(config);
         presenter.setMdiArea(window.mdiArea());
         presenter.setMainWindow(&window);
-        window.setOpenBilling([&package] { package.iniProc(); });
+        window.setOpenBilling([&session] { session.package().iniProc(); });
         window.show();
         if (openAtStart)
             window.openBilling();
         status = app.exec();
-        destroyForms();
-    }
-    try {
-        package.unload();
-    } catch (const std::exception& error) {
-        err << "zel-host: " << QString::fromUtf8(error.what()) << '\n';
-        status = kFailed;
+        if (const QString failure = session.finish(); !failure.isEmpty()) {
+            err << "zel-host: " << failure << '\n';
+            status = kFailed;
+        }
     }
     return status;
 }
