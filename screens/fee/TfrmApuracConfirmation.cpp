@@ -37,6 +37,22 @@ void translate(const QString& failure) {
     TFailureTranslation::translate(failure, billingMessages());
 }
 
+// Runs `step` under the failure translation. A failure that the translation drops gives
+// `soFar`; aborts and database failures go on as they are.
+template <class Step>
+QString underTranslation(Step&& step, const QString& soFar) {
+    try {
+        return step();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const EDBEngineError&) {
+        throw;
+    } catch (const Exception& failure) {
+        translate(failure.message());
+        return soFar;
+    }
+}
+
 // The answer as the screen reads it: text, at most 14 characters.
 QString resultText(const protocol::RemoteValue& answer) {
     using Type = protocol::RemoteValue::Type;
@@ -113,30 +129,25 @@ void TfrmApurac::sbtConfirmaClick() {
 
 QString TfrmApurac::requestNumber() {
     QString result;
-    try {
-        if (!cdsNotasApuradas->active() || cdsNotasApuradas->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("NFSel")), true);
-        // Sent whole: the server must receive every checked invoice complete.
-        const QString invoices = checkedInvoices();
-        if (invoices.isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("NFSel")), true);
-        const QString group = Cli_Zel00100::frmApuracao->medCdGrupo->text();
-        result = calcApuracTaxa(invoices, group);
-        const QString number =
-            result.startsWith(kSuccess)
-                ? result.mid(kSuccess.size(), 10)
-                : Consiste::CheckResultServ(protocol::RemoteValue(result), true, 0).toString();
-        Cli_Zel00100::frmApuracao->repaint();
-        return number;
-    } catch (const EAbort&) {
-        throw;
-    } catch (const EDBEngineError&) {
-        throw;
-    } catch (const Exception& failure) {
-        // An "ORA" text that step 4 passed on comes back here and goes on unchanged again.
-        translate(failure.message());
-        return result;
-    }
+    // An "ORA" text that step 4 passed on comes back here and goes on unchanged again.
+    return underTranslation(
+        [&] {
+            if (!cdsNotasApuradas->active() || cdsNotasApuradas->isEmpty())
+                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("NFSel")), true);
+            // Sent whole: the server must receive every checked invoice complete.
+            const QString invoices = checkedInvoices();
+            if (invoices.isEmpty())
+                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("NFSel")), true);
+            const QString group = Cli_Zel00100::frmApuracao->medCdGrupo->text();
+            result = calcApuracTaxa(invoices, group);
+            const QString number =
+                result.startsWith(kSuccess)
+                    ? result.mid(kSuccess.size(), 10)
+                    : Consiste::CheckResultServ(protocol::RemoteValue(result), true, 0).toString();
+            Cli_Zel00100::frmApuracao->repaint();
+            return number;
+        },
+        result);
 }
 
 QString TfrmApurac::calcApuracTaxa(const QString& invoices, const QString& group) {
@@ -156,16 +167,11 @@ QString TfrmApurac::calcApuracTaxa(const QString& invoices, const QString& group
                            TRemoteArg::S(carrier),
                            TRemoteArg::S(group),
                            TRemoteArg::S(invoices)};
-    try {
-        return resultText(netApurac.AppServer().call(QStringLiteral("CalcApuracTaxa"), args));
-    } catch (const EAbort&) {
-        throw;
-    } catch (const EDBEngineError&) {
-        throw;
-    } catch (const Exception& failure) {
-        translate(failure.message());
-        return QString();
-    }
+    return underTranslation(
+        [&] {
+            return resultText(netApurac.AppServer().call(QStringLiteral("CalcApuracTaxa"), args));
+        },
+        QString());
 }
 
 QString TfrmApurac::rebuildDatabaseError(const QStringList& entries) {
