@@ -7,8 +7,6 @@
 
 namespace {
 
-const QVariant kNull;
-
 [[noreturn]] void fail(const QString& message) {
     throw Exception(message);
 }
@@ -208,7 +206,7 @@ bool TDataSet::locate(const QString& fieldName, const QVariant& value, bool case
     const bool text = wanted.typeId() == QMetaType::QString;
     const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     for (int r = 0; r < int(m_rows.size()); ++r) {
-        const QVariant& v = cellValue(r, f);
+        const QVariant v = cellValue(r, f);
         bool equal;
         if (!wanted.isValid())
             equal = !v.isValid() || v.isNull();
@@ -227,11 +225,11 @@ bool TDataSet::locate(const QString& fieldName, const QVariant& value, bool case
 
 // ---- values ------------------------------------------------------------------------
 
-const QVariant& TDataSet::cellValue(int row, const TField& field) const {
+QVariant TDataSet::cellValue(int row, const TField& field) const {
     if (row < 0 || row >= int(m_rows.size()))
-        return kNull;
+        return QVariant();
     const TRow& r = m_rows[std::size_t(row)];
-    return field.m_column < r.size() ? r[field.m_column] : kNull;
+    return field.m_column < r.size() ? r[field.m_column] : QVariant();
 }
 
 void TDataSet::setCellValue(TField& field, const QVariant& value) {
@@ -240,7 +238,7 @@ void TDataSet::setCellValue(TField& field, const QVariant& value) {
     TRow& r = m_rows[std::size_t(m_cursor)];
     if (r.size() < m_storageWidth)
         r.resize(m_storageWidth);
-    r[field.m_column] = value;
+    r.replace(field.m_column, value);
     notify(TDataEvent::RecordChanged);
 }
 
@@ -248,7 +246,7 @@ TRow TDataSet::rowInFieldOrder(const TRow& stored) const {
     TRow row;
     row.reserve(qsizetype(m_fieldList.size()));
     for (const TField* f : m_fieldList)
-        row.append(f->m_column < stored.size() ? stored[f->m_column] : QVariant());
+        row.append(f->m_column < stored.size() ? stored.cell(f->m_column) : TCell());
     return row;
 }
 

@@ -118,7 +118,7 @@ public:
     void removeObserver(int id);
 
     // Raw access for fields and subclasses.
-    const QVariant& cellValue(int row, const TField& field) const;
+    QVariant cellValue(int row, const TField& field) const;
     void setCellValue(TField& field, const QVariant& value);
 
 protected:

@@ -12,19 +12,19 @@ TRow::TRow(qsizetype size) {
 TRow::TRow(std::initializer_list<QVariant> values) {
     reserve(qsizetype(values.size()));
     for (const QVariant& v : values)
-        new (m_data + m_size++) QVariant(v);
+        new (m_data + m_size++) TCell(v);
 }
 
 TRow::TRow(const QList<QVariant>& values) {
     reserve(values.size());
     for (const QVariant& v : values)
-        new (m_data + m_size++) QVariant(v);
+        new (m_data + m_size++) TCell(v);
 }
 
 TRow::TRow(const TRow& other) {
     reserve(other.m_size);
-    for (const QVariant& v : other)
-        new (m_data + m_size++) QVariant(v);
+    for (const TCell& v : other)
+        new (m_data + m_size++) TCell(v);
 }
 
 TRow::TRow(TRow&& other) noexcept {
@@ -36,8 +36,8 @@ TRow& TRow::operator=(const TRow& other) {
         return *this;
     clear();
     reserve(other.m_size);
-    for (const QVariant& v : other)
-        new (m_data + m_size++) QVariant(v);
+    for (const TCell& v : other)
+        new (m_data + m_size++) TCell(v);
     return *this;
 }
 
@@ -65,7 +65,7 @@ void TRow::takeFrom(TRow& other) noexcept {
         return;
     }
     for (qsizetype i = 0; i < other.m_size; ++i)
-        new (m_data + i) QVariant(std::move(other.m_data[i]));
+        new (m_data + i) TCell(std::move(other.m_data[i]));
     m_size = other.m_size;
     other.clear();
 }
@@ -81,10 +81,10 @@ void TRow::release() {
 void TRow::grow(qsizetype capacity) {
     if (capacity > std::numeric_limits<qint32>::max())
         qBadAlloc();
-    auto* cells = static_cast<QVariant*>(::operator new(sizeof(QVariant) * size_t(capacity)));
+    auto* cells = static_cast<TCell*>(::operator new(sizeof(TCell) * size_t(capacity)));
     for (qsizetype i = 0; i < m_size; ++i) {
-        new (cells + i) QVariant(std::move(m_data[i]));
-        m_data[i].~QVariant();
+        new (cells + i) TCell(std::move(m_data[i]));
+        m_data[i].~TCell();
     }
     if (!isInline())
         ::operator delete(m_data);
@@ -105,7 +105,7 @@ void TRow::resize(qsizetype size) {
     }
     reserve(size);
     while (m_size < size)
-        new (m_data + m_size++) QVariant();
+        new (m_data + m_size++) TCell();
 }
 
 void TRow::clear() {
@@ -116,7 +116,15 @@ void TRow::clear() {
 void TRow::removeAt(qsizetype i) {
     Q_ASSERT(i >= 0 && i < m_size);
     std::move(m_data + i + 1, m_data + m_size, m_data + i);
-    m_data[--m_size].~QVariant();
+    m_data[--m_size].~TCell();
+}
+
+QList<QVariant> TRow::toList() const {
+    QList<QVariant> list;
+    list.reserve(m_size);
+    for (const TCell& c : *this)
+        list.append(c.toVariant());
+    return list;
 }
 
 bool operator==(const TRow& a, const TRow& b) {

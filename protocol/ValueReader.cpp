@@ -189,59 +189,18 @@ bool ValueReader::readTextBytes(const Head& head, QByteArrayView* bytes) {
     return true;
 }
 
-struct ValueReader::InternColumn {
-    std::array<InternSlot, kInternSlots> entries;
-    quint32 lookups = 0;
-    quint32 misses = 0;
-    bool off = false;
-};
-
 ValueReader::~ValueReader() = default;
 
-ValueReader::InternSlot* ValueReader::internSlot(QByteArrayView bytes, int column, quint64* key) {
-    if (column < 0 || column >= kInternColumns || bytes.size() > kMaxInternBytes)
-        return nullptr;
-    if (m_intern.empty())
-        m_intern.resize(kInternColumns);
-    auto& cache = m_intern[size_t(column)];
-    if (!cache)
-        cache = std::make_unique<InternColumn>();
-    if (cache->off)
-        return nullptr;
-    // Judged on a window: flight numbers or names miss nearly always, and then the
-    // lookup only costs.
-    if (++cache->lookups == 1024) {
-        cache->off = cache->misses > 900;
-        cache->lookups = cache->misses = 0;
-        if (cache->off)
-            return nullptr;
-    }
-    // One 8-byte load where the input allows it: a short copy of variable length stalls.
-    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
-    if (bytes.data() != m_scratch.constData() && m_end - data >= 8) {
-        *key = qFromLittleEndian<quint64>(data);
-        if (bytes.size() < 8)
-            *key &= (quint64(1) << (8 * bytes.size())) - 1;
-    } else {
-        *key = 0;
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            *key |= quint64(data[i]) << (8 * i);
-    }
-    const quint64 hash = (*key ^ quint64(bytes.size())) * 0x9E3779B97F4A7C15ULL;
-    InternSlot* slot = &cache->entries[hash >> 56];
-    if (slot->size != bytes.size() || slot->key != *key)
-        ++cache->misses;
-    return slot;
-}
-
 namespace {
+
+bool isAscii(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
 
 // False on invalid UTF-8; the caller says where.
 bool decodeText(QByteArrayView bytes, QString* text) {
     // Most texts are ASCII codes; they convert without a decoder.
-    const bool ascii =
-        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii) {
+    if (isAscii(bytes)) {
         *text = QString::fromLatin1(bytes);
         return true;
     }
@@ -251,60 +210,15 @@ bool decodeText(QByteArrayView bytes, QString* text) {
     return !decoder.hasError();
 }
 
-// One-character codes ("N", "S", "1") point at static text: copying and dropping them then
-// touches no reference count.
-const QString* asciiChar(uchar c) {
-    static const std::array<QString, 128> chars = [] {
-        static char16_t units[128];
-        std::array<QString, 128> texts;
-        for (int i = 0; i < 128; ++i) {
-            units[i] = char16_t(i);
-            texts[size_t(i)] = QString::fromRawData(reinterpret_cast<const QChar*>(&units[i]), 1);
-        }
-        return texts;
-    }();
-    return &chars[c];
-}
-
-// A cached text is shared; a fresh one is moved in. QVariant has no constructor taking a
-// QString by move, and the copy and release it would cost are two atomic operations per
-// cell.
-QVariant cellText(const QString* text, QString* fresh) {
-    if (text != fresh)
-        return QVariant(*text);
-    QVariant cell(QMetaType::fromType<QString>());
-    *static_cast<QString*>(cell.data()) = std::move(*fresh);
-    return cell;
-}
-
 } // namespace
 
-// Only texts that decoded cleanly enter the cache, so a hit needs no further check.
-const QString* ValueReader::textFromBytes(QByteArrayView bytes, int column, QString* fresh) {
-    if (bytes.size() == 1 && uchar(bytes[0]) < 0x80)
-        return asciiChar(uchar(bytes[0]));
-    quint64 key = 0;
-    InternSlot* slot = internSlot(bytes, column, &key);
-    if (slot && slot->size == bytes.size() && slot->key == key)
-        return &slot->text;
-    if (!decodeText(bytes, fresh))
-        return nullptr;
-    if (slot) {
-        slot->key = key;
-        slot->size = bytes.size();
-        slot->text = *fresh;
-    }
-    return fresh;
-}
-
-const QString* ValueReader::textFromHead(const Head& head, int column, QString* fresh) {
+bool ValueReader::textFromHead(const Head& head, QString* text) {
     QByteArrayView bytes;
     if (!readTextBytes(head, &bytes))
-        return nullptr;
-    const QString* text = textFromBytes(bytes, column, fresh);
-    if (!text)
-        fail(QStringLiteral("texto com UTF-8 inválido"));
-    return text;
+        return false;
+    if (!decodeText(bytes, text))
+        return fail(QStringLiteral("texto com UTF-8 inválido"));
+    return true;
 }
 
 bool ValueReader::readText(QString* text) {
@@ -312,14 +226,7 @@ bool ValueReader::readText(QString* text) {
         return fail(m_p < m_end ? QStringLiteral("esperado texto")
                                 : QStringLiteral("dados truncados"));
     Head head;
-    if (!readHead(&head))
-        return false;
-    QString fresh;
-    const QString* read = textFromHead(head, -1, &fresh);
-    if (!read)
-        return false;
-    *text = read == &fresh ? std::move(fresh) : *read;
-    return true;
+    return readHead(&head) && textFromHead(head, text);
 }
 
 bool ValueReader::readKey(QByteArrayView* key) {
@@ -391,7 +298,7 @@ bool ValueReader::hasNext(Container& c) {
 }
 
 // Scalars of cells and arguments: text, integer, float, tagged date or date-time, null.
-bool ValueReader::readScalar(QVariant* value, int column) {
+bool ValueReader::readScalar(QVariant* value) {
     Head head;
     if (!readHead(&head))
         return false;
@@ -403,11 +310,10 @@ bool ValueReader::readScalar(QVariant* value, int column) {
         *value = head.major == Unsigned ? qint64(head.arg) : -1 - qint64(head.arg);
         return true;
     case Text: {
-        QString fresh;
-        const QString* text = textFromHead(head, column, &fresh);
-        if (!text)
+        QString text;
+        if (!textFromHead(head, &text))
             return false;
-        *value = cellText(text, &fresh);
+        *value = std::move(text);
         return true;
     }
     case Tag:
@@ -680,8 +586,7 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
         }
         row->reserve(fields->size());
         for (qsizetype col = 0; col < fields->size(); ++col) {
-            if (!readPlainCell(row, (*fields)[col].type, int(col)) &&
-                !readCell(row, fields, rowIndex))
+            if (!readPlainCell(row, (*fields)[col].type) && !readCell(row, fields, rowIndex))
                 return false;
         }
         return true;
@@ -711,8 +616,8 @@ bool ValueReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInde
 // Any cell, checked against its field when the fields are known.
 bool ValueReader::readCell(TRow* row, const TFieldDefs* fields, qsizetype rowIndex) {
     const qsizetype col = row->size();
-    QVariant& cell = row->emplaceBack();
-    if (!readScalar(&cell, int(col))) {
+    QVariant cell;
+    if (!readScalar(&cell)) {
         m_error.prepend(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(col));
         return false;
     }
@@ -722,13 +627,14 @@ bool ValueReader::readCell(TRow* row, const TFieldDefs* fields, qsizetype rowInd
                         .arg(rowIndex)
                         .arg(f.name, fieldTypeName(f.type), cellTypeName(cell)));
     }
+    row->append(cell);
     return true;
 }
 
 // The cells most rows are made of - a short text in a text field, an integer or double in
 // a number field, a null - without the general path's bookkeeping. Anything else, valid
 // or not, is left unread for readCell, which also words any error.
-bool ValueReader::readPlainCell(TRow* row, TFieldType type, int column) {
+bool ValueReader::readPlainCell(TRow* row, TFieldType type) {
     if (m_p >= m_end)
         return false;
     const uchar major = *m_p >> 5;
@@ -747,13 +653,16 @@ bool ValueReader::readPlainCell(TRow* row, TFieldType type, int column) {
         }
         if (size > quint64(left - header))
             return false;
-        QString fresh;
-        const QString* text =
-            textFromBytes(QByteArrayView(m_p + header, qsizetype(size)), column, &fresh);
-        if (!text)
-            return false;
+        const QByteArrayView bytes(m_p + header, qsizetype(size));
+        if (bytes.size() <= TCell::kMaxInlineText && isAscii(bytes)) {
+            row->append(TCell::latin1(bytes));
+        } else {
+            QString text;
+            if (!decodeText(bytes, &text))
+                return false;
+            row->append(TCell::text(text));
+        }
         m_p += header + qsizetype(size);
-        row->emplaceBack(cellText(text, &fresh));
         return true;
     }
     if (major == Unsigned || major == Negative) {
@@ -774,14 +683,14 @@ bool ValueReader::readPlainCell(TRow* row, TFieldType type, int column) {
         m_p += header;
         const qint64 value = major == Unsigned ? qint64(arg) : -1 - qint64(arg);
         if (type == TFieldType::ftInteger)
-            row->emplaceBack(value);
+            row->append(TCell::integer(value));
         else // some writers send whole amounts as integers
-            row->emplaceBack(double(value));
+            row->append(TCell::real(double(value)));
         return true;
     }
     if (*m_p == 0xf6) { // null
         ++m_p;
-        row->emplaceBack();
+        row->append(TCell());
         return true;
     }
     if (*m_p == 0xfb && type == TFieldType::ftFloat && left >= 9) {
@@ -793,7 +702,7 @@ bool ValueReader::readPlainCell(TRow* row, TFieldType type, int column) {
         if (!std::isfinite(d))
             return false;
         m_p += 9;
-        row->emplaceBack(d);
+        row->append(TCell::real(d));
         return true;
     }
     return false;
@@ -807,12 +716,16 @@ bool ValueReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowInd
                         .arg(fields.size()));
     }
     for (qsizetype c = 0; c < row.size(); ++c) {
-        if (!fitsField(row[c], fields[c].type)) {
+        QVariant cell = row[c];
+        const int typeBefore = cell.typeId();
+        if (!fitsField(cell, fields[c].type)) {
             return fail(
                 QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
                     .arg(rowIndex)
-                    .arg(fields[c].name, fieldTypeName(fields[c].type), cellTypeName(row[c])));
+                    .arg(fields[c].name, fieldTypeName(fields[c].type), cellTypeName(cell)));
         }
+        if (cell.typeId() != typeBefore)
+            row.replace(c, cell);
     }
     return true;
 }

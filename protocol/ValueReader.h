@@ -64,9 +64,9 @@ private:
     int peekMajor() const { return m_p < m_end ? *m_p >> 5 : -1; }
     bool readHead(Head* head);
     bool readTextBytes(const Head& head, QByteArrayView* bytes);
-    const QString* textFromHead(const Head& head, int column, QString* fresh);
+    bool textFromHead(const Head& head, QString* text);
     bool readKey(QByteArrayView* key);
-    bool readScalar(QVariant* value, int column = -1);
+    bool readScalar(QVariant* value);
     bool readTagged(quint64 tag, QVariant* value);
     bool readValueAt(RemoteValue* value, int depth);
     bool readPacketMap(PacketParts* parts);
@@ -81,28 +81,11 @@ private:
     bool skipAt(int depth);
     qsizetype remaining() const { return m_end - m_p; }
 
-    // Codes repeat down a column ("N", "GRU", "1"): short texts of each column are shared
-    // instead of allocated again, which is most of the cost of a large packet. The cache
-    // is bounded (a fixed table per column, newest text wins a slot), and a column whose
-    // texts hardly repeat stops being looked up.
-    struct InternSlot {
-        quint64 key = 0;
-        qsizetype size = -1;
-        QString text;
-    };
-    struct InternColumn;
-    static constexpr int kInternColumns = 64;
-    static constexpr int kInternSlots = 256;
-    static constexpr qsizetype kMaxInternBytes = 8;
-    InternSlot* internSlot(QByteArrayView bytes, int column, quint64* key);
-    // The text of `bytes`: the cached string, or `fresh` filled in; null on invalid UTF-8.
-    const QString* textFromBytes(QByteArrayView bytes, int column, QString* fresh);
-    bool readPlainCell(TRow* row, TFieldType type, int column);
+    bool readPlainCell(TRow* row, TFieldType type);
     bool readCell(TRow* row, const TFieldDefs* fields, qsizetype rowIndex);
 
     const uchar* m_p;
     const uchar* m_end;
-    std::vector<std::unique_ptr<InternColumn>> m_intern; // made for a column on first use
     QByteArray m_scratch; // chunks of an indefinite-length text, joined
     QString m_error;
 };

@@ -39,8 +39,8 @@ TEST(Row, KeepsItsValuesWhenGrowingPastTheInlineCells) {
 TEST(Row, AppendingOneOfItsOwnCellsWhileGrowingCopiesTheValue) {
     TRow row = numbered(int(TRow::kInline));
     ASSERT_EQ(row.size(), row.capacity());
-    row.append(row[0]); // the reference dies with the old cells
-    row.emplaceBack(row[1]);
+    row.append(row[0]);
+    row.append(row.cell(1)); // the reference dies with the old cells
     EXPECT_EQ(row[TRow::kInline].toString(), QStringLiteral("c0"));
     EXPECT_EQ(row[TRow::kInline + 1].toString(), QStringLiteral("c1"));
 }
@@ -66,7 +66,7 @@ TEST(Row, CopiesAreIndependent) {
     for (const int width : {2, int(TRow::kInline) + 2}) {
         const TRow original = numbered(width);
         TRow copy = original;
-        copy[0] = QStringLiteral("changed");
+        copy.replace(0, QStringLiteral("changed"));
         copy.append(qint64(7));
         expectNumbered(original, width);
         TRow assigned = numbered(1, QStringLiteral("x"));
