@@ -1,5 +1,6 @@
 #include "protocol/ValueWriter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace protocol {
@@ -158,7 +159,8 @@ void ValueWriter::writeRow(const TRow& row, const TFieldDefs& fields, qsizetype 
     for (qsizetype c = 0; c < fields.size(); ++c) {
         if (c >= row.size()) {
             m_writer.appendNull();
-        } else if (!writeCell(row[c], fields[c].type)) {
+        } else if (!writePlainCell(row.cell(c), fields[c].type) &&
+                   !writeCell(row[c], fields[c].type)) {
             noteError(QStringLiteral("linha %1, campo %2: valor \"%3\" não é %4")
                           .arg(rowIndex)
                           .arg(fields[c].name, row[c].toString(), fieldTypeName(fields[c].type)));
@@ -174,6 +176,38 @@ void ValueWriter::writeOptionalRow(const std::optional<TRow>& row, const TFieldD
         writeRow(*row, fields, rowIndex);
     else
         m_writer.appendNull();
+}
+
+// The cells large lists are made of, straight from their compact form; anything else is
+// left unwritten for writeCell.
+bool ValueWriter::writePlainCell(const TCell& cell, TFieldType type) {
+    const bool textField = type == TFieldType::ftString || type == TFieldType::ftFixedChar;
+    switch (cell.kind()) {
+    case TCell::Kind::Null:
+        m_writer.appendNull();
+        return true;
+    case TCell::Kind::Text: {
+        const QByteArrayView text = cell.latin1Text();
+        const bool ascii =
+            std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; });
+        if (!textField || !ascii)
+            return false;
+        m_writer.appendTextString(text.data(), text.size());
+        return true;
+    }
+    case TCell::Kind::Integer:
+        if (type != TFieldType::ftInteger)
+            return false;
+        m_writer.append(cell.integerValue());
+        return true;
+    case TCell::Kind::Real:
+        if (type != TFieldType::ftFloat || !std::isfinite(cell.realValue()))
+            return false;
+        m_writer.append(cell.realValue());
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Writes the cell and returns true, or writes nothing and returns false.

@@ -31,6 +31,7 @@ private:
     void writeRow(const TRow& row, const TFieldDefs& fields, qsizetype rowIndex);
     void writeOptionalRow(const std::optional<TRow>& row, const TFieldDefs& fields,
                           qsizetype rowIndex);
+    bool writePlainCell(const TCell& cell, TFieldType type);
     bool writeCell(const QVariant& value, TFieldType type);
     void writeText(const QString& text);
     bool writeDate(const QDate& date);
