@@ -5,14 +5,17 @@
 #include "server/Schema.h"
 #include "server/SeedData.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 
 QString InitDbCommand::usage() {
     return QStringLiteral(
                "  init-db URL [--demo | --fixture NOME] [--deliveries N]\n"
+               "          [--deliveries-of FILIAL/CIA]\n"
                "      Cria as tabelas em um banco novo e, com as opções, carrega dados:\n"
                "      --demo dados de demonstração; --fixture NOME um conjunto de teste (%1);\n"
-               "      --deliveries N gera N deliveries. URL: sqlite:CAMINHO ou\n"
+               "      --deliveries N gera N deliveries, com --deliveries-of todas da filial e\n"
+               "      companhia informadas. URL: sqlite:CAMINHO ou\n"
                "      postgresql://usuário@servidor:porta/banco.\n")
         .arg(SeedData::fixtureNames().join(QLatin1String(", ")));
 }
@@ -35,6 +38,11 @@ QString InitDbCommand::parse(const QStringList& args, Options* options) {
             options->deliveries = hasValue ? args[++i].toLongLong(&numeric) : -1;
             if (!numeric || options->deliveries < 0)
                 return QStringLiteral("--deliveries exige um número inteiro não negativo.");
+        } else if (arg == QLatin1String("--deliveries-of")) {
+            options->deliveriesOf = hasValue ? args[++i] : QString();
+            static const QRegularExpression shape(QStringLiteral("^[^/\\s]{1,4}/[^/\\s]{1,4}$"));
+            if (!shape.match(options->deliveriesOf).hasMatch())
+                return QStringLiteral("--deliveries-of exige FILIAL/CIA, por exemplo 0001/0001.");
         } else if (arg.startsWith(QLatin1Char('-'))) {
             return QStringLiteral("Opção desconhecida: %1").arg(arg);
         } else if (options->url.isEmpty()) {
@@ -45,6 +53,8 @@ QString InitDbCommand::parse(const QStringList& args, Options* options) {
     }
     if (options->url.isEmpty())
         return QStringLiteral("Informe o endereço do banco de dados.");
+    if (!options->deliveriesOf.isEmpty() && options->deliveries < 0)
+        return QStringLiteral("--deliveries-of exige --deliveries N.");
     if (options->demo && !options->fixture.isEmpty())
         return QStringLiteral("Use --demo ou --fixture, não os dois.");
     return {};
@@ -101,7 +111,8 @@ QString InitDbCommand::create(const Options& options) {
             done = QStringLiteral("sem dados");
         }
         if (deliveries > 0)
-            done += QStringLiteral(", %1 deliveries geradas").arg(seed.deliveries(deliveries));
+            done += QStringLiteral(", %1 deliveries geradas")
+                        .arg(seed.deliveries(deliveries, options.deliveriesOf));
         if (!db.commit())
             throw Exception(db.lastError().text());
     } catch (...) {

@@ -10,6 +10,8 @@
 //   --fixture NAME   a named test data set
 //   --deliveries N   N generated deliveries instead of the demo's 5000, or added to
 //                    the fixture's; alone it implies the demo's reference data
+//   --deliveries-of FILIAL/CIA  the generated deliveries all go to that branch and
+//                    company (a benchmark of one large computation)
 // A database that already has any of the tables is left untouched (exit code 1): the
 // command only ever creates, so it can never overwrite a site's data.
 // Exit codes: 0 done, 1 failure (message on err), 2 bad arguments (usage on err).
@@ -28,6 +30,7 @@ private:
         bool demo = false;
         QString fixture;
         qint64 deliveries = -1; // -1: not given
+        QString deliveriesOf;   // "FILIAL/CIA", empty: every branch and company
     };
     // Returns an error text, empty when the arguments are good.
     static QString parse(const QStringList& args, Options* options);

@@ -242,7 +242,7 @@ void SeedData::demoCarriers() {
          {"I", "987654321", "Atlântico Internacional Cargas", "Atlântico", QVariant()}});
 }
 
-qint64 SeedData::deliveries(qint64 count) {
+qint64 SeedData::deliveries(qint64 count, const QString& only) {
     if (count <= 0)
         return 0;
     struct Leg {
@@ -273,7 +273,14 @@ qint64 SeedData::deliveries(qint64 count) {
          q.next();)
         groups.append(q.value(0).toString());
 
-    std::erase_if(legs, [&](const Leg& l) { return !locations.contains(l.filial + '/' + l.cia); });
+    std::erase_if(legs, [&](const Leg& l) {
+        const QString key = l.filial + '/' + l.cia;
+        return !locations.contains(key) || (!only.isEmpty() && key != only);
+    });
+    if (legs.empty() && !only.isEmpty())
+        throw Exception(QStringLiteral("A filial e companhia %1 não têm trechos de vôo com "
+                                       "local de faturamento.")
+                            .arg(only));
     if (legs.empty())
         throw Exception(QStringLiteral("Não há trechos de vôo com local de faturamento para "
                                        "receber deliveries."));

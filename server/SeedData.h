@@ -11,7 +11,9 @@
 //   deliveries(n)      n more deliveries spread over the legs and billing locations
 //                      already present, dated from 2024-06-01 to 2026-12-31 (wide
 //                      enough that a period typed today still finds some), numbered
-//                      "G00000000001" on, each with an NRFATURAMENTO
+//                      "G00000000001" on, each with an NRFATURAMENTO; with `only`
+//                      ("FILIAL/CIA") just the legs of that branch and company, so that
+//                      one computation can take them all
 class SeedData {
 public:
     explicit SeedData(QSqlDatabase db);
@@ -22,7 +24,7 @@ public:
 
     void demo();
     // Returns how many were written.
-    qint64 deliveries(qint64 count);
+    qint64 deliveries(qint64 count, const QString& only = {});
 
     static constexpr qint64 demoDeliveries = 5000;
 

@@ -34,7 +34,9 @@ TEST(InitDbCommandTest, BadArgumentsGiveTheUsageAndCode2) {
           QStringList{url, "--demo", "--fixture", "basic"},
           QStringList{url, "--deliveries", "muitas"}, QStringList{url, "--deliveries", "-5"},
           QStringList{url, "--fixture"}, QStringList{url, "--fixture", "nenhum"},
-          QStringList{url, "outro"}}) {
+          QStringList{url, "outro"}, QStringList{url, "--deliveries-of", "0001/0001"},
+          QStringList{url, "--deliveries", "5", "--deliveries-of", "0001"},
+          QStringList{url, "--deliveries", "5", "--deliveries-of"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const Result r = initDb(args);
         EXPECT_EQ(r.code, InitDbCommand::badUsage);

@@ -73,6 +73,18 @@ TEST_P(SeedDataTest, AFixtureTakesGeneratedDeliveriesOnTop) {
     EXPECT_EQ(count(url(), "FILIAL"), 2);
 }
 
+TEST_P(SeedDataTest, DeliveriesCanAllGoToOneBranchAndCompany) {
+    initDb({url(), "--demo", "--deliveries", "400", "--deliveries-of", "0001/0002"});
+    TDatabase db;
+    db.open(url());
+    QSqlQuery q(db.database());
+    ASSERT_TRUE(q.exec("SELECT CDFILIAL, CDCIA, COUNT(*) FROM DELIVERY GROUP BY CDFILIAL, CDCIA"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString() + '/' + q.value(1).toString(), QStringLiteral("0001/0002"));
+    EXPECT_EQ(q.value(2).toLongLong(), 400);
+    EXPECT_FALSE(q.next());
+}
+
 ZEL_ALL_ENGINES(SeedDataTest);
 
 } // namespace
