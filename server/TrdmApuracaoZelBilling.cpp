@@ -1,5 +1,6 @@
 // The billing computation (CalculaApuracao): checks, registration, and the one
 // transaction that creates the invoices and marks the deliveries.
+#include "server/DeliverySelection.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -8,13 +9,13 @@
 
 #include "platform/Exception.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSet>
 #include <QTemporaryFile>
-#include <tuple>
 
 using protocol::RemoteValue;
 
@@ -22,7 +23,6 @@ namespace {
 
 const QChar kMark(0x00BF); // "¿": the screens take the 10 characters after it as a key
 const QString kBlank20(20, QLatin1Char(' '));
-constexpr int kDeliveriesPerStatement = 200;
 constexpr int kErrorWidth = 500;
 
 // The seventeen arguments, by meaning.
@@ -61,41 +61,26 @@ struct Request {
         , pedido(a[16].toString().trimmed()) {}
 };
 
-struct Delivery {
+// One invoice: the values of the selection's key columns, its totals and its deliveries.
+struct Invoice {
+    QStringList key;
     QString number;
-    QDate date;
-    QString flight;
-    QString origin;
-    QString destination;
-    QString location;
-    QString grupo;
     qint64 value = 0;
     qint64 foreign = 0;
-    QString faturamento;
-    QString invoice; // set while computing
+    qint64 deliveries = 0;
 };
 
-// What an invoice gathers: flight, leg or location, by issue-form type.
-using GroupKey = std::tuple<QString, QString, QString, QString>; // flight, origin, dest, location
-
-struct Invoice {
-    GroupKey key;
-    QString number;
-    qint64 value = 0;
-    qint64 foreign = 0;
-    QList<Delivery*> deliveries;
+// What the computation takes, summed in the database: the invoices in key order and how
+// many deliveries fall on each day (the steps of the marking).
+struct Totals {
+    std::vector<Invoice> invoices;
+    std::map<QDate, qint64> perDay;
+    qint64 deliveries = 0;
+    qint64 withoutFaturamento = 0;
 };
 
 QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
-}
-
-// "_A_B" or "_A_B_" → {A, B}.
-QSet<QString> entries(const QString& list) {
-    QSet<QString> result;
-    for (const QString& entry : list.split(QLatin1Char('_'), Qt::SkipEmptyParts))
-        result.insert(entry);
-    return result;
 }
 
 [[noreturn]] void invalidCall() {
@@ -172,58 +157,27 @@ QString issueFormType(const ServerSql& sql, const Request& r) {
         .trimmed();
 }
 
-bool byFlights(const QString& type) {
-    return type == QLatin1String("02") || type == QLatin1String("03") ||
-           type == QLatin1String("12");
+DeliverySelection selectionOf(const Request& r, const QString& type) {
+    DeliverySelection selection(
+        {r.filial, r.cdcia, r.start, r.end, r.grupo, type, r.flights, r.allFlights, r.locations});
+    if (selection.listTooLong())
+        invalidCall();
+    return selection;
 }
 
-// The deliveries the computation takes, in number order.
-std::vector<Delivery> selectDeliveries(const ServerSql& sql, const Request& r,
-                                       const QString& type) {
-    QSqlQuery query = sql.exec(
-        QStringLiteral("SELECT NRDELIVERY, DTDELIVERY, NRVOO, SGBASEORI, SGBASEDES, CDLOCAFATCIA, "
-                       "CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO FROM DELIVERY "
-                       "WHERE CDFILIAL = :filial AND CDCIA = :cdcia AND DTDELIVERY >= :start "
-                       "AND DTDELIVERY <= :end AND NRAPURACFAT IS NULL "
-                       "AND (CDGRUPPROD = :grupo OR :todos = 'T') ORDER BY NRDELIVERY"),
-        {{"filial", r.filial},
-         {"cdcia", r.cdcia},
-         {"start", ServerSql::bindDate(r.start)},
-         {"end", ServerSql::bindDate(r.end)},
-         {"grupo", r.grupo},
-         {"todos", r.grupo.isEmpty() ? QStringLiteral("T") : QStringLiteral("N")}});
-    const bool filterFlights = byFlights(type) && !r.allFlights;
-    const bool filterLocations = type == QLatin1String("10") && !entries(r.locations).isEmpty();
-    const QSet<QString> flights = entries(r.flights);
-    const QSet<QString> locations = entries(r.locations);
-    std::vector<Delivery> result;
-    while (query.next()) {
-        Delivery d;
-        d.number = query.value(0).toString();
-        d.date = ServerSql::toDate(query.value(1));
-        d.flight = query.value(2).toString();
-        d.origin = query.value(3).toString();
-        d.destination = query.value(4).toString();
-        d.location = query.value(5).toString();
-        d.grupo = query.value(6).toString();
-        d.value = query.value(7).toLongLong();
-        d.foreign = query.value(8).toLongLong();
-        d.faturamento = query.value(9).toString().trimmed();
-        if (filterFlights && !flights.contains(d.flight))
-            continue;
-        if (filterLocations && !locations.contains(d.location))
-            continue;
-        result.push_back(std::move(d));
-    }
-    return result;
+DeliverySelection::Binds withBinds(DeliverySelection::Binds binds,
+                                   const DeliverySelection::Binds& more) {
+    binds.append(more);
+    return binds;
 }
 
-bool lacksFaturamento(const std::vector<Delivery>& deliveries) {
-    for (const Delivery& d : deliveries) {
-        if (d.faturamento.isEmpty())
-            return true;
-    }
-    return false;
+bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& selection) {
+    QSqlQuery query =
+        sql.exec(QStringLiteral("SELECT 1 FROM DELIVERY WHERE %1 AND (NRFATURAMENTO IS NULL OR "
+                                "TRIM(NRFATURAMENTO) = '') LIMIT 1")
+                     .arg(selection.where()),
+                 selection.binds());
+    return query.next();
 }
 
 // The export directory, empty when none is set.
@@ -242,31 +196,6 @@ bool isWritableDirectory(const QString& path) {
     return probe.open();
 }
 
-GroupKey groupKey(const QString& type, const Delivery& d) {
-    if (type == QLatin1String("02"))
-        return {d.flight, {}, {}, {}};
-    if (type == QLatin1String("03"))
-        return {d.flight, d.origin, d.destination, {}};
-    if (type == QLatin1String("10"))
-        return {{}, {}, {}, d.location};
-    return {};
-}
-
-std::vector<Invoice> groupInvoices(const QString& type, std::vector<Delivery>& deliveries) {
-    std::map<GroupKey, Invoice> groups;
-    for (Delivery& d : deliveries) {
-        Invoice& invoice = groups[groupKey(type, d)];
-        invoice.key = groupKey(type, d);
-        invoice.value += d.value;
-        invoice.foreign += d.foreign;
-        invoice.deliveries.append(&d);
-    }
-    std::vector<Invoice> result;
-    for (auto& entry : groups)
-        result.push_back(std::move(entry.second));
-    return result;
-}
-
 QString csvMoney(qint64 cents) {
     const QString sign = cents < 0 ? QStringLiteral("-") : QString();
     const qint64 magnitude = cents < 0 ? -cents : cents;
@@ -282,39 +211,66 @@ QString csvField(const QString& text) {
            QLatin1Char('"');
 }
 
-// The computed deliveries as NRAPURACFAT.csv (";" separated, decimal comma, UTF-8).
-// Returns the path written; raises when the file cannot be written.
-QString writeExport(const QString& directory, const QString& nr,
-                    const std::vector<Delivery>& deliveries) {
-    const QString path = QDir(directory).filePath(nr + QStringLiteral(".csv"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Exception(
-            QStringLiteral("não foi possível gravar %1: %2").arg(path, file.errorString()));
-    QByteArray out = "NRAPURACFAT;NRDELIVERY;DTDELIVERY;NRVOO;SGBASEORI;SGBASEDES;CDLOCAFATCIA;"
-                     "CDGRUPPROD;VRSERVICO;VRMOEDESTR;NRFATURAMENTO;NRLANCTONF\n";
-    for (const Delivery& d : deliveries) {
+constexpr int kExportPage = 5000;
+
+// One page of the computed deliveries after `after`, in number order, as CSV lines.
+// Returns the last number written, empty when there were none.
+QString exportPage(const ServerSql& sql, const QString& nr, const QString& after, QByteArray* out) {
+    QSqlQuery query = sql.exec(
+        QStringLiteral("SELECT NRDELIVERY, DTDELIVERY, NRVOO, SGBASEORI, SGBASEDES, "
+                       "CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO, "
+                       "NRLANCTONF FROM DELIVERY WHERE NRAPURACFAT = :nr AND NRDELIVERY > :after "
+                       "ORDER BY NRDELIVERY LIMIT %1")
+            .arg(kExportPage),
+        {{"nr", nr}, {"after", after}});
+    QString last;
+    while (query.next()) {
+        last = query.value(0).toString();
         const QStringList fields = {nr,
-                                    d.number,
-                                    d.date.toString(Qt::ISODate),
-                                    d.flight,
-                                    d.origin,
-                                    d.destination,
-                                    d.location,
-                                    d.grupo,
-                                    csvMoney(d.value),
-                                    csvMoney(d.foreign),
-                                    d.faturamento,
-                                    d.invoice};
+                                    last,
+                                    ServerSql::toDate(query.value(1)).toString(Qt::ISODate),
+                                    query.value(2).toString(),
+                                    query.value(3).toString(),
+                                    query.value(4).toString(),
+                                    query.value(5).toString(),
+                                    query.value(6).toString(),
+                                    csvMoney(query.value(7).toLongLong()),
+                                    csvMoney(query.value(8).toLongLong()),
+                                    query.value(9).toString().trimmed(),
+                                    query.value(10).toString()};
         QStringList quoted;
         for (const QString& f : fields)
             quoted.append(csvField(f));
-        out += quoted.join(QLatin1Char(';')).toUtf8() + '\n';
+        *out += quoted.join(QLatin1Char(';')).toUtf8() + '\n';
     }
-    file.write(out);
-    if (!file.commit())
-        throw Exception(
+    return last;
+}
+
+// The computed deliveries as NRAPURACFAT.csv (";" separated, decimal comma, UTF-8),
+// written page by page. Returns the path written; raises when it cannot be written.
+QString writeExport(const ServerSql& sql, const QString& directory, const QString& nr) {
+    const QString path = QDir(directory).filePath(nr + QStringLiteral(".csv"));
+    QSaveFile file(path);
+    const auto failed = [&] {
+        return Exception(
             QStringLiteral("não foi possível gravar %1: %2").arg(path, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed();
+    QByteArray out = "NRAPURACFAT;NRDELIVERY;DTDELIVERY;NRVOO;SGBASEORI;SGBASEDES;CDLOCAFATCIA;"
+                     "CDGRUPPROD;VRSERVICO;VRMOEDESTR;NRFATURAMENTO;NRLANCTONF\n";
+    QString after = QStringLiteral(""); // before every number; a null would bind as NULL
+    for (;;) {
+        const QString last = exportPage(sql, nr, after, &out);
+        if (file.write(out) != out.size())
+            throw failed();
+        if (last.isEmpty())
+            break;
+        after = last;
+        out.clear();
+    }
+    if (!file.commit())
+        throw failed();
     return path;
 }
 
@@ -331,13 +287,18 @@ qint64 orderNumber(const QString& text) {
     return ok ? number : -1;
 }
 
+// The steps of the marking: each takes about this share of the deliveries, so progress
+// moves while one large computation runs.
+constexpr qint64 kProgressSteps = 20;
+constexpr qint64 kMinStep = 2000;
+
 class Computation {
 public:
-    Computation(const ServerSql& sql, const Request& request, const QString& type,
+    Computation(const ServerSql& sql, const Request& request, const DeliverySelection& selection,
                 const QString& nr, const TrdmApuracaoZel::Progress& progress)
         : m_sql(sql)
         , m_r(request)
-        , m_type(type)
+        , m_selection(selection)
         , m_nr(nr)
         , m_progress(progress) {}
 
@@ -349,21 +310,21 @@ public:
                                         "WHERE NRAPURACFAT = :nr AND IDSTATUS = 'P'"),
                          {{"nr", m_nr}}) != 1)
             throw Exception(QStringLiteral("a apuração foi cancelada durante o cálculo"));
-        // Selected again inside the transaction: what changed since the checks counts.
-        std::vector<Delivery> deliveries = selectDeliveries(m_sql, m_r, m_type);
-        if (lacksFaturamento(deliveries))
+        // Summed again inside the transaction: what changed since the checks counts.
+        Totals totals = sum();
+        if (totals.withoutFaturamento > 0)
             throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
-        std::vector<Invoice> invoices = groupInvoices(m_type, deliveries);
-        m_total = qint64(deliveries.size());
+        m_total = totals.deliveries;
         report(0);
-        if (!invoices.empty()) {
-            const qint64 first = Numerador(m_sql).reserveNotasFiscais(qint64(invoices.size()));
-            for (std::size_t i = 0; i < invoices.size(); ++i)
-                invoices[i].number = Numerador::format(first + qint64(i));
-        }
-        for (Invoice& invoice : invoices) {
-            insertInvoice(invoice);
-            markDeliveries(invoice);
+        if (!totals.invoices.empty()) {
+            const qint64 first =
+                Numerador(m_sql).reserveNotasFiscais(qint64(totals.invoices.size()));
+            for (std::size_t i = 0; i < totals.invoices.size(); ++i)
+                totals.invoices[i].number = Numerador::format(first + qint64(i));
+            clearInvoiceKeys();
+            for (const Invoice& invoice : totals.invoices)
+                insertInvoice(invoice);
+            markDeliveries(totals.perDay);
         }
         const qint64 pedido = orderNumber(m_r.pedido);
         if (pedido > 0)
@@ -373,7 +334,7 @@ public:
                      {{"nr", m_nr}});
         QString written;
         if (!exportDir.isEmpty())
-            written = writeExport(exportDir, m_nr, deliveries);
+            written = writeExport(m_sql, exportDir, m_nr);
         try {
             transaction.commit();
         } catch (...) {
@@ -394,10 +355,59 @@ private:
                            .arg(m_total));
     }
 
+    // One pass over the selection, grouped by day and invoice key: as many rows as days
+    // times invoices, however many deliveries there are.
+    Totals sum() const {
+        const QStringList& keys = m_selection.keyColumns();
+        const QString keyList = keys.isEmpty() ? QString() : QLatin1String(", ") + keys.join(", ");
+        QSqlQuery query = m_sql.exec(
+            QStringLiteral("SELECT DTDELIVERY%1, COUNT(*), SUM(VRSERVICO), SUM(VRMOEDESTR), "
+                           "SUM(CASE WHEN NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '' "
+                           "THEN 1 ELSE 0 END) FROM DELIVERY WHERE %2 GROUP BY DTDELIVERY%1")
+                .arg(keyList, m_selection.where()),
+            m_selection.binds());
+        const int at = 1 + int(keys.size());
+        std::map<QStringList, Invoice> invoices; // key order numbers the invoices
+        Totals totals;
+        while (query.next()) {
+            QStringList key;
+            for (int k = 1; k < at; ++k)
+                key.append(query.value(k).toString());
+            const qint64 count = query.value(at).toLongLong();
+            Invoice& invoice = invoices[key];
+            invoice.key = key;
+            invoice.deliveries += count;
+            invoice.value += query.value(at + 1).toLongLong();
+            invoice.foreign += query.value(at + 2).toLongLong();
+            totals.perDay[ServerSql::toDate(query.value(0))] += count;
+            totals.deliveries += count;
+            totals.withoutFaturamento += query.value(at + 3).toLongLong();
+        }
+        for (auto& entry : invoices)
+            totals.invoices.push_back(std::move(entry.second));
+        return totals;
+    }
+
+    // The invoice of each key, for the marking to look up. A temporary table is private
+    // to this connection.
+    void clearInvoiceKeys() {
+        m_sql.exec(QStringLiteral(
+            "CREATE TEMP TABLE IF NOT EXISTS ZEL_NOTA_CHAVE (K1 VARCHAR(20) NOT NULL, "
+            "K2 VARCHAR(20) NOT NULL, K3 VARCHAR(20) NOT NULL, NRLANCTONF VARCHAR(10) NOT NULL, "
+            "PRIMARY KEY (K1, K2, K3))"));
+        m_sql.exec(QStringLiteral("DELETE FROM ZEL_NOTA_CHAVE"));
+    }
+
+    QString keyPart(const Invoice& invoice, int i) const {
+        return i < invoice.key.size() ? invoice.key[i] : QStringLiteral("");
+    }
+
     void insertInvoice(const Invoice& invoice) {
-        const auto& [flight, origin, destination, location] = invoice.key;
-        Q_UNUSED(origin);
-        Q_UNUSED(destination);
+        const QStringList& keys = m_selection.keyColumns();
+        const auto column = [&](const char* name) {
+            const qsizetype i = keys.indexOf(QLatin1String(name));
+            return i < 0 ? QString() : invoice.key[i];
+        };
         m_sql.change(
             QStringLiteral(
                 "INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, "
@@ -413,42 +423,60 @@ private:
              {"data", ServerSql::bindDate(m_r.billing)},
              {"valor", invoice.value},
              {"estr", invoice.foreign},
-             {"voo", textOrNull(flight)},
-             {"local", textOrNull(location)}});
+             {"voo", textOrNull(column("NRVOO"))},
+             {"local", textOrNull(column("CDLOCAFATCIA"))}});
+        m_sql.change(QStringLiteral("INSERT INTO ZEL_NOTA_CHAVE (K1, K2, K3, NRLANCTONF) "
+                                    "VALUES (:k1, :k2, :k3, :nf)"),
+                     {{"k1", keyPart(invoice, 0)},
+                      {"k2", keyPart(invoice, 1)},
+                      {"k3", keyPart(invoice, 2)},
+                      {"nf", invoice.number}});
     }
 
-    // In batches; a delivery that another computation took in the meantime fails the whole.
-    void markDeliveries(Invoice& invoice) {
-        for (qsizetype at = 0; at < invoice.deliveries.size(); at += kDeliveriesPerStatement) {
-            const qsizetype count =
-                qMin<qsizetype>(kDeliveriesPerStatement, invoice.deliveries.size() - at);
-            QStringList names;
-            QList<std::pair<QString, QVariant>> binds = {{QStringLiteral("nr"), m_nr},
-                                                         {QStringLiteral("nf"), invoice.number}};
-            for (qsizetype i = 0; i < count; ++i) {
-                Delivery* d = invoice.deliveries[at + i];
-                d->invoice = invoice.number;
-                names.append(QStringLiteral(":d%1").arg(i));
-                binds.append({QStringLiteral("d%1").arg(i), d->number});
-            }
+    // Day ranges of about one step each, marked by one statement apiece. A range that
+    // changes another count than summed means another computation took or added
+    // deliveries meanwhile: the whole computation fails.
+    void markDeliveries(const std::map<QDate, qint64>& perDay) {
+        const QStringList& keys = m_selection.keyColumns();
+        QStringList match;
+        for (int i = 0; i < 3; ++i)
+            match.append(QStringLiteral("K.K%1 = %2")
+                             .arg(i + 1)
+                             .arg(i < keys.size() ? QStringLiteral("DELIVERY.") + keys[i]
+                                                  : QStringLiteral("''")));
+        const QString sql =
+            QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = (SELECT "
+                           "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1) WHERE %2 "
+                           "AND DTDELIVERY >= :step_from AND DTDELIVERY <= :step_to")
+                .arg(match.join(QStringLiteral(" AND ")), m_selection.where());
+        const qint64 step = std::max(m_total / kProgressSteps, kMinStep);
+        auto from = perDay.begin();
+        qint64 expected = 0;
+        for (auto day = perDay.begin(); day != perDay.end(); ++day) {
+            expected += day->second;
+            if (expected < step && std::next(day) != perDay.end())
+                continue;
             const int changed =
                 m_sql
-                    .exec(QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = :nf "
-                                         "WHERE NRAPURACFAT IS NULL AND NRDELIVERY IN (%1)")
-                              .arg(names.join(QStringLiteral(", "))),
-                          binds)
+                    .exec(sql, withBinds(
+                                   m_selection.binds(),
+                                   {{QStringLiteral("nr"), m_nr},
+                                    {QStringLiteral("step_from"), ServerSql::bindDate(from->first)},
+                                    {QStringLiteral("step_to"), ServerSql::bindDate(day->first)}}))
                     .numRowsAffected();
-            if (changed != count)
+            if (changed != expected)
                 throw Exception(
                     QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
-            m_done += count;
+            m_done += expected;
             report(m_done);
+            from = std::next(day);
+            expected = 0;
         }
     }
 
     const ServerSql& m_sql;
     const Request& m_r;
-    QString m_type;
+    const DeliverySelection& m_selection;
     QString m_nr;
     const TrdmApuracaoZel::Progress& m_progress;
     qint64 m_total = 0;
@@ -486,8 +514,8 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     };
     refuseIfRunning();
 
-    const std::vector<Delivery> selected = selectDeliveries(sql, r, type);
-    if (lacksFaturamento(selected))
+    const DeliverySelection selection = selectionOf(r, type);
+    if (anyWithoutFaturamento(sql, selection))
         throw ServerFailure(QStringLiteral("DELVALO_nf"));
 
     const QString exportDir = exportDirectory(sql);
@@ -530,7 +558,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     // Nothing of a failed computation is kept but its status and reason.
     try {
-        Computation(sql, r, type, nr, progress).run(exportDir);
+        Computation(sql, r, selection, nr, progress).run(exportDir);
     } catch (const std::exception& e) {
         QString reason;
         if (const auto* failure = dynamic_cast<const ServerFailure*>(&e))

@@ -177,7 +177,8 @@ CREATE TABLE DELIVERY (
 );
 -- The computation's selection: company and branch, in a period, not yet computed.
 CREATE INDEX DELIVERY_SELECAO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY);
-CREATE INDEX DELIVERY_APURACAO ON DELIVERY (NRAPURACFAT);
+-- A computation's deliveries in number order: its export reads them page by page.
+CREATE INDEX DELIVERY_APURACAO ON DELIVERY (NRAPURACFAT, NRDELIVERY);
 CREATE INDEX DELIVERY_NOTA ON DELIVERY (NRLANCTONF);
 
 -- Counters per branch: NMSEQ names the sequence (see the seed for the names in use).

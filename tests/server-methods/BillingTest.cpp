@@ -3,10 +3,13 @@
 #include "MethodsFixture.h"
 
 #include "server/CancelCommand.h"
+#include "server/SeedData.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 namespace {
 
@@ -142,6 +145,11 @@ TEST_P(Billing, RefusalsBeforeAnythingIsRegistered) {
     auto noDate = billing("0001", "0001", "CLI000000001");
     noDate[5] = RemoteValue();
     EXPECT_EQ(failure("CalculaApuracao", noDate), "Chamada inválida: CalculaApuracao");
+    auto manyFlights = billing("0001", "0001", "CLI000000001");
+    manyFlights[8] = "N";
+    for (int i = 0; i <= 5000; ++i)
+        manyFlights[7] = manyFlights[7].toString() + "_" + QString::number(i);
+    EXPECT_EQ(failure("CalculaApuracao", manyFlights), "Chamada inválida: CalculaApuracao");
     auto badPacket = billing("0001", "0001", "CLI000000001");
     badPacket[13] = "texto";
     EXPECT_EQ(failure("CalculaApuracao", badPacket), "Chamada inválida: CalculaApuracao");
@@ -198,6 +206,48 @@ TEST_P(Billing, ExportsTheComputedDeliveries) {
     EXPECT_TRUE(lines[0].startsWith("NRAPURACFAT;NRDELIVERY;"));
     EXPECT_EQ(lines[2], "0000000003;D00000000002;2024-02-06;1010;REC;FOR;GRU-TECA;;800,50;160,10;"
                         "FT0000000002;0000000003");
+}
+
+// Thousands of deliveries: marked in several steps with progress after each, every one
+// in its leg's invoice, and exported page by page in number order without a gap.
+TEST_P(Billing, ALargeComputationIsMarkedInStepsAndExportedWhole) {
+    const qint64 count = 12000;
+    ASSERT_EQ(SeedData(db()).deliveries(count, QStringLiteral("0001/0002")), count);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    setExportDir(dir.path());
+    auto args = billing("0001", "0002", "CLI000000002"); // "03": one invoice per leg
+    args[3] = QDate(2024, 6, 1);
+    args[4] = QDate(2026, 12, 31);
+    QList<qint64> steps;
+    call("CalculaApuracao", args, [&](qint64 done, qint64 total, const QString&) {
+        EXPECT_EQ(total, count);
+        steps.append(done);
+    });
+    ASSERT_GT(steps.size(), 4);
+    EXPECT_EQ(steps.first(), 0);
+    EXPECT_EQ(steps.last(), count);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'").toLongLong(),
+              count);
+    EXPECT_EQ(invoices("0000000003").size(), 2) << "two legs";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY D JOIN NOTAFISCAL N ON N.NRLANCTONF = "
+                     "D.NRLANCTONF WHERE N.NRAPURACFAT = '0000000003' AND (N.NRVOO <> D.NRVOO)")
+                  .toLongLong(),
+              0);
+    EXPECT_EQ(billingFaults(), 0);
+
+    QFile file(QDir(dir.path()).filePath("0000000003.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), count + 1);
+    QString previous;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString number = lines[i].section(';', 1, 1);
+        ASSERT_LT(previous, number) << "line " << i;
+        previous = number;
+    }
 }
 
 TEST_P(Billing, OrderCounterOnlyMovesForward) {
