@@ -1,0 +1,531 @@
+// bench_billing: the time of one billing computation of N deliveries on the application
+// server, against a set-based SQL script doing the same work on an identical copy of the
+// data, and the server's peak memory, which must not grow with N.
+#include "bench/BillingScript.h"
+#include "external/appserver/TNetConnection.h"
+#include "external/shared/TDatabase.h"
+#include "platform/Exception.h"
+
+#include <memory>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QUrl>
+
+namespace {
+
+const QString kServerName = QStringLiteral("Zel00100.rdmApuracaoZel");
+const QString kFilial = QStringLiteral("0001");
+const QString kCdcia = QStringLiteral("0001");
+// The whole span of the generated deliveries.
+const QDate kStart(2024, 6, 1);
+const QDate kEnd(2026, 12, 31);
+const QDate kBilling(2027, 1, 5);
+constexpr int kServerStartMs = 60000;
+constexpr int kServerStopMs = 30000;
+
+struct Options {
+    QList<qint64> counts = {1000000};
+    QStringList engines;
+    QString pgUrl;
+    QString workdir;
+    QString appserver;
+};
+
+QString usage() {
+    return QStringLiteral(
+        "Uso: bench_billing [--deliveries N[,N...]] [--engines sqlite,postgresql] [--pg URL]\n"
+        "                   [--workdir DIR] [--appserver CAMINHO]\n"
+        "Mede uma apuração (CalculaApuracao) de N deliveries no servidor de aplicação contra um\n"
+        "script SQL em conjunto sobre uma cópia idêntica dos dados, e o pico de memória do\n"
+        "servidor (VmHWM).\n"
+        "  --deliveries  quantidades separadas por vírgula (padrão 1000000)\n"
+        "  --engines     bancos medidos: sqlite, postgresql (padrão sqlite, mais postgresql\n"
+        "                quando --pg é informado)\n"
+        "  --pg URL      banco de um servidor PostgreSQL; nele são recriados os bancos\n"
+        "                zelbench_a e zelbench_b\n"
+        "  --workdir     diretório dos arquivos SQLite e dos registros do servidor (padrão:\n"
+        "                um diretório temporário)\n"
+        "  --appserver   caminho do zel-appserver (padrão: ao lado deste programa)\n");
+}
+
+// Returns what is wrong with the arguments, empty when nothing.
+QString parse(const QStringList& args, Options* o) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (i + 1 >= args.size())
+            return QStringLiteral("Opção desconhecida ou sem valor: %1").arg(arg);
+        const QString value = args[++i];
+        if (arg == QLatin1String("--deliveries")) {
+            o->counts.clear();
+            for (const QString& part : value.split(QLatin1Char(','))) {
+                bool ok = false;
+                const qint64 n = part.trimmed().toLongLong(&ok);
+                if (!ok || n <= 0)
+                    return QStringLiteral("--deliveries exige números inteiros positivos "
+                                          "separados por vírgula.");
+                o->counts.append(n);
+            }
+        } else if (arg == QLatin1String("--engines")) {
+            o->engines = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        } else if (arg == QLatin1String("--pg")) {
+            o->pgUrl = value;
+        } else if (arg == QLatin1String("--workdir")) {
+            o->workdir = value;
+        } else if (arg == QLatin1String("--appserver")) {
+            o->appserver = value;
+        } else {
+            return QStringLiteral("Opção desconhecida: %1").arg(arg);
+        }
+    }
+    if (o->engines.isEmpty()) {
+        o->engines = {QStringLiteral("sqlite")};
+        if (!o->pgUrl.isEmpty())
+            o->engines.append(QStringLiteral("postgresql"));
+    }
+    for (const QString& engine : o->engines) {
+        if (engine != QLatin1String("sqlite") && engine != QLatin1String("postgresql"))
+            return QStringLiteral("Banco desconhecido em --engines: %1").arg(engine);
+        if (engine == QLatin1String("postgresql") && !o->pgUrl.startsWith("postgresql://"))
+            return QStringLiteral(
+                "postgresql exige --pg postgresql://usuário@servidor:porta/banco.");
+    }
+    return {};
+}
+
+double secondsOf(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void note(const QString& text) {
+    QTextStream(stderr) << text << '\n';
+}
+
+// Runs a zel-appserver command to its end; raises with its output when it fails.
+void runAppserver(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForStarted())
+        throw Exception(
+            QStringLiteral("Não foi possível executar %1: %2").arg(program, process.errorString()));
+    process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw Exception(QStringLiteral("zel-appserver %1 falhou: %2")
+                            .arg(args.value(0), QString::fromUtf8(process.readAll()).trimmed()));
+}
+
+struct Databases {
+    QString a; // the server computes here
+    QString b; // the script computes here
+};
+
+// Where the two databases of one measurement live.
+class Engine {
+public:
+    virtual ~Engine() = default;
+    virtual QString name() const = 0;
+    // A seeded with n deliveries by init-db (timed into *seedSeconds), B a copy of it.
+    virtual Databases create(const QString& appserver, qint64 n, double* seedSeconds) = 0;
+    virtual void drop() = 0;
+};
+
+class SqliteEngine : public Engine {
+public:
+    explicit SqliteEngine(const QString& dir)
+        : m_a(QDir(dir).filePath(QStringLiteral("zelbench_a.db")))
+        , m_b(QDir(dir).filePath(QStringLiteral("zelbench_b.db"))) {}
+    QString name() const override { return QStringLiteral("SQLite"); }
+
+    Databases create(const QString& appserver, qint64 n, double* seedSeconds) override {
+        drop();
+        const QString a = QStringLiteral("sqlite:") + m_a;
+        QElapsedTimer timer;
+        timer.start();
+        runAppserver(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
+                                 QStringLiteral("--deliveries"), QString::number(n),
+                                 QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
+        *seedSeconds = secondsOf(timer);
+        // init-db has ended, so a log left beside the file holds committed pages: copy it
+        // too. The shared-memory index is rebuilt by whoever opens the copy.
+        copy(m_a, m_b);
+        if (QFileInfo(m_a + "-wal").size() > 0)
+            copy(m_a + "-wal", m_b + "-wal");
+        return {a, QStringLiteral("sqlite:") + m_b};
+    }
+
+    void drop() override {
+        for (const QString& base : {m_a, m_b}) {
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+                QFile::remove(base + suffix);
+        }
+    }
+
+private:
+    static void copy(const QString& from, const QString& to) {
+        if (!QFile::copy(from, to))
+            throw Exception(QStringLiteral("Não foi possível copiar %1 para %2.").arg(from, to));
+    }
+
+    QString m_a;
+    QString m_b;
+};
+
+class PostgreSqlEngine : public Engine {
+public:
+    explicit PostgreSqlEngine(const QString& url)
+        : m_url(url) {}
+    QString name() const override { return QStringLiteral("PostgreSQL"); }
+
+    Databases create(const QString& appserver, qint64 n, double* seedSeconds) override {
+        drop();
+        admin(QStringLiteral("CREATE DATABASE zelbench_a"));
+        const QString a = urlOf(QStringLiteral("zelbench_a"));
+        QElapsedTimer timer;
+        timer.start();
+        runAppserver(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
+                                 QStringLiteral("--deliveries"), QString::number(n),
+                                 QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
+        *seedSeconds = secondsOf(timer);
+        admin(QStringLiteral("CREATE DATABASE zelbench_b TEMPLATE zelbench_a"));
+        return {a, urlOf(QStringLiteral("zelbench_b"))};
+    }
+
+    void drop() override {
+        admin(QStringLiteral("DROP DATABASE IF EXISTS zelbench_a WITH (FORCE)"));
+        admin(QStringLiteral("DROP DATABASE IF EXISTS zelbench_b WITH (FORCE)"));
+    }
+
+private:
+    // On the database named by --pg: CREATE and DROP DATABASE need a connection elsewhere.
+    void admin(const QString& statement) const {
+        TDatabase db;
+        db.open(m_url);
+        QSqlQuery query(db.database());
+        // DROP ... IF EXISTS would print a notice for a database not there.
+        query.exec(QStringLiteral("SET client_min_messages = warning"));
+        if (!query.exec(statement))
+            throw Exception(
+                QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
+    }
+
+    QString urlOf(const QString& database) const {
+        QUrl url(m_url);
+        url.setPath(QLatin1Char('/') + database);
+        return url.toString();
+    }
+
+    QString m_url;
+};
+
+quint16 freePort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        throw Exception(QStringLiteral("Nenhuma porta livre em 127.0.0.1."));
+    return probe.serverPort();
+}
+
+// Peak resident memory of a process, from /proc.
+qint64 vmHwmKiB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Não foi possível ler %1.").arg(status.fileName()));
+    static const QRegularExpression line(QStringLiteral("^VmHWM:\\s+(\\d+) kB$"),
+                                         QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = line.match(QString::fromLatin1(status.readAll()));
+    if (!match.hasMatch())
+        throw Exception(QStringLiteral("%1 não informa VmHWM.").arg(status.fileName()));
+    return match.captured(1).toLongLong();
+}
+
+// `zel-appserver serve` on a free loopback port, stopped when dropped.
+class ServerProcess {
+public:
+    ServerProcess(const QString& program, const QString& dbUrl, const QString& logFile)
+        : m_port(freePort())
+        , m_logFile(logFile) {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setStandardOutputFile(logFile);
+        m_process.start(program,
+                        {QStringLiteral("serve"), QStringLiteral("--db"), dbUrl,
+                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(m_port)});
+        if (!m_process.waitForStarted())
+            throw Exception(QStringLiteral("Não foi possível executar %1: %2")
+                                .arg(program, m_process.errorString()));
+        waitUntilListening();
+    }
+    ~ServerProcess() { stop(); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    quint16 port() const { return m_port; }
+    qint64 peakMemoryKiB() const { return vmHwmKiB(m_process.processId()); }
+
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(kServerStopMs)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+private:
+    void waitUntilListening() {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < kServerStartMs) {
+            if (m_process.state() == QProcess::NotRunning)
+                throw Exception(
+                    QStringLiteral("O servidor terminou ao iniciar; veja %1.").arg(m_logFile));
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, m_port);
+            if (probe.waitForConnected(200))
+                return;
+            QThread::msleep(100);
+        }
+        throw Exception(QStringLiteral("O servidor não aceitou conexões em %1 s; veja %2.")
+                            .arg(kServerStartMs / 1000)
+                            .arg(m_logFile));
+    }
+
+    QProcess m_process;
+    quint16 m_port;
+    QString m_logFile;
+};
+
+// All flights, no product group, no carrier change; the rest as the screen sends it.
+QString calculaApuracao(TNetConnection& net, const BillingScope& s) {
+    QString branch = s.filialTrabalho;
+    QString flights;
+    QString allFlights = QStringLiteral("T");
+    QString group;
+    protocol::RemoteValue changes;
+    QString locations;
+    QList<TRemoteArg> args{TRemoteArg::R(&branch),       TRemoteArg::S(s.filial),
+                           TRemoteArg::S(s.cliente),     TRemoteArg::D(s.start),
+                           TRemoteArg::D(s.end),         TRemoteArg::D(s.billing),
+                           TRemoteArg::S(s.cdcia),       TRemoteArg::R(&flights),
+                           TRemoteArg::R(&allFlights),   TRemoteArg::S(s.serie),
+                           TRemoteArg::S(s.carrierKind), TRemoteArg::S(s.carrierNumber),
+                           TRemoteArg::R(&group),        TRemoteArg::V(&changes),
+                           TRemoteArg::R(&locations),    TRemoteArg::S(QStringLiteral("_")),
+                           TRemoteArg::S(QString())};
+    return net.AppServer().call(QStringLiteral("CalculaApuracao"), args).toString();
+}
+
+struct Measure {
+    double seedSeconds = 0;
+    double computationSeconds = 0;
+    double scriptSeconds = 0;
+    qint64 hwmStartKiB = 0;
+    qint64 hwmPeakKiB = 0;
+};
+
+class Measurement {
+public:
+    Measurement(Engine& engine, const Options& options, const QString& workdir, qint64 n)
+        : m_engine(engine)
+        , m_options(options)
+        , m_workdir(workdir)
+        , m_n(n)
+        , m_label(QStringLiteral("%1, N=%2").arg(engine.name()).arg(n)) {}
+
+    Measure run() {
+        note(QStringLiteral("[%1] criando os bancos").arg(m_label));
+        m_dbs = m_engine.create(m_options.appserver, m_n, &m_measure.seedSeconds);
+        {
+            TDatabase a;
+            a.open(m_dbs.a);
+            m_scope = BillingScope::of(a.database(), kFilial, kCdcia, kStart, kEnd, kBilling);
+        }
+        note(QStringLiteral("[%1] apuração no servidor").arg(m_label));
+        const QString nr = computeOnServer();
+        const BillingOutcome server = checkServerOutcome(nr);
+        note(QStringLiteral("[%1] script SQL").arg(m_label));
+        checkScriptOutcome(nr, server);
+        m_engine.drop();
+        return m_measure;
+    }
+
+private:
+    [[noreturn]] void fail(const QString& why) const {
+        throw Exception(QStringLiteral("[%1] %2").arg(m_label, why));
+    }
+
+    QString computeOnServer() {
+        const QString log = QDir(m_workdir).filePath(
+            QStringLiteral("zel-appserver-%1-%2.log").arg(m_engine.name().toLower()).arg(m_n));
+        ServerProcess server(m_options.appserver, m_dbs.a, log);
+        TNetConnection net;
+        net.setServerName(kServerName);
+        net.setHost(QStringLiteral("127.0.0.1"));
+        net.setPort(server.port());
+        net.connect();
+        m_measure.hwmStartKiB = server.peakMemoryKiB();
+        QElapsedTimer timer;
+        timer.start();
+        const QString nr = calculaApuracao(net, m_scope);
+        m_measure.computationSeconds = secondsOf(timer);
+        m_measure.hwmPeakKiB = server.peakMemoryKiB();
+        net.disconnect();
+        server.stop();
+        static const QRegularExpression number(QStringLiteral("^\\d{10}$"));
+        if (!number.match(nr).hasMatch())
+            fail(
+                QStringLiteral("o servidor devolveu \"%1\" em vez do número da apuração.").arg(nr));
+        return nr;
+    }
+
+    BillingOutcome checkServerOutcome(const QString& nr) {
+        TDatabase a;
+        a.open(m_dbs.a);
+        const BillingOutcome outcome = outcomeOf(a.database(), nr);
+        if (outcome.status != QLatin1String("F"))
+            fail(
+                QStringLiteral("a apuração %1 ficou com situação \"%2\".").arg(nr, outcome.status));
+        if (outcome.markedDeliveries != m_n)
+            fail(QStringLiteral("a apuração %1 marcou %2 deliveries.")
+                     .arg(nr)
+                     .arg(outcome.markedDeliveries));
+        const qint64 flights = distinctFlights(a.database(), m_scope);
+        if (outcome.invoices.size() != flights)
+            fail(QStringLiteral("a apuração %1 gerou %2 notas para %3 vôos.")
+                     .arg(nr)
+                     .arg(outcome.invoices.size())
+                     .arg(flights));
+        for (const InvoiceLine& invoice : outcome.invoices) {
+            if (invoice.value != invoice.deliveriesValue)
+                fail(QStringLiteral("a nota %1 vale %2, suas deliveries somam %3.")
+                         .arg(invoice.number)
+                         .arg(invoice.value)
+                         .arg(invoice.deliveriesValue));
+        }
+        return outcome;
+    }
+
+    void checkScriptOutcome(const QString& nr, const BillingOutcome& server) {
+        TDatabase b;
+        b.open(m_dbs.b);
+        QElapsedTimer timer;
+        timer.start();
+        const QString scriptNr = runSetBasedBilling(b.database(), m_scope);
+        m_measure.scriptSeconds = secondsOf(timer);
+        if (scriptNr != nr)
+            fail(
+                QStringLiteral("o script numerou a apuração %1, o servidor %2.").arg(scriptNr, nr));
+        const BillingOutcome script = outcomeOf(b.database(), scriptNr);
+        if (!(script == server))
+            fail(QStringLiteral("o script e o servidor divergem: %1 notas somando %2 com %3 "
+                                "deliveries contra %4 notas somando %5 com %6 deliveries.")
+                     .arg(script.invoices.size())
+                     .arg(script.invoiceTotal())
+                     .arg(script.markedDeliveries)
+                     .arg(server.invoices.size())
+                     .arg(server.invoiceTotal())
+                     .arg(server.markedDeliveries));
+    }
+
+    Engine& m_engine;
+    const Options& m_options;
+    QString m_workdir;
+    qint64 m_n;
+    QString m_label;
+    Databases m_dbs;
+    BillingScope m_scope;
+    Measure m_measure;
+};
+
+QString cell(const QString& text, int width) {
+    return text.rightJustified(width);
+}
+
+QString header() {
+    return cell(QStringLiteral("banco"), 10) + cell(QStringLiteral("deliveries"), 12) +
+           cell(QStringLiteral("carga s"), 10) + cell(QStringLiteral("apuração s"), 12) +
+           cell(QStringLiteral("script s"), 10) + cell(QStringLiteral("razão"), 8) +
+           cell(QStringLiteral("VmHWM início MiB"), 18) +
+           cell(QStringLiteral("VmHWM pico MiB"), 16);
+}
+
+QString row(const QString& engine, qint64 n, const Measure& m) {
+    const auto fixed = [](double value, int decimals) {
+        return QString::number(value, 'f', decimals);
+    };
+    const double ratio = m.scriptSeconds > 0 ? m.computationSeconds / m.scriptSeconds : 0;
+    return cell(engine, 10) + cell(QString::number(n), 12) + cell(fixed(m.seedSeconds, 2), 10) +
+           cell(fixed(m.computationSeconds, 2), 12) + cell(fixed(m.scriptSeconds, 2), 10) +
+           cell(fixed(ratio, 1), 8) + cell(fixed(double(m.hwmStartKiB) / 1024, 1), 18) +
+           cell(fixed(double(m.hwmPeakKiB) / 1024, 1), 16);
+}
+
+std::unique_ptr<Engine> engineNamed(const QString& name, const Options& o, const QString& dir) {
+    if (name == QLatin1String("postgresql"))
+        return std::make_unique<PostgreSqlEngine>(o.pgUrl);
+    return std::make_unique<SqliteEngine>(dir);
+}
+
+int runAll(Options& options) {
+    if (options.appserver.isEmpty())
+        options.appserver =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zel-appserver"));
+    if (!QFileInfo(options.appserver).isExecutable())
+        throw Exception(
+            QStringLiteral("zel-appserver não encontrado em %1; use --appserver CAMINHO.")
+                .arg(options.appserver));
+    QTemporaryDir temporary;
+    QString workdir = options.workdir;
+    if (workdir.isEmpty()) {
+        if (!temporary.isValid())
+            throw Exception(QStringLiteral("Não foi possível criar um diretório temporário."));
+        workdir = temporary.path();
+    } else if (!QDir().mkpath(workdir)) {
+        throw Exception(QStringLiteral("Não foi possível criar o diretório %1.").arg(workdir));
+    }
+    QTextStream out(stdout);
+    out << header() << Qt::endl;
+    for (const QString& name : options.engines) {
+        const std::unique_ptr<Engine> engine = engineNamed(name, options, workdir);
+        for (qint64 n : options.counts) {
+            const Measure m = Measurement(*engine, options, workdir, n).run();
+            out << row(engine->name(), n, m) << Qt::endl;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = app.arguments().mid(1);
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        QTextStream(stdout) << usage();
+        return 0;
+    }
+    Options options;
+    const QString problem = parse(args, &options);
+    if (!problem.isEmpty()) {
+        err << problem << '\n' << usage();
+        return 2;
+    }
+    try {
+        return runAll(options);
+    } catch (const std::exception& e) {
+        err << "bench_billing: " << QString::fromUtf8(e.what()) << '\n';
+        return 1;
+    }
+}
