@@ -43,6 +43,17 @@ DeliverySelection::DeliverySelection(const Criteria& c)
         addList(QStringLiteral("CDLOCAFATCIA"), locations, QStringLiteral("sel_local"));
 }
 
+DeliverySelection::Binds DeliverySelection::bindsFor(const QDate& from, const QDate& to) const {
+    Binds binds = m_binds;
+    for (auto& [name, value] : binds) {
+        if (name == QLatin1String("sel_start"))
+            value = ServerSql::bindDate(from);
+        else if (name == QLatin1String("sel_end"))
+            value = ServerSql::bindDate(to);
+    }
+    return binds;
+}
+
 // An empty list selects nothing, like a screen that checked no flight.
 void DeliverySelection::addList(const QString& column, const QStringList& values,
                                 const QString& prefix) {

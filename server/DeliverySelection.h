@@ -37,6 +37,9 @@ public:
     // A condition on DELIVERY's own columns (no alias) and the values it binds.
     const QString& where() const { return m_where; }
     const Binds& binds() const { return m_binds; }
+    // The same selection narrowed to days `from` to `to` of the period. The narrower days
+    // take the place of the period's, so that the index range is the narrow one.
+    Binds bindsFor(const QDate& from, const QDate& to) const;
     bool listTooLong() const { return m_listTooLong; }
 
     // The columns whose values make one invoice: the flight ("02"), the leg ("03"), the

@@ -165,12 +165,6 @@ DeliverySelection selectionOf(const Request& r, const QString& type) {
     return selection;
 }
 
-DeliverySelection::Binds withBinds(DeliverySelection::Binds binds,
-                                   const DeliverySelection::Binds& more) {
-    binds.append(more);
-    return binds;
-}
-
 bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& selection) {
     QSqlQuery query =
         sql.exec(QStringLiteral("SELECT 1 FROM DELIVERY WHERE %1 AND (NRFATURAMENTO IS NULL OR "
@@ -446,8 +440,7 @@ private:
                                                   : QStringLiteral("''")));
         const QString sql =
             QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = (SELECT "
-                           "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1) WHERE %2 "
-                           "AND DTDELIVERY >= :step_from AND DTDELIVERY <= :step_to")
+                           "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1) WHERE %2")
                 .arg(match.join(QStringLiteral(" AND ")), m_selection.where());
         const qint64 step = std::max(m_total / kProgressSteps, kMinStep);
         auto from = perDay.begin();
@@ -456,14 +449,9 @@ private:
             expected += day->second;
             if (expected < step && std::next(day) != perDay.end())
                 continue;
-            const int changed =
-                m_sql
-                    .exec(sql, withBinds(
-                                   m_selection.binds(),
-                                   {{QStringLiteral("nr"), m_nr},
-                                    {QStringLiteral("step_from"), ServerSql::bindDate(from->first)},
-                                    {QStringLiteral("step_to"), ServerSql::bindDate(day->first)}}))
-                    .numRowsAffected();
+            DeliverySelection::Binds binds = m_selection.bindsFor(from->first, day->first);
+            binds.append({QStringLiteral("nr"), m_nr});
+            const int changed = m_sql.exec(sql, binds).numRowsAffected();
             if (changed != expected)
                 throw Exception(
                     QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
