@@ -282,8 +282,8 @@ qint64 orderNumber(const QString& text) {
 }
 
 // The steps of the marking: each takes about this share of the deliveries, so progress
-// moves while one large computation runs.
-constexpr qint64 kProgressSteps = 20;
+// moves while one large computation runs. Few: every statement more costs SQLite time.
+constexpr qint64 kProgressSteps = 5;
 constexpr qint64 kMinStep = 2000;
 
 class Computation {
