@@ -5,13 +5,18 @@
 // A colour as 0xRRGGBB. System colours are fixed to the values the view paints them with.
 using TColor = std::uint32_t;
 
-constexpr TColor rgb(int r, int g, int b)
-{
+constexpr TColor rgb(int r, int g, int b) {
     return (TColor(r & 0xff) << 16) | (TColor(g & 0xff) << 8) | TColor(b & 0xff);
 }
-constexpr int redOf(TColor c) { return int((c >> 16) & 0xff); }
-constexpr int greenOf(TColor c) { return int((c >> 8) & 0xff); }
-constexpr int blueOf(TColor c) { return int(c & 0xff); }
+constexpr int redOf(TColor c) {
+    return int((c >> 16) & 0xff);
+}
+constexpr int greenOf(TColor c) {
+    return int((c >> 8) & 0xff);
+}
+constexpr int blueOf(TColor c) {
+    return int(c & 0xff);
+}
 
 constexpr TColor clBlack = rgb(0, 0, 0);
 constexpr TColor clWhite = rgb(255, 255, 255);

@@ -1,7 +1,6 @@
 #include "platform/TDataPacket.h"
 
-int TDataPacket::fieldIndex(const QString& name) const
-{
+int TDataPacket::fieldIndex(const QString& name) const {
     for (int i = 0; i < fields.size(); ++i) {
         if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;

@@ -14,8 +14,7 @@ constexpr std::array<std::pair<TFieldType, const char*>, 6> kNames{{
 }};
 } // namespace
 
-QString fieldTypeName(TFieldType type)
-{
+QString fieldTypeName(TFieldType type) {
     for (const auto& [t, name] : kNames) {
         if (t == type)
             return QString::fromLatin1(name);
@@ -23,8 +22,7 @@ QString fieldTypeName(TFieldType type)
     return {};
 }
 
-bool fieldTypeFromName(const QString& name, TFieldType* type)
-{
+bool fieldTypeFromName(const QString& name, TFieldType* type) {
     for (const auto& [t, n] : kNames) {
         if (name == QLatin1String(n)) {
             *type = t;

@@ -3,15 +3,14 @@
 #include "server/InitDbCommand.h"
 #include "server/ServeCommand.h"
 
+#include <cstdio>
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
-#include <cstdio>
 
 namespace {
 
-int initDb(const QStringList& args, QTextStream& out, QTextStream& err)
-{
+int initDb(const QStringList& args, QTextStream& out, QTextStream& err) {
     return InitDbCommand::run(args, out, err);
 }
 
@@ -30,8 +29,7 @@ const Command kCommands[] = {
 
 constexpr int kBadUsage = 2;
 
-void printUsage(QTextStream& err)
-{
+void printUsage(QTextStream& err) {
     err << "Uso: zel-appserver COMANDO [argumentos]\nComandos:\n";
     for (const Command& c : kCommands)
         err << c.usage();
@@ -40,8 +38,7 @@ void printUsage(QTextStream& err)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
