@@ -61,13 +61,12 @@ struct Request {
         , pedido(a[16].toString().trimmed()) {}
 };
 
-// One invoice: the values of the selection's key columns, its totals and its deliveries.
+// One invoice: the values of the selection's key columns and its totals.
 struct Invoice {
     QStringList key;
     QString number;
     qint64 value = 0;
     qint64 foreign = 0;
-    qint64 deliveries = 0;
 };
 
 // What the computation takes, summed in the database: the invoices in key order and how
@@ -370,7 +369,6 @@ private:
             const qint64 count = query.value(at).toLongLong();
             Invoice& invoice = invoices[key];
             invoice.key = key;
-            invoice.deliveries += count;
             invoice.value += query.value(at + 1).toLongLong();
             invoice.foreign += query.value(at + 2).toLongLong();
             totals.perDay[ServerSql::toDate(query.value(0))] += count;
