@@ -69,6 +69,18 @@ public:
     // `kindCaption`. The lookups get their data sources when the block binds.
     static Controls create(TComponent* owner, TWinControl* parent, const Layout& at,
                            const QString& kindCaption);
+    // Hands the controls to the form fields of the same names.
+    template <typename Form>
+    static void adopt(Form* form, const Controls& c) {
+        form->lblSerie = c.lblSerie;
+        form->medSerie = c.medSerie;
+        form->btpSerie = c.btpSerie;
+        form->edtSerie = c.edtSerie;
+        form->sbtCGC = c.sbtCGC;
+        form->medTransp = c.medTransp;
+        form->btpTransport = c.btpTransport;
+        form->edtTransp = c.edtTransp;
+    }
 
     explicit TSerieTranspBlock(Config config);
     ~TSerieTranspBlock();

@@ -318,16 +318,8 @@ void TfrmApuracao::buildBottom() {
     at.kindButton = QRect(256, 22, 128, 25);
     at.carrier = QRect(388, 24, 130, kFieldHeight);
     at.carrierName = QRect(388, 49, 222, kFieldHeight);
-    const TSerieTranspBlock::Controls c =
-        TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J")));
-    lblSerie = c.lblSerie;
-    medSerie = c.medSerie;
-    btpSerie = c.btpSerie;
-    edtSerie = c.edtSerie;
-    sbtCGC = c.sbtCGC;
-    medTransp = c.medTransp;
-    btpTransport = c.btpTransport;
-    edtTransp = c.edtTransp;
+    TSerieTranspBlock::adopt(
+        this, TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J"))));
 
     medSerie->setTabOrder(0);
     medTransp->setTabOrder(1);

@@ -217,16 +217,8 @@ void TfrmApurac::buildBottom() {
     at.kindButton = QRect(8, 50, 128, 25);
     at.carrier = QRect(140, 52, 130, kFieldHeight);
     at.carrierName = QRect(296, 52, 123, kFieldHeight);
-    const TSerieTranspBlock::Controls c =
-        TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J")));
-    lblSerie = c.lblSerie;
-    medSerie = c.medSerie;
-    btpSerie = c.btpSerie;
-    edtSerie = c.edtSerie;
-    sbtCGC = c.sbtCGC;
-    medTransp = c.medTransp;
-    btpTransport = c.btpTransport;
-    edtTransp = c.edtTransp;
+    TSerieTranspBlock::adopt(
+        this, TSerieTranspBlock::create(this, panBaixo, at, msgPadrao->Msg(QStringLiteral("J"))));
 
     depDataFatur->setTabOrder(0);
     medSerie->setTabOrder(1);

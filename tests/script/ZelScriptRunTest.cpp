@@ -10,6 +10,18 @@
 
 namespace {
 
+// From the billing screen to the fee screen of the demo's airport-fee group.
+const QByteArray kOpenFeeScreen = R"(open
+type medSgCia "PNT"
+tab
+type medCdGrupo "TAXAAERO"
+answer yes
+tab
+expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
+tab
+expect form fee
+)";
+
 struct ScriptRun {
     int status = -1;
     bool crashed = false;
@@ -78,16 +90,8 @@ TEST_F(ZelScriptRun, FeeScriptComputesAirportFeesOnTwoBillingInvoices) {
 }
 
 TEST_F(ZelScriptRun, FeeScreenRefusalsKeepItOpen) {
-    const QString path = write(QStringLiteral("fee.zel"), R"(open
-type medSgCia "PNT"
-tab
-type medCdGrupo "TAXAAERO"
-answer yes
-tab
-expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
-tab
-expect form fee
-type medNrApuracao "77"
+    const QString path =
+        write(QStringLiteral("fee.zel"), kOpenFeeScreen + R"(type medNrApuracao "77"
 tab
 expect message "Apuração não cadastrada."
 expect text medNrApuracao "0000000077"
@@ -110,16 +114,7 @@ expect focus medCdFilial
 TEST_F(ZelScriptRun, EndsCleanlyWithTheFeeScreenStillOpen) {
     // The screens go down in any order at the end, the billing screen before the fee screen
     // that borrows its queries included.
-    const QString path = write(QStringLiteral("open-fee.zel"), R"(open
-type medSgCia "PNT"
-tab
-type medCdGrupo "TAXAAERO"
-answer yes
-tab
-expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
-tab
-expect form fee
-)");
+    const QString path = write(QStringLiteral("open-fee.zel"), kOpenFeeScreen);
     const ScriptRun result = run(path);
     EXPECT_FALSE(result.crashed);
     EXPECT_EQ(result.status, 1);
