@@ -2,9 +2,9 @@
 // server, against a set-based SQL script doing the same work on an identical copy of the
 // data, and the server's peak memory, which must not grow with N.
 #include "bench/BillingScript.h"
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "external/appserver/TNetConnection.h"
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
 
 #include <memory>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "bench/BillingScript.h"
 
-#include "external/shared/SqlPlaceholders.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/SqlPlaceholders.h"
 
 #include <QHash>
 #include <QSqlError>

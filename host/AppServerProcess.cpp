@@ -1,6 +1,6 @@
 #include "host/AppServerProcess.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "host/PackageLoader.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <dlfcn.h>
 #include <QCoreApplication>

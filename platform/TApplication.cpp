@@ -1,8 +1,8 @@
 #include "platform/TApplication.h"
 
-#include "platform/EAbort.h"
+#include "core/EAbort.h"
+#include "core/Exception.h"
 #include "platform/EUnexpectedDialog.h"
-#include "platform/Exception.h"
 #include "platform/TForm.h"
 #include "platform/TScriptedPresenter.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TChangePacket.h"
+#include "core/TChangePacket.h"
 #include "platform/TDataSet.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "platform/TDataSet.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/TDataPacket.h"
 #include "platform/TComponent.h"
-#include "platform/TDataPacket.h"
 #include "platform/TField.h"
 
 #include <functional>

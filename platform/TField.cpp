@@ -1,7 +1,7 @@
 #include "platform/TField.h"
 
+#include "core/Exception.h"
 #include "platform/DisplayFormat.h"
-#include "platform/Exception.h"
 #include "platform/TDataSet.h"
 
 namespace {

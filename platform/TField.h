@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TFieldDef.h"
+#include "core/TFieldDef.h"
 
 #include <functional>
 #include <QDateTime>

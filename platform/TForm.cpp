@@ -1,6 +1,6 @@
 #include "platform/TForm.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "platform/TApplication.h"
 #include "platform/TPresenter.h"
 

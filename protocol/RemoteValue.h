@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/TChangePacket.h"
-#include "platform/TDataPacket.h"
+#include "core/TChangePacket.h"
+#include "core/TDataPacket.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -5,5 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZEL_BUILD_DIR:-$root/build}
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake -S "$root" -B "$build" -G Ninja -DZEL_WERROR=$werror "$@" >/dev/null
+launcher=()
+# A compiler cache, when the machine has one, makes rebuilds of other checkouts cheap.
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B "$build" -G Ninja -DZEL_WERROR=$werror "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

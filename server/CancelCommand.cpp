@@ -1,7 +1,7 @@
 #include "server/CancelCommand.h"
 
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "server/ServerSql.h"
 #include "server/SqlTransaction.h"
 #include "server/TrdmApuracaoZel.h"

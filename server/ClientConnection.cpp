@@ -1,6 +1,6 @@
 #include "server/ClientConnection.h"
 
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 #include "server/CallHandler.h"
 #include "server/ServerSettings.h"
 

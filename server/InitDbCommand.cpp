@@ -1,7 +1,7 @@
 #include "server/InitDbCommand.h"
 
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 

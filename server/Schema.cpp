@@ -1,6 +1,6 @@
 #include "server/Schema.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "server/SqlScript.h"
 
 #include <QSql>

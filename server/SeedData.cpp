@@ -1,6 +1,6 @@
 #include "server/SeedData.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "server/BulkInsert.h"
 #include "server/SeedRandom.h"
 #include "server/SqlScript.h"

@@ -1,6 +1,6 @@
 #include "server/ServeCommand.h"
 
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 #include "server/AppServer.h"
 #include "server/ServeOptions.h"
 #include "server/StopSignal.h"

@@ -1,7 +1,7 @@
 #include "server/ServeOptions.h"
 
-#include "external/shared/TDatabaseUrl.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/TDatabaseUrl.h"
 
 #include <QFile>
 #include <QSslSocket>

@@ -1,6 +1,6 @@
 #include "server/ServerSql.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <QSqlError>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "external/shared/TDialect.h"
+#include "db/TDialect.h"
 
 #include <initializer_list>
 #include <QDate>

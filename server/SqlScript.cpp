@@ -1,6 +1,6 @@
 #include "server/SqlScript.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <QFile>
 #include <QSqlError>

@@ -7,7 +7,7 @@
 #include "server/SqlTransaction.h"
 #include "server/TrdmApuracaoZel.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <algorithm>
 #include <iterator>

@@ -5,7 +5,7 @@
 #include "server/SqlTransaction.h"
 #include "server/TrdmApuracaoZel.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 #include <cmath>
 

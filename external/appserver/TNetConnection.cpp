@@ -2,8 +2,8 @@
 
 #include "external/appserver/TCallLog.h"
 
+#include "core/Exception.h"
 #include "external/appserver/ServerLink.h"
-#include "platform/Exception.h"
 
 using protocol::Message;
 using protocol::RemoteValue;

@@ -1,10 +1,10 @@
 #include "external/shared/TADOIBQuery.h"
 
-#include "external/shared/SqlPlaceholders.h"
-#include "external/shared/TDatabase.h"
+#include "core/EDBEngineError.h"
+#include "core/Exception.h"
+#include "db/SqlPlaceholders.h"
+#include "db/TDatabase.h"
 #include "external/shared/TdtmDBGeral.h"
-#include "platform/EDBEngineError.h"
-#include "platform/Exception.h"
 
 #include <QDateTime>
 #include <QSqlError>

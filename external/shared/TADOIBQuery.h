@@ -1,7 +1,7 @@
 #pragma once
 
+#include "db/TDialect.h"
 #include "external/shared/TADOIBParam.h"
-#include "external/shared/TDialect.h"
 #include "platform/TDataSet.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "external/shared/TBtnPesquisa.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "platform/TApplication.h"
 #include "platform/TCustomEdit.h"
 #include "platform/TDataSource.h"

@@ -1,7 +1,7 @@
 #include "external/shared/TDateEditPlus.h"
 
+#include "core/Exception.h"
 #include "external/shared/Consiste.h"
-#include "platform/Exception.h"
 
 namespace {
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");

@@ -1,6 +1,6 @@
 #include "external/shared/TdtmDBGeral.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 
 TdtmDBGeral* dtmDBGeral = nullptr;
 

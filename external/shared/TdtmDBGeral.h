@@ -1,6 +1,6 @@
 #pragma once
 
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 
 // The shared data module: the one database connection of the host process, chosen by
 // the URL the host passes. adcGeral, dtbGeral and ibtGeral are the names the screens

@@ -3,7 +3,7 @@
 #include "external/appserver/TNetConnection.h"
 #include "external/shared/TfrmRotiGeral.h"
 #include "platform/TDBGrid.h"
-#include "screens/billing/TSerieTranspBlock.h"
+#include "screens/common/TSerieTranspBlock.h"
 
 #include <memory>
 #include <QDate>

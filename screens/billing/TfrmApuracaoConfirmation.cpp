@@ -2,13 +2,13 @@
 // translation of the server's failure texts.
 #include "screens/billing/TfrmApuracao.h"
 
+#include "core/EAbort.h"
 #include "external/shared/Consiste.h"
 #include "external/shared/Ostrana.h"
 #include "external/shared/Showavi.h"
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
-#include "platform/EAbort.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
@@ -20,9 +20,9 @@
 #include "platform/TPanel.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TFailureTranslation.h"
-#include "screens/billing/TRemoteCall.h"
-#include "screens/billing/WaitAnimation.h"
+#include "screens/common/TFailureTranslation.h"
+#include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 #include "screens/viewer/Cli_Zel00101.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // Creation and close of the screen; branch, company and product group of the header.
 #include "screens/billing/TfrmApuracao.h"
 
+#include "core/EAbort.h"
 #include "external/shared/Consiste.h"
 #include "external/shared/Ostrana.h"
 #include "external/shared/Showavi.h"
@@ -8,16 +9,15 @@
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
-#include "platform/EAbort.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TComboBox.h"
 #include "platform/TEdit.h"
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/FormParts.h"
-#include "screens/billing/TRemoteCall.h"
-#include "screens/billing/WaitAnimation.h"
+#include "screens/common/FormParts.h"
+#include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 
 using namespace Cli_Zel00100;
 

@@ -20,7 +20,7 @@
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/FormParts.h"
+#include "screens/common/FormParts.h"
 
 using namespace FormParts;
 

@@ -18,8 +18,8 @@
 #include "platform/TNotebook.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TRemoteCall.h"
-#include "screens/billing/WaitAnimation.h"
+#include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 #include "screens/fee/Cli_Zel00102.h"
 
 using namespace Cli_Zel00100;

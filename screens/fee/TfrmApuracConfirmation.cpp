@@ -2,6 +2,8 @@
 // failure texts and the viewer on the computed fees.
 #include "screens/fee/TfrmApurac.h"
 
+#include "core/EAbort.h"
+#include "core/EDBEngineError.h"
 #include "external/appserver/CheckResultServ.h"
 #include "external/shared/Consiste.h"
 #include "external/shared/Ostrana.h"
@@ -9,15 +11,13 @@
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TMessages.h"
-#include "platform/EAbort.h"
-#include "platform/EDBEngineError.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TFailureTranslation.h"
 #include "screens/billing/TfrmApuracao.h"
+#include "screens/common/TFailureTranslation.h"
 #include "screens/fee/Cli_Zel00102.h"
 #include "screens/viewer/Cli_Zel00101.h"
 

@@ -8,7 +8,7 @@
 #include "platform/TClientDataSet.h"
 #include "platform/TImage.h"
 #include "platform/TMaskEdit.h"
-#include "screens/billing/TRemoteCall.h"
+#include "screens/common/TRemoteCall.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/FormParts.h"
 #include "screens/billing/TfrmApuracao.h"
-#include "screens/billing/TRemoteCall.h"
+#include "screens/common/FormParts.h"
+#include "screens/common/TRemoteCall.h"
 
 using FormParts::focusOnFailure;
 

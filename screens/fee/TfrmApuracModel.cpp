@@ -19,9 +19,9 @@
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/FormParts.h"
 #include "screens/billing/TfrmApuracao.h"
-#include "screens/billing/WaitAnimation.h"
+#include "screens/common/FormParts.h"
+#include "screens/common/WaitAnimation.h"
 #include "screens/fee/Cli_Zel00102.h"
 
 using namespace FormParts;

@@ -1,15 +1,15 @@
 #include "screens/viewer/Cli_Zel00101.h"
 
+#include "core/EAbort.h"
 #include "external/shared/Consiste.h"
 #include "external/shared/Ostrana.h"
 #include "external/shared/TMessages.h"
-#include "platform/EAbort.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
-#include "screens/billing/TRemoteCall.h"
-#include "screens/billing/WaitAnimation.h"
+#include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 #include "screens/viewer/TfrmNotasApur.h"
 
 namespace Cli_Zel00101 {

@@ -1,8 +1,8 @@
 #include "FakeAppServer.h"
 #include "TestCertificate.h"
 
+#include "core/Exception.h"
 #include "external/appserver/TNetConnection.h"
-#include "platform/Exception.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The benchmark's set-based script must leave exactly what the server's computation
 // leaves on identical data, or its time is no yardstick.
 #include "bench/BillingScript.h"
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/TrdmApuracaoZel.h"

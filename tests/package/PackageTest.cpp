@@ -1,11 +1,9 @@
+#include "core/Exception.h"
 #include "host/PackageLoader.h"
-#include "platform/Exception.h"
 
 #include <gtest/gtest.h>
 
 #include <QString>
-
-#ifdef ZEL_REAL_PACKAGE
 
 namespace {
 
@@ -83,8 +81,6 @@ TEST(Package, LoadingASecondTimeNeitherRestartsNorStopsTheUnits) {
     EXPECT_EQ(variable(first, "stGrupTaxa"), QString());
     billing.Init(); // balanced again for the loader's own Finalize
 }
-
-#endif
 
 TEST(PackageLoader, ReportsMissingLibrariesAndEntryPoints) {
     PackageLoader package;

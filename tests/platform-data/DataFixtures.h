@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TDataPacket.h"
+#include "core/TDataPacket.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #include "DataFixtures.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "platform/TClientDataSet.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "DataFixtures.h"
 
+#include "core/Exception.h"
 #include "platform/DisplayFormat.h"
-#include "platform/Exception.h"
 #include "platform/TClientDataSet.h"
 
 #include <gtest/gtest.h>

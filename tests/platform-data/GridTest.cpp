@@ -1,6 +1,6 @@
 #include "DataFixtures.h"
 
-#include "platform/EAbort.h"
+#include "core/EAbort.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TDataSource.h"
 #include "platform/TDBEdit.h"

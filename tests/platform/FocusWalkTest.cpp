@@ -1,5 +1,5 @@
-#include "platform/EAbort.h"
-#include "platform/Exception.h"
+#include "core/EAbort.h"
+#include "core/Exception.h"
 #include "platform/TApplication.h"
 #include "platform/TEdit.h"
 #include "platform/TForm.h"

@@ -1,6 +1,6 @@
-#include "platform/EAbort.h"
+#include "core/EAbort.h"
+#include "core/Exception.h"
 #include "platform/EUnexpectedDialog.h"
-#include "platform/Exception.h"
 #include "platform/TApplication.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"

@@ -1,6 +1,6 @@
 #include "ViewFixture.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "platform/qt/FormView.h"
 #include "platform/TCheckBox.h"
 #include "platform/TComboBox.h"

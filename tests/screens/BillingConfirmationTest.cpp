@@ -1,10 +1,10 @@
 // The confirm button: check orders, questions, the request and its failures.
 #include "tests/screens/ScreenHarness.h"
 
+#include "core/EAbort.h"
 #include "external/appserver/TCallLog.h"
 #include "external/shared/Ostrana.h"
 #include "external/shared/TDateEditPlus.h"
-#include "platform/EAbort.h"
 #include "platform/TApplication.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"

@@ -6,7 +6,6 @@
 
 // zel-script as a user runs it: the demo script end to end against its own zel-appserver on
 // a fresh demo database, and how a stop is reported.
-#if defined(ZEL_REAL_PACKAGE) && defined(ZEL_APPSERVER_BIN)
 
 namespace {
 
@@ -134,5 +133,3 @@ TEST_F(ZelScriptRun, StopsWithTheLineAndStatusOne) {
         QStringLiteral("zel-script: %1: linha 4: mensagem não esperada (erro)").arg(path)))
         << result.err.toStdString();
 }
-
-#endif

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/ServerFailure.h"

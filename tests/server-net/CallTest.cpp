@@ -1,7 +1,7 @@
 // Calls through a real listener: argument checks, replies, failures, progress, faults, log.
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "external/appserver/TNetConnection.h"
-#include "external/shared/TDatabase.h"
-#include "platform/Exception.h"
 #include "server/CallHandler.h"
 #include "server/Schema.h"
 #include "tests/server-net/ServerHarness.h"

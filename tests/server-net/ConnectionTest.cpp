@@ -1,6 +1,6 @@
 // What a client can get wrong, and what that costs: only its own connection.
+#include "core/Exception.h"
 #include "external/appserver/TNetConnection.h"
-#include "platform/Exception.h"
 #include "protocol/Frame.h"
 #include "server/BusyRefusal.h"
 #include "tests/server-net/ServerHarness.h"

@@ -1,6 +1,6 @@
 // The "serve" command: its arguments, and a real process started, used and stopped.
+#include "core/Exception.h"
 #include "external/appserver/TNetConnection.h"
-#include "platform/Exception.h"
 #include "server/ServeOptions.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tests/server-net/ServerHarness.h"
 
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 #include "protocol/FrameReader.h"
 #include "server/Schema.h"
 #include "server/ServerFailure.h"

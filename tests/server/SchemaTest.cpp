@@ -1,6 +1,6 @@
 // The schema on every engine: its tables, and the keys that guard the data.
 #include "server/Schema.h"
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 #include "server/InitDbCommand.h"
 #include "tests/support/TestDatabases.h"
 

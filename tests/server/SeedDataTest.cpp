@@ -1,5 +1,5 @@
 // Seeding is deterministic: the same arguments give the same rows.
-#include "external/shared/TDatabase.h"
+#include "db/TDatabase.h"
 #include "server/InitDbCommand.h"
 #include "server/Schema.h"
 #include "tests/support/TestDatabases.h"

@@ -1,8 +1,8 @@
 // TADOIBQuery: choice of the dialect's text, parameters, binding and value conversion.
+#include "core/Exception.h"
+#include "db/TDatabase.h"
 #include "external/shared/TADOIBQuery.h"
-#include "external/shared/TDatabase.h"
 #include "external/shared/TdtmDBGeral.h"
-#include "platform/Exception.h"
 #include "tests/support/TestDatabases.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "external/shared/Consiste.h"
 
-#include "platform/EAbort.h"
+#include "core/EAbort.h"
 #include "platform/TApplication.h"
 #include "platform/TColumn.h"
 #include "platform/TDBGrid.h"

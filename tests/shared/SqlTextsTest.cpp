@@ -1,7 +1,7 @@
 // The screens' SQL lookups run verbatim through TADOIBQuery on every engine against the
 // "basic" fixture (server/sql/fixtures/basic.sql documents its rows).
+#include "db/TDatabase.h"
 #include "external/shared/TADOIBQuery.h"
-#include "external/shared/TDatabase.h"
 #include "server/InitDbCommand.h"
 #include "tests/support/TestDatabases.h"
 

@@ -1,6 +1,6 @@
 #include "external/shared/TDateEditPlus.h"
 
-#include "platform/Exception.h"
+#include "core/Exception.h"
 #include "platform/TForm.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "tests/script/testpackage/TfrmTeste.h"
 
+#include "core/EAbort.h"
 #include "external/appserver/TCallLog.h"
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
-#include "platform/EAbort.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TComboBox.h"

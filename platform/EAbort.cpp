@@ -1,8 +1,0 @@
-#include "platform/EAbort.h"
-
-EAbort::EAbort()
-    : Exception(QStringLiteral("Operação cancelada.")) {}
-
-void Abort() {
-    throw EAbort();
-}

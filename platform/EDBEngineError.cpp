@@ -1,5 +1,0 @@
-#include "platform/EDBEngineError.h"
-
-EDBEngineError::EDBEngineError(const QString& message, const QStringList& entries)
-    : Exception(message)
-    , m_entries(entries) {}

@@ -1,0 +1,108 @@
+#include "screens/common/FormParts.h"
+
+#include "external/shared/TADOIBQuery.h"
+#include "external/shared/TDateEditPlus.h"
+#include "platform/TClientDataSet.h"
+#include "platform/TColumn.h"
+#include "platform/TDataSource.h"
+#include "platform/TDBGrid.h"
+
+namespace FormParts {
+
+TFieldDef text(const QString& name, int size, const QString& label, bool visible) {
+    TFieldDef def;
+    def.name = name;
+    def.type = TFieldType::ftString;
+    def.size = size;
+    def.displayLabel = label;
+    def.visible = visible;
+    return def;
+}
+
+TFieldDef typed(const QString& name, TFieldType type, const QString& label, bool visible) {
+    TFieldDef def;
+    def.name = name;
+    def.type = type;
+    def.displayLabel = label;
+    def.visible = visible;
+    return def;
+}
+
+TFieldDef required(TFieldDef def, int displayWidth) {
+    def.required = true;
+    def.displayWidth = displayWidth;
+    return def;
+}
+
+TADOIBQuery* newQuery(TComponent* owner, const QString& name) {
+    auto* query = new TADOIBQuery(owner);
+    query->setName(name);
+    return query;
+}
+
+TClientDataSet* newClientDataSet(TComponent* owner, const QString& name) {
+    auto* data = new TClientDataSet(owner);
+    data->setName(name);
+    return data;
+}
+
+TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data) {
+    auto* source = new TDataSource(data, owner);
+    source->setName(name);
+    return source;
+}
+
+void asEntry(TControl* control) {
+    control->setColor(clInfoBk);
+    control->setTabStop(true);
+}
+
+void asDisplay(TControl* control) {
+    control->setEnabled(false);
+    control->setTabStop(false);
+    control->setColor(clBtnFace);
+}
+
+const QStringList& weekdayNames() {
+    static const QStringList names = {QStringLiteral("Domingo"), QStringLiteral("Segunda"),
+                                      QStringLiteral("Terça"),   QStringLiteral("Quarta"),
+                                      QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
+                                      QStringLiteral("Sábado")};
+    return names;
+}
+
+void setupDate(TDateEditPlus* date) {
+    asEntry(date);
+    date->setValidDateColor(clBlue);
+    date->setSaveTime(false);
+    date->setWeekdayNames(weekdayNames());
+}
+
+void setupGrid(TDBGrid* grid) {
+    grid->setColor(clInfoBk);
+    grid->setTabStop(true);
+    grid->setOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgTabs,
+                      dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit});
+}
+
+void setupCheckColumn(TColumn& column, int width, bool bold) {
+    column.setWidth(width);
+    column.title().caption = QString(QChar(0x2713));
+    column.title().alignment = taCenter;
+    column.title().font.bold = bold;
+}
+
+void setupBranchQuery(TADOIBQuery* query) {
+    query->SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
+                  QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
+                  QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
+                  QStringLiteral("ORDER BY CDFILIAL")};
+    query->SQL_IB = query->SQL;
+    query->SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
+                         QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
+                         QStringLiteral("ORDER BY CDFILIAL")};
+    query->addField(required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
+    query->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
+}
+
+} // namespace FormParts

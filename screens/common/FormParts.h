@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/TFieldDef.h"
+#include "platform/TControl.h"
+
+#include <QString>
+#include <QStringList>
+
+class TADOIBQuery;
+class TClientDataSet;
+class TComponent;
+class TControl;
+class TDataSet;
+class TDataSource;
+class TDBGrid;
+class TColumn;
+class TDateEditPlus;
+
+// Field definitions and control set-ups the computation screens share, so that both look and
+// behave alike.
+namespace FormParts {
+
+inline constexpr int kFieldHeight = 21;
+inline constexpr int kButtonSize = 21;
+
+// A text field; invisible ones stay out of the lookup lists.
+TFieldDef text(const QString& name, int size, const QString& label = {}, bool visible = true);
+TFieldDef typed(const QString& name, TFieldType type, const QString& label = {},
+                bool visible = true);
+TFieldDef required(TFieldDef def, int displayWidth = 0);
+
+// Named components owned by a form.
+TADOIBQuery* newQuery(TComponent* owner, const QString& name);
+TClientDataSet* newClientDataSet(TComponent* owner, const QString& name);
+TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data);
+
+// An entry the user types into.
+void asEntry(TControl* control);
+// A field the screen writes and the user only reads.
+void asDisplay(TControl* control);
+void setupDate(TDateEditPlus* date);
+void setupGrid(TDBGrid* grid);
+// The check column's title: a check mark in the default font.
+void setupCheckColumn(TColumn& column, int width, bool bold);
+
+const QStringList& weekdayNames();
+
+// The branch lookup both screens share: every branch when P_CDFILIAL is empty.
+void setupBranchQuery(TADOIBQuery* query);
+
+// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
+template <class Step>
+void focusOnFailure(TControl* control, Step&& step) {
+    try {
+        step();
+    } catch (...) {
+        control->setFocus();
+        throw;
+    }
+}
+
+} // namespace FormParts
