@@ -3,6 +3,8 @@
 #include "external/appserver/TNetConnection.h"
 #include "external/shared/TfrmRotiGeral.h"
 #include "platform/TDBGrid.h"
+#include "screens/common/TBillingScreen.h"
+#include "screens/common/TQueryDef.h"
 #include "screens/common/TSerieTranspBlock.h"
 
 #include <memory>
@@ -10,6 +12,7 @@
 #include <QString>
 
 class TADOIBQuery;
+class TBranchField;
 class TBtnPesquisa;
 class TCheckBox;
 class TClientDataSet;
@@ -27,13 +30,17 @@ class TSpeedButton;
 // The billing computation screen (ZEL00100): branch, company and product group in the header,
 // the period and the flight legs or billing locations to compute, the series and carrier, and
 // the request to the application server. Its methods are spread over files by concern:
-// TfrmApuracaoModel.cpp (controls and data), TfrmApuracaoHeader.cpp (branch, company, group),
+// TfrmApuracaoForm.cpp (layout, datasets, messages, bindings), TfrmApuracaoQueries.cpp (SQL
+// lookups), TfrmApuracaoHeader.cpp (branch, company, group),
 // TfrmApuracaoPeriod.cpp (panel gate, dates, loading), TfrmApuracaoGrids.cpp (selection
 // grids), TfrmApuracaoConfirmation.cpp (the computation request).
 class TfrmApuracao : public TfrmRotiGeral {
 public:
     explicit TfrmApuracao(TComponent* owner = nullptr);
     ~TfrmApuracao() override;
+
+    // The screen's SQL lookups, every dialect text, parameter and field.
+    static const TQueryDefs& queryDefs();
 
     // Header (panData).
     TPanel* panData;
@@ -154,9 +161,6 @@ public:
     void Vd_DataInicial();
     void Vd_DataFinal();
     void Vd_Faturamento();
-    // The next closing date worked out from the last closing and the closing day the server
-    // gave (empty: none); null when the company has no last closing.
-    static QDate nextClosing(const QDate& lastClosing, const QString& closingDay);
 
     // Selection grids.
     void cdsVooTrechoIDTIPVOOGetText(TField& sender, QString& text, bool displayText);
@@ -186,6 +190,7 @@ private:
     void buildQueries();
     void buildDataSets();
     void bindEvents();
+    void publishShared();
 
     // Reads the current company row; empty when the lookup has none.
     QString companyField(const QString& name) const;
@@ -204,4 +209,7 @@ private:
     void checkAllLocais();
 
     std::unique_ptr<TSerieTranspBlock> m_serieTransp;
+    std::unique_ptr<TBranchField> m_branch;
+    // What the fee screen and the viewer see of this screen.
+    TBillingScreen m_shared;
 };

@@ -20,6 +20,7 @@
 #include "platform/TPanel.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/common/ScreenSteps.h"
 #include "screens/common/TFailureTranslation.h"
 #include "screens/common/TRemoteCall.h"
 #include "screens/common/WaitAnimation.h"
@@ -42,7 +43,7 @@ namespace {
 } // namespace
 
 bool TfrmApuracao::askYesNo(const QString& key) {
-    return msgPadrao->ShowMsg(key, TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes;
+    return ScreenSteps::askYesNo(*msgPadrao, key);
 }
 
 void TfrmApuracao::checkEntries() {

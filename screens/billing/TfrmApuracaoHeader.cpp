@@ -16,6 +16,8 @@
 #include "platform/TMaskEdit.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/common/FormParts.h"
+#include "screens/common/ScreenSteps.h"
+#include "screens/common/TBranchField.h"
 #include "screens/common/TRemoteCall.h"
 #include "screens/common/WaitAnimation.h"
 
@@ -25,10 +27,7 @@ using FormParts::focusOnFailure;
 
 void TfrmApuracao::FormCreate(TComponent& sender) {
     TfrmRotiGeral::FormCreate(sender);
-    {
-        WaitAnimation wait(0);
-        netApuracao.connect();
-    }
+    ScreenSteps::connectUnderWait(netApuracao);
     repaint();
 
     serieTransp().applyKind(u'J', *msgPadrao);
@@ -48,8 +47,7 @@ void TfrmApuracao::FormCreate(TComponent& sender) {
 }
 
 void TfrmApuracao::netApuracaoBeforeConnect(TNetConnection& sender) {
-    sender.setHost(Ostrana::WebURL());
-    sender.setPort(Ostrana::WebPort());
+    ScreenSteps::pointAtServer(sender);
 }
 
 void TfrmApuracao::FormActivate(TComponent&) {
@@ -63,9 +61,7 @@ void TfrmApuracao::FormClose(TComponent& sender, TCloseAction& action) {
 }
 
 QString TfrmApuracao::companyField(const QString& name) const {
-    if (!qryCompanhia->active() || qryCompanhia->isEmpty())
-        return QString();
-    return qryCompanhia->fieldByName(name).asString();
+    return m_shared.companyField(name);
 }
 
 // Branch.
@@ -80,30 +76,15 @@ void TfrmApuracao::medCdFilialExit() {
 }
 
 void TfrmApuracao::btpFilialBeforePesq(TComponent&, bool&) {
-    qryFilial->close();
-    qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).clear();
+    m_branch->beforeLookup();
 }
 
 void TfrmApuracao::btpFilialAfterPesq() {
-    medCdFilial->setText(qryFilial->fieldByName(QStringLiteral("CDFILIAL")).asString());
-    edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
+    m_branch->afterLookup();
 }
 
 void TfrmApuracao::Vd_Filial(bool reportEmpty) {
-    focusOnFailure(medCdFilial, [&] {
-        if (Consiste::EmptyString(medCdFilial->text())) {
-            if (reportEmpty)
-                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Inf")), true);
-            return;
-        }
-        medCdFilial->setText(Consiste::Ajusta(medCdFilial->text(), 4));
-        qryFilial->close();
-        qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).setAsString(medCdFilial->text());
-        qryFilial->open();
-        if (qryFilial->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Cad")), true);
-        edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
-    });
+    m_branch->Vd_Filial(reportEmpty);
     // Keeps the series lookup on the branch on show, an empty one included.
     qrySerie->close();
     qrySerie->paramByName(QStringLiteral("P_FILIAL")).setAsString(medCdFilial->text());
@@ -113,7 +94,7 @@ void TfrmApuracao::Vd_Filial(bool reportEmpty) {
 // Company.
 
 void TfrmApuracao::medSgCiaKeyPress(QChar& key) {
-    key = key.toUpper();
+    ScreenSteps::upperCaseKey(key);
 }
 
 void TfrmApuracao::medSgCiaChange() {

@@ -18,6 +18,7 @@
 #include "platform/TNotebook.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/common/TBillingScreen.h"
 #include "screens/common/TRemoteCall.h"
 #include "screens/common/WaitAnimation.h"
 #include "screens/fee/Cli_Zel00102.h"
@@ -52,19 +53,6 @@ void TfrmApuracao::loadVooTrecho() {
                        TRemoteArg::S(companyField(QStringLiteral("CDCIA"))),
                        TRemoteArg::R(&flightType), TRemoteArg::D(depDataIniDeliv->GetDate()),
                        TRemoteArg::D(depDataFimDeliv->GetDate())});
-}
-
-QDate TfrmApuracao::nextClosing(const QDate& lastClosing, const QString& closingDay) {
-    if (!lastClosing.isValid())
-        return QDate();
-    const int year = lastClosing.year();
-    const int month = lastClosing.month();
-    if (closingDay.isEmpty())
-        return Consiste::SomaMes(QDate(year, month, 1), 1);
-    bool isNumber = false;
-    const int day = closingDay.trimmed().toInt(&isNumber);
-    const QDate closing(year, month, isNumber ? day : 0);
-    return closing.isValid() ? closing : Consiste::UltDiaMes(month, year);
 }
 
 void TfrmApuracao::panDataExit() {
@@ -131,7 +119,8 @@ void TfrmApuracao::panDataExit() {
             cdsPerFecham->isEmpty()
                 ? QString()
                 : cdsPerFecham->fieldByName(QStringLiteral("MIN(DIFECHCIA)")).asString();
-        edtProxFech->setText(TDateEditPlus::formatDate(nextClosing(lastClosing, closingDay)));
+        edtProxFech->setText(
+            TDateEditPlus::formatDate(TBillingScreen::nextClosing(lastClosing, closingDay)));
         if (lastClosing.isValid() && closingDay.isEmpty())
             TRemoteCall::load(*cdsPerFecham, netApuracao, QStringLiteral("GetPerFecham"),
                               {TRemoteArg::S(medCdFilial->text()), TRemoteArg::S(cdcia),

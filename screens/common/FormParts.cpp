@@ -7,6 +7,8 @@
 #include "platform/TDataSource.h"
 #include "platform/TDBGrid.h"
 
+#include <algorithm>
+
 namespace FormParts {
 
 TFieldDef text(const QString& name, int size, const QString& label, bool visible) {
@@ -34,9 +36,17 @@ TFieldDef required(TFieldDef def, int displayWidth) {
     return def;
 }
 
-TADOIBQuery* newQuery(TComponent* owner, const QString& name) {
+TADOIBQuery* newQuery(TComponent* owner, const TQueryDefs& defs, const QString& name) {
+    const auto def =
+        std::find_if(defs.begin(), defs.end(), [&](const TQueryDef& d) { return d.name == name; });
+    Q_ASSERT(def != defs.end());
     auto* query = new TADOIBQuery(owner);
-    query->setName(name);
+    query->setName(def->name);
+    query->SQL = def->SQL;
+    query->SQL_IB = def->SQL_IB;
+    query->SQL_ORACLE = def->SQL_ORACLE;
+    for (const TFieldDef& field : def->fields)
+        query->addField(field);
     return query;
 }
 
@@ -90,19 +100,6 @@ void setupCheckColumn(TColumn& column, int width, bool bold) {
     column.title().caption = QString(QChar(0x2713));
     column.title().alignment = taCenter;
     column.title().font.bold = bold;
-}
-
-void setupBranchQuery(TADOIBQuery* query) {
-    query->SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-                  QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
-                  QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
-                  QStringLiteral("ORDER BY CDFILIAL")};
-    query->SQL_IB = query->SQL;
-    query->SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
-                         QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
-                         QStringLiteral("ORDER BY CDFILIAL")};
-    query->addField(required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10));
-    query->addField(text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome")));
 }
 
 } // namespace FormParts

@@ -2,6 +2,7 @@
 
 #include "core/TFieldDef.h"
 #include "platform/TControl.h"
+#include "screens/common/TQueryDef.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,8 +30,8 @@ TFieldDef typed(const QString& name, TFieldType type, const QString& label = {},
                 bool visible = true);
 TFieldDef required(TFieldDef def, int displayWidth = 0);
 
-// Named components owned by a form.
-TADOIBQuery* newQuery(TComponent* owner, const QString& name);
+// Named components owned by a form. The query is built from the definition of that name.
+TADOIBQuery* newQuery(TComponent* owner, const TQueryDefs& defs, const QString& name);
 TClientDataSet* newClientDataSet(TComponent* owner, const QString& name);
 TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data);
 
@@ -44,9 +45,6 @@ void setupGrid(TDBGrid* grid);
 void setupCheckColumn(TColumn& column, int width, bool bold);
 
 const QStringList& weekdayNames();
-
-// The branch lookup both screens share: every branch when P_CDFILIAL is empty.
-void setupBranchQuery(TADOIBQuery* query);
 
 // Runs `step`; when it fails, `control` gets the focus before the failure goes on.
 template <class Step>

@@ -98,6 +98,8 @@ public:
     // Sets the kind, its caption from `captions` and the matching carrier mask.
     void applyKind(QChar kind, const TMessages& captions);
     QChar kind() const { return *m_config.kind; }
+    // The queries and data sources the block works on, for a block that borrows them.
+    const Sources& sources() const { return m_config.sources; }
 
     void Vd_SerieNF(bool required);
     void medSerieExit();

@@ -3,6 +3,7 @@
 #include "external/appserver/TNetConnection.h"
 #include "external/shared/TfrmRotiGeral.h"
 #include "platform/TDBGrid.h"
+#include "screens/common/TQueryDef.h"
 #include "screens/common/TSerieTranspBlock.h"
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 class TADOIBQuery;
+class TBranchField;
 class TAnimate;
 class TBtnPesquisa;
 class TClientDataSet;
@@ -24,13 +26,18 @@ class TSpeedButton;
 // The airport-fee computation screen (ZEL00102), opened modally from the billing screen when
 // its product group is an airport-fee group. It takes the invoices of an earlier billing
 // computation, lets the user check some and asks the server to compute their fees. It reads
-// the billing screen directly (branch, company, series, carrier lookups, messages). Methods by
-// concern: TfrmApuracModel.cpp (controls and data), TfrmApuracHeader.cpp (header checks and
+// the billing screen through TBillingScreen (branch, company, series, carrier lookups,
+// messages). Methods by
+// concern: TfrmApuracForm.cpp (layout, datasets, messages, bindings), TfrmApuracQueries.cpp
+// (SQL lookups), TfrmApuracHeader.cpp (header checks and
 // the billing date), TfrmApuracGrid.cpp (invoice grid), TfrmApuracConfirmation.cpp (request).
 class TfrmApurac : public TfrmRotiGeral {
 public:
     explicit TfrmApurac(TComponent* owner = nullptr);
     ~TfrmApurac() override;
+
+    // The screen's SQL lookups, every dialect text, parameter and field.
+    static const TQueryDefs& queryDefs();
 
     // Header (panData).
     TPanel* panData;
@@ -165,4 +172,5 @@ private:
     QString calcApuracTaxa(const QString& invoices, const QString& group);
 
     std::unique_ptr<TSerieTranspBlock> m_serieTransp;
+    std::unique_ptr<TBranchField> m_branch;
 };

@@ -15,9 +15,10 @@
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
 #include "platform/TMaskEdit.h"
-#include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TfrmApuracao.h"
+#include "screens/common/ScreenSteps.h"
+#include "screens/common/TBillingScreen.h"
 #include "screens/common/TFailureTranslation.h"
+#include "screens/common/TRemoteCall.h"
 #include "screens/fee/Cli_Zel00102.h"
 #include "screens/viewer/Cli_Zel00101.h"
 
@@ -26,7 +27,7 @@ namespace {
 const QString kSuccess = QStringLiteral("NSEQ");
 
 TMessages& billingMessages() {
-    return *Cli_Zel00100::frmApuracao->msgPadrao;
+    return *TBillingScreen::current()->msgPadrao;
 }
 
 // Hides the wait animation, lets the windows catch up, and raises what the failure becomes;
@@ -65,7 +66,7 @@ QString resultText(const protocol::RemoteValue& answer) {
 } // namespace
 
 bool TfrmApurac::askYesNo(const QString& key) {
-    return billingMessages().ShowMsg(key, TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes;
+    return ScreenSteps::askYesNo(billingMessages(), key);
 }
 
 void TfrmApurac::validate() {
@@ -138,13 +139,13 @@ QString TfrmApurac::requestNumber() {
             const QString invoices = checkedInvoices();
             if (invoices.isEmpty())
                 Consiste::MensErro(msgPadrao->Msg(QStringLiteral("NFSel")), true);
-            const QString group = Cli_Zel00100::frmApuracao->medCdGrupo->text();
+            const QString group = TBillingScreen::current()->medCdGrupo->text();
             result = calcApuracTaxa(invoices, group);
             const QString number =
                 result.startsWith(kSuccess)
                     ? result.mid(kSuccess.size(), 10)
                     : Consiste::CheckResultServ(protocol::RemoteValue(result), true, 0).toString();
-            Cli_Zel00100::frmApuracao->repaint();
+            TBillingScreen::current()->form->repaint();
             return number;
         },
         result);
@@ -169,7 +170,8 @@ QString TfrmApurac::calcApuracTaxa(const QString& invoices, const QString& group
                            TRemoteArg::S(invoices)};
     return underTranslation(
         [&] {
-            return resultText(netApurac.AppServer().call(QStringLiteral("CalcApuracTaxa"), args));
+            return resultText(
+                TRemoteCall::value(netApurac, QStringLiteral("CalcApuracTaxa"), args));
         },
         QString());
 }

@@ -9,9 +9,10 @@
 #include "platform/TClientDataSet.h"
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
-#include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TfrmApuracao.h"
 #include "screens/common/FormParts.h"
+#include "screens/common/ScreenSteps.h"
+#include "screens/common/TBillingScreen.h"
+#include "screens/common/TBranchField.h"
 #include "screens/common/TRemoteCall.h"
 
 using FormParts::focusOnFailure;
@@ -19,20 +20,7 @@ using FormParts::focusOnFailure;
 // Branch.
 
 void TfrmApurac::Vd_Filial(bool confirm) {
-    focusOnFailure(medCdFilial, [&] {
-        if (Consiste::EmptyString(medCdFilial->text())) {
-            if (confirm)
-                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Inf")), true);
-            return;
-        }
-        medCdFilial->setText(Consiste::Ajusta(medCdFilial->text(), 4));
-        qryFilial->close();
-        qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).setAsString(medCdFilial->text());
-        qryFilial->open();
-        if (qryFilial->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Filial_Cad")), true);
-        edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
-    });
+    m_branch->Vd_Filial(confirm);
 }
 
 void TfrmApurac::medCdFilialChange() {
@@ -44,14 +32,12 @@ void TfrmApurac::medCdFilialExit() {
 }
 
 void TfrmApurac::btpFilialBeforePesq(TComponent&, bool&) {
-    qryFilial->close();
-    qryFilial->paramByName(QStringLiteral("P_CDFILIAL")).clear();
+    m_branch->beforeLookup();
     qryFilial->open();
 }
 
 void TfrmApurac::btpFilialAfterPesq() {
-    medCdFilial->setText(qryFilial->fieldByName(QStringLiteral("CDFILIAL")).asString());
-    edtNmFilial->setText(qryFilial->fieldByName(QStringLiteral("NMFILIAL")).asString());
+    m_branch->afterLookup();
 }
 
 // Company.
@@ -75,7 +61,7 @@ void TfrmApurac::Vd_SgCia(bool confirm) {
 }
 
 void TfrmApurac::medSgCiaKeyPress(QChar& key) {
-    key = key.toUpper();
+    ScreenSteps::upperCaseKey(key);
 }
 
 void TfrmApurac::medSgCiaChange() {
@@ -195,7 +181,7 @@ void TfrmApurac::panDataEnter() {
 
 QDate TfrmApurac::proposedBillingDate(const QDate& lastClosing, const QString& closingDay,
                                       const QString& billingDays) {
-    const QDate reference = TfrmApuracao::nextClosing(lastClosing, closingDay);
+    const QDate reference = TBillingScreen::nextClosing(lastClosing, closingDay);
     if (!reference.isValid())
         return QDate();
     bool whole = false;
@@ -204,17 +190,14 @@ QDate TfrmApurac::proposedBillingDate(const QDate& lastClosing, const QString& c
 }
 
 void TfrmApurac::panDataExit() {
-    TfrmApuracao& billing = *Cli_Zel00100::frmApuracao;
+    TBillingScreen& billing = *TBillingScreen::current();
     const QDate billingClosing =
         billing.qryCompanhia->fieldByName(QStringLiteral("DTULTFECH")).asDate();
     const QString day = billingClosing.isValid() ? billingClosing.toString(QStringLiteral("dd"))
                                                  : QStringLiteral("00");
-    const QString cdcia =
-        billing.qryCompanhia->active() && !billing.qryCompanhia->isEmpty()
-            ? billing.qryCompanhia->fieldByName(QStringLiteral("CDCIA")).asString()
-            : QString();
+    const QString cdcia = billing.companyField(QStringLiteral("CDCIA"));
     TRemoteCall::load(
-        *billing.cdsPerFecham, billing.netApuracao, QStringLiteral("GetPerFecham"),
+        *billing.cdsPerFecham, *billing.netApuracao, QStringLiteral("GetPerFecham"),
         {TRemoteArg::S(billing.medCdFilial->text()), TRemoteArg::S(cdcia), TRemoteArg::S(day)});
 
     const QString closingDay =
@@ -239,7 +222,7 @@ void TfrmApurac::Vd_Faturamento() {
     focusOnFailure(depDataFatur, [&] {
         if (Consiste::EmptyString(depDataFatur->text()))
             Consiste::MensErro(
-                Cli_Zel00100::frmApuracao->msgPadrao->Msg(QStringLiteral("DTFATU_ni")), true);
+                TBillingScreen::current()->msgPadrao->Msg(QStringLiteral("DTFATU_ni")), true);
         depDataFatur->CheckValidDate();
     });
 }

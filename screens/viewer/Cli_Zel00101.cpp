@@ -6,8 +6,7 @@
 #include "external/shared/TMessages.h"
 #include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
-#include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TfrmApuracao.h"
+#include "screens/common/TBillingScreen.h"
 #include "screens/common/TRemoteCall.h"
 #include "screens/common/WaitAnimation.h"
 #include "screens/viewer/TfrmNotasApur.h"
@@ -31,7 +30,7 @@ void CriaNotasApur(const QString& viewerKey) {
     QString key = viewerKey;
     try {
         WaitAnimation wait(6);
-        TRemoteCall::load(*viewer->cdsNotaFiscal, Cli_Zel00100::frmApuracao->netApuracao,
+        TRemoteCall::load(*viewer->cdsNotaFiscal, *TBillingScreen::current()->netApuracao,
                           QStringLiteral("GetNotaFiscal"),
                           {TRemoteArg::R(&branch), TRemoteArg::R(&key)});
     } catch (...) {

@@ -11,8 +11,7 @@
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TPanel.h"
-#include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TfrmApuracao.h"
+#include "screens/common/TBillingScreen.h"
 #include "screens/viewer/Cli_Zel00101.h"
 
 namespace {
@@ -127,7 +126,7 @@ TfrmNotasApur::~TfrmNotasApur() {
 
 void TfrmNotasApur::FormCreate(TComponent& sender) {
     TfrmRotiGeral::FormCreate(sender);
-    const TfrmApuracao* billing = Cli_Zel00100::frmApuracao;
+    const TBillingScreen* billing = TBillingScreen::current();
     medSgCia->setText(billing->medSgCia->text());
     medNmCia->setText(billing->medNmCia->text());
 }

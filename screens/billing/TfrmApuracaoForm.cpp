@@ -1,4 +1,4 @@
-// The billing screen as data: controls, lookups, datasets, messages and event bindings.
+// The billing screen as data: layout, datasets, messages and event bindings.
 #include "screens/billing/TfrmApuracao.h"
 
 #include "external/shared/TADOIBQuery.h"
@@ -21,6 +21,7 @@
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/common/FormParts.h"
+#include "screens/common/TBranchField.h"
 
 using namespace FormParts;
 
@@ -114,15 +115,34 @@ TfrmApuracao::TfrmApuracao(TComponent* owner)
     block.kind = &Cli_Zel00100::chIdTipoTransp;
     block.branch = [this] { return medCdFilial->text(); };
     m_serieTransp = std::make_unique<TSerieTranspBlock>(std::move(block));
+    m_branch = std::make_unique<TBranchField>(medCdFilial, edtNmFilial, qryFilial, msgPadrao);
 
     bindEvents();
     setActiveControl(medCdFilial);
+    publishShared();
 }
 
 TfrmApuracao::~TfrmApuracao() {
+    TBillingScreen::withdraw(&m_shared);
     // The other screens reach this one through the unit variable: never leave it dangling.
     if (Cli_Zel00100::frmApuracao == this)
         Cli_Zel00100::frmApuracao = nullptr;
+}
+
+void TfrmApuracao::publishShared() {
+    m_shared.form = this;
+    m_shared.medCdFilial = medCdFilial;
+    m_shared.edtNmFilial = edtNmFilial;
+    m_shared.medSgCia = medSgCia;
+    m_shared.medNmCia = medNmCia;
+    m_shared.medSerie = medSerie;
+    m_shared.medCdGrupo = medCdGrupo;
+    m_shared.qryCompanhia = qryCompanhia;
+    m_shared.cdsPerFecham = cdsPerFecham;
+    m_shared.msgPadrao = msgPadrao;
+    m_shared.netApuracao = &netApuracao;
+    m_shared.serieTransp = m_serieTransp.get();
+    TBillingScreen::publish(&m_shared);
 }
 
 void TfrmApuracao::buildHeader() {
@@ -326,101 +346,13 @@ void TfrmApuracao::buildBottom() {
 }
 
 void TfrmApuracao::buildQueries() {
-
-    qryFilial = newQuery(this, QStringLiteral("qryFilial"));
-    setupBranchQuery(qryFilial);
-
-    qryCompanhia = newQuery(this, QStringLiteral("qryCompanhia"));
-    const QString select = QStringLiteral("SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,");
-    const QString cast =
-        QStringLiteral("CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,");
-    const QString columns = QStringLiteral("F.DSTIPEMNF, CO.CDCLIENTE, F.IDTIPEMNF,");
-    const QString flags = QStringLiteral("C.IDPERCANAPUFUT, C.IDCALCPROXFAT");
-    const QString branch = QStringLiteral("(C.CDFILIAL      = :P_CDFILIAL) AND");
-    qryCompanhia->SQL = {
-        select,
-        cast,
-        columns,
-        flags,
-        QStringLiteral("FROM COMPANHIA CO, CIAFILI C LEFT JOIN FORMEMISNF F"),
-        QStringLiteral("ON (C.CDTIPEMNF = F.CDTIPEMNF)"),
-        QStringLiteral("WHERE ((UPPER(CO.SGCIA) = UPPER(:P_SGCIA)) OR (:P_TODOS = 'T')) AND"),
-        branch,
-        QStringLiteral("(C.CDCIA         = CO.CDCIA)"),
-        QStringLiteral("ORDER BY CO.SGCIA")};
-    qryCompanhia->SQL_IB = qryCompanhia->SQL;
-    qryCompanhia->SQL_IB[1] = QStringLiteral(
-        "CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,");
-    qryCompanhia->SQL_ORACLE = {
-        select,
-        cast,
-        columns,
-        flags,
-        QStringLiteral("FROM COMPANHIA CO, CIAFILI C, FORMEMISNF F"),
-        QStringLiteral("WHERE (UPPER(CO.SGCIA) = UPPER(:P_SGCIA) OR :P_TODOS = 'T') AND"),
-        branch,
-        QStringLiteral("(C.CDCIA         = CO.CDCIA)    AND"),
-        QStringLiteral("(C.CDTIPEMNF     = F.CDTIPEMNF(+))"),
-        QStringLiteral("ORDER BY CO.SGCIA")};
-    qryCompanhia->addField(text(QStringLiteral("SGCIA"), 5, QStringLiteral("Sigla")));
-    qryCompanhia->addField(text(QStringLiteral("NMCIA"), 50, QStringLiteral("Nome")));
-    qryCompanhia->addField(text(QStringLiteral("CDCIA"), 4, {}, false));
-    qryCompanhia->addField(typed(QStringLiteral("DTULTFECH"), TFieldType::ftDateTime, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("CDTIPEMNF"), 4, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("CDSERIE"), 5, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("DSTIPEMNF"), 50, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("CDCLIENTE"), 21, {}, false));
-    qryCompanhia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("IDTIPEMNF"), 2, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("IDPERCANAPUFUT"), 1, {}, false));
-    qryCompanhia->addField(text(QStringLiteral("IDCALCPROXFAT"), 1, {}, false));
-
-    qrySerie = newQuery(this, QStringLiteral("qrySerie"));
-    qrySerie->SQL = {QStringLiteral("SELECT S.CDSERIE, S.DSSERIE"),
-                     QStringLiteral("FROM SERIENF S, FILIAL F"),
-                     QStringLiteral("WHERE (F.CDFILIAL = :P_FILIAL)       AND"),
-                     QStringLiteral("(F.CDEMPRESA = S.CDEMPRESA)    AND"),
-                     QStringLiteral("(F.CDINSCESTA = S.CDINSCESTA)  AND"),
-                     QStringLiteral("(F.CDINSCMUNI = S.CDINSCMUNI)"),
-                     QStringLiteral("ORDER BY CDSERIE")};
-    qrySerie->SQL_IB = qrySerie->SQL_ORACLE = qrySerie->SQL;
-    qrySerie->addField(required(text(QStringLiteral("CDSERIE"), 5, QStringLiteral("Código"))));
-    qrySerie->addField(text(QStringLiteral("DSSERIE"), 20, QStringLiteral("Série")));
-
-    const QString carrierColumns =
-        QStringLiteral("SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN");
-    qryTransport = newQuery(this, QStringLiteral("qryTransport"));
-    qryTransport->SQL = {carrierColumns, QStringLiteral("FROM TRANSPORT"),
-                         QStringLiteral("WHERE IDTPIJURTRAN = :P_IDTPIJURTRAN"),
-                         QStringLiteral("ORDER BY IDTPIJURTRAN, NMRAZSOCTRAN")};
-    qryTransport->SQL_IB = qryTransport->SQL_ORACLE = qryTransport->SQL;
-    qryTransport->addField(
-        required(text(QStringLiteral("NRINSJURTRAN"), 20, QStringLiteral("Insc. Jurídica"))));
-    qryTransport->addField(
-        text(QStringLiteral("NMRAZSOCTRAN"), 40, QStringLiteral("Razão Social")));
-    qryTransport->addField(required(text(QStringLiteral("IDTPIJURTRAN"), 1, {}, false)));
-    qryTransport->addField(text(QStringLiteral("NMFANTTRAN"), 40, {}, false));
-    qryTransport->addField(text(QStringLiteral("NRINSESTTRAN"), 20, {}, false));
-
-    qryVd_Transport = newQuery(this, QStringLiteral("qryVd_Transport"));
-    qryVd_Transport->SQL = {carrierColumns, QStringLiteral("FROM TRANSPORT"),
-                            QStringLiteral("WHERE (IDTPIJURTRAN = :P_IDTPIJURTRAN) AND"),
-                            QStringLiteral("(NRINSJURTRAN = :P_NRINSJURTRAN)")};
-    qryVd_Transport->SQL_IB = qryVd_Transport->SQL_ORACLE = qryVd_Transport->SQL;
-    qryVd_Transport->addField(required(text(QStringLiteral("IDTPIJURTRAN"), 1)));
-    qryVd_Transport->addField(required(text(QStringLiteral("NRINSJURTRAN"), 20)));
-    qryVd_Transport->addField(text(QStringLiteral("NMRAZSOCTRAN"), 40));
-    qryVd_Transport->addField(text(QStringLiteral("NMFANTTRAN"), 40));
-    qryVd_Transport->addField(text(QStringLiteral("NRINSESTTRAN"), 20));
-
-    qryGrupo = newQuery(this, QStringLiteral("qryGrupo"));
-    qryGrupo->SQL = {QStringLiteral("SELECT CDGRUPPROD, NMGRUPPROD"),
-                     QStringLiteral("FROM GRUPPROD"),
-                     QStringLiteral("WHERE (CDGRUPPROD = :P_CDGRUPO  OR :P_TCDGRUPO = 'T')"),
-                     QStringLiteral("ORDER BY CDGRUPPROD")};
-    qryGrupo->addField(
-        required(text(QStringLiteral("CDGRUPPROD"), 10, QStringLiteral("Código")), 20));
-    qryGrupo->addField(text(QStringLiteral("NMGRUPPROD"), 40, QStringLiteral("Nome")));
+    const TQueryDefs& defs = queryDefs();
+    qryFilial = newQuery(this, defs, QStringLiteral("qryFilial"));
+    qryCompanhia = newQuery(this, defs, QStringLiteral("qryCompanhia"));
+    qrySerie = newQuery(this, defs, QStringLiteral("qrySerie"));
+    qryTransport = newQuery(this, defs, QStringLiteral("qryTransport"));
+    qryVd_Transport = newQuery(this, defs, QStringLiteral("qryVd_Transport"));
+    qryGrupo = newQuery(this, defs, QStringLiteral("qryGrupo"));
 
     dtsFilial = newSource(this, QStringLiteral("dtsFilial"), qryFilial);
     dtsCompanhia = newSource(this, QStringLiteral("dtsCompanhia"), qryCompanhia);

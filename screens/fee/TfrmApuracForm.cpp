@@ -1,9 +1,8 @@
-// The fee screen as data: controls, lookups, datasets, messages, event bindings, and its
+// The fee screen as data: layout, datasets, messages, event bindings, and its
 // creation, show and close.
 #include "screens/fee/TfrmApurac.h"
 
 #include "external/shared/Consiste.h"
-#include "external/shared/Ostrana.h"
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
@@ -18,10 +17,10 @@
 #include "platform/TMaskEdit.h"
 #include "platform/TPanel.h"
 #include "platform/TSpeedButton.h"
-#include "screens/billing/Cli_Zel00100.h"
-#include "screens/billing/TfrmApuracao.h"
 #include "screens/common/FormParts.h"
-#include "screens/common/WaitAnimation.h"
+#include "screens/common/ScreenSteps.h"
+#include "screens/common/TBillingScreen.h"
+#include "screens/common/TBranchField.h"
 #include "screens/fee/Cli_Zel00102.h"
 
 using namespace FormParts;
@@ -79,16 +78,15 @@ TfrmApurac::TfrmApurac(TComponent* owner)
     buildBottom();
     buildWaitPanel();
 
-    TfrmApuracao* billing = Cli_Zel00100::frmApuracao;
     TSerieTranspBlock::Config block;
     block.controls = {lblSerie, medSerie,  btpSerie,     edtSerie,
                       sbtCGC,   medTransp, btpTransport, edtTransp};
-    block.sources = {billing->qrySerie, billing->qryTransport, billing->qryVd_Transport,
-                     billing->dtsSerie, billing->dtsTransport, billing->msgPadrao};
+    block.sources = TBillingScreen::current()->serieTransp->sources();
     block.ownMessages = msgPadrao;
     block.kind = &Cli_Zel00102::chIdTipoTransp;
     block.branch = [this] { return medCdFilial->text(); };
     m_serieTransp = std::make_unique<TSerieTranspBlock>(std::move(block));
+    m_branch = std::make_unique<TBranchField>(medCdFilial, edtNmFilial, qryFilial, msgPadrao);
 
     bindEvents();
     setActiveControl(medNrApuracao);
@@ -97,8 +95,8 @@ TfrmApurac::TfrmApurac(TComponent* owner)
 TfrmApurac::~TfrmApurac() {
     // The carrier queries are the billing screen's: they go back to its kind, or, when it is
     // gone already, are left alone.
-    if (TfrmApuracao* billing = Cli_Zel00100::frmApuracao)
-        billing->serieTransp().claimQueries();
+    if (TBillingScreen* billing = TBillingScreen::current())
+        billing->serieTransp->claimQueries();
     else
         m_serieTransp->abandonClaim();
     if (Cli_Zel00102::frmApurac == this)
@@ -241,51 +239,8 @@ void TfrmApurac::buildWaitPanel() {
 }
 
 void TfrmApurac::buildQueries() {
-
-    qryCia = newQuery(this, QStringLiteral("qryCia"));
-    qryCia->SQL_ORACLE = {
-        QStringLiteral("SELECT CO.CDCIA, CO.SGCIA, CO.NMCIA, C.DTULTFECH, CO.IDNACCIA, "
-                       "CO.CDCLIENTE,"),
-        QStringLiteral("       CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDSERIE"),
-        QStringLiteral("FROM COMPANHIA CO, CIAFILI C"),
-        QStringLiteral("WHERE (C.CDFILIAL = :P_CDFILIAL) AND"),
-        QStringLiteral("      (C.CDCIA    = CO.CDCIA)    AND"),
-        QStringLiteral("      (C.DTULTFECH IS NOT NULL)  AND"),
-        QStringLiteral("      ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))"),
-        QStringLiteral("ORDER BY CO.SGCIA")};
-    qryCia->SQL = qryCia->SQL_ORACLE;
-    qryCia->SQL.append(QStringLiteral(" "));
-    qryCia->SQL_IB = {QStringLiteral("SELECT"),
-                      QStringLiteral("   CO.CDCIA,"),
-                      QStringLiteral("   CO.SGCIA,"),
-                      QStringLiteral("   CO.NMCIA,"),
-                      QStringLiteral("   C.DTULTFECH,"),
-                      QStringLiteral("   CO.IDNACCIA,"),
-                      QStringLiteral("   CO.CDCLIENTE,"),
-                      QStringLiteral("   CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA,"),
-                      QStringLiteral("   C.CDSERIE"),
-                      QStringLiteral("FROM"),
-                      QStringLiteral("   COMPANHIA CO,"),
-                      QStringLiteral("   CIAFILI C"),
-                      QStringLiteral("WHERE"),
-                      QStringLiteral("   (C.CDFILIAL = :P_CDFILIAL) AND"),
-                      QStringLiteral("   (C.CDCIA    = CO.CDCIA)    AND"),
-                      QStringLiteral("   (C.DTULTFECH IS NOT NULL)  AND"),
-                      QStringLiteral("   ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))"),
-                      QStringLiteral("ORDER BY CO.SGCIA")};
-    qryCia->addField(required(text(QStringLiteral("CDCIA"), 4, {}, false)));
-    qryCia->addField(text(QStringLiteral("SGCIA"), 5, QStringLiteral("Sigla")));
-    qryCia->fieldByName(QStringLiteral("SGCIA")).setDisplayWidth(7);
-    qryCia->addField(text(QStringLiteral("NMCIA"), 50, QStringLiteral("Nome")));
-    qryCia->addField(typed(QStringLiteral("DTULTFECH"), TFieldType::ftDateTime, {}, false));
-    qryCia->addField(text(QStringLiteral("IDNACCIA"), 1, {}, false));
-    qryCia->addField(text(QStringLiteral("CDCLIENTE"), 21, {}, false));
-    qryCia->addField(text(QStringLiteral("CDSERIE"), 5, {}, false));
-    qryCia->addField(typed(QStringLiteral("QTDIASFATURA"), TFieldType::ftFloat, {}, false));
-
-    qryFilial = newQuery(this, QStringLiteral("qryFilial"));
-    setupBranchQuery(qryFilial);
-    qryFilial->SQL_ORACLE.append(QStringLiteral(" "));
+    qryCia = newQuery(this, queryDefs(), QStringLiteral("qryCia"));
+    qryFilial = newQuery(this, queryDefs(), QStringLiteral("qryFilial"));
 
     dtsFilial = newSource(this, QStringLiteral("dtsFilial"), qryFilial);
     dtsCia = newSource(this, QStringLiteral("dtsCia"), qryCia);
@@ -365,16 +320,12 @@ void TfrmApurac::bindEvents() {
 
 void TfrmApurac::FormCreate(TComponent& sender) {
     TfrmRotiGeral::FormCreate(sender);
-    {
-        WaitAnimation wait(0);
-        netApurac.connect();
-    }
+    ScreenSteps::connectUnderWait(netApurac);
     serieTransp().applyKind(u'J', *msgPadrao);
 }
 
 void TfrmApurac::netApuracBeforeConnect(TNetConnection& sender) {
-    sender.setHost(Ostrana::WebURL());
-    sender.setPort(Ostrana::WebPort());
+    ScreenSteps::pointAtServer(sender);
 }
 
 void TfrmApurac::qryCiaBeforeOpen(TDataSet&) {
@@ -382,7 +333,7 @@ void TfrmApurac::qryCiaBeforeOpen(TDataSet&) {
 }
 
 void TfrmApurac::FormShow(TComponent&) {
-    const TfrmApuracao& billing = *Cli_Zel00100::frmApuracao;
+    const TBillingScreen& billing = *TBillingScreen::current();
     medCdFilial->setText(billing.medCdFilial->text());
     edtNmFilial->setText(billing.edtNmFilial->text());
     medSgCia->setText(billing.medSgCia->text());
