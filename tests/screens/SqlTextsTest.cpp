@@ -1,7 +1,9 @@
-// The screens' SQL lookups run verbatim through TADOIBQuery on every engine against the
-// "basic" fixture (server/sql/fixtures/basic.sql documents its rows).
+// The screens' SQL lookups, as the screens define them, run verbatim through TADOIBQuery on
+// every engine against the "basic" fixture (server/sql/fixtures/basic.sql documents its rows).
 #include "db/TDatabase.h"
 #include "external/shared/TADOIBQuery.h"
+#include "screens/billing/TfrmApuracao.h"
+#include "screens/fee/TfrmApurac.h"
 #include "server/InitDbCommand.h"
 #include "tests/support/TestDatabases.h"
 
@@ -14,110 +16,24 @@ using TestDatabases::EngineTest;
 
 namespace {
 
-struct LookupDef {
-    QStringList sql;
-    QStringList sqlIb;
-    TFieldDefs fields;
+// A lookup as a screen declares it: "qryX" is the billing screen's query, or the fee
+// screen's when only it has one of that name; "/IB" runs the IB text instead of the default.
+struct Lookup {
+    const TQueryDef* def = nullptr;
+    const QStringList* text = nullptr;
 };
 
-TFieldDef text(const char* name, int size, const char* label = "") {
-    TFieldDef d;
-    d.name = QString::fromLatin1(name);
-    d.size = size;
-    d.displayLabel = QString::fromUtf8(label);
-    return d;
-}
-
-TFieldDef typed(const char* name, TFieldType type) {
-    TFieldDef d;
-    d.name = QString::fromLatin1(name);
-    d.type = type;
-    return d;
-}
-
-const QStringList kFilialSql{
-    "SELECT CDFILIAL, NMFILIAL", "FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL",
-    "WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)", "ORDER BY CDFILIAL"};
-
-QStringList companhiaSql(const char* secondLine) {
-    return {"SELECT CO.CDCIA, CO.NMCIA, CO.SGCIA, C.DTULTFECH,",
-            secondLine,
-            "F.DSTIPEMNF, CO.CDCLIENTE, F.IDTIPEMNF,",
-            "C.IDPERCANAPUFUT, C.IDCALCPROXFAT",
-            "FROM COMPANHIA CO, CIAFILI C LEFT JOIN FORMEMISNF F",
-            "ON (C.CDTIPEMNF = F.CDTIPEMNF)",
-            "WHERE ((UPPER(CO.SGCIA) = UPPER(:P_SGCIA)) OR (:P_TODOS = 'T')) AND",
-            "(C.CDFILIAL      = :P_CDFILIAL) AND",
-            "(C.CDCIA         = CO.CDCIA)",
-            "ORDER BY CO.SGCIA"};
-}
-
-const QStringList kTransportColumns{
-    "SELECT IDTPIJURTRAN, NRINSJURTRAN, NMRAZSOCTRAN, NMFANTTRAN, NRINSESTTRAN", "FROM TRANSPORT"};
-
-// The lookups as the screens declare them.
-const std::map<std::string, LookupDef>& lookups() {
-    static const std::map<std::string, LookupDef> defs{
-        {"qryFilial",
-         {kFilialSql, {}, {text("CDFILIAL", 4, "Código"), text("NMFILIAL", 30, "Nome")}}},
-        {"qryCompanhia",
-         {companhiaSql("CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
-          {},
-          {text("SGCIA", 5, "Sigla"), text("NMCIA", 50, "Nome"), text("CDCIA", 4),
-           typed("DTULTFECH", TFieldType::ftDateTime), text("CDTIPEMNF", 4), text("CDSERIE", 5),
-           text("DSTIPEMNF", 50), text("CDCLIENTE", 21), typed("QTDIASFATURA", TFieldType::ftFloat),
-           text("IDTIPEMNF", 2), text("IDPERCANAPUFUT", 1), text("IDCALCPROXFAT", 1)}}},
-        // The IB text differs in one line; it runs here too, since NVLNUM exists everywhere.
-        {"qryCompanhia/IB",
-         {companhiaSql(
-              "CAST(NVLNUM(C.QTDIASFATURA,0) AS FLOAT) QTDIASFATURA, C.CDTIPEMNF, C.CDSERIE,"),
-          {},
-          {text("SGCIA", 5), typed("QTDIASFATURA", TFieldType::ftFloat)}}},
-        {"qrySerie",
-         {{"SELECT S.CDSERIE, S.DSSERIE", "FROM SERIENF S, FILIAL F",
-           "WHERE (F.CDFILIAL = :P_FILIAL)       AND", "      (F.CDEMPRESA = S.CDEMPRESA)    AND",
-           "      (F.CDINSCESTA = S.CDINSCESTA)  AND", "      (F.CDINSCMUNI = S.CDINSCMUNI)",
-           "ORDER BY CDSERIE"},
-          {},
-          {text("CDSERIE", 5, "Código"), text("DSSERIE", 20, "Série")}}},
-        {"qryTransport",
-         {kTransportColumns + QStringList{"WHERE IDTPIJURTRAN = :P_IDTPIJURTRAN",
-                                          "ORDER BY IDTPIJURTRAN, NMRAZSOCTRAN"},
-          {},
-          {text("NRINSJURTRAN", 20), text("NMRAZSOCTRAN", 40), text("IDTPIJURTRAN", 1),
-           text("NMFANTTRAN", 40), text("NRINSESTTRAN", 20)}}},
-        {"qryVd_Transport",
-         {kTransportColumns + QStringList{"WHERE (IDTPIJURTRAN = :P_IDTPIJURTRAN) AND",
-                                          "      (NRINSJURTRAN = :P_NRINSJURTRAN)"},
-          {},
-          {text("IDTPIJURTRAN", 1), text("NRINSJURTRAN", 20), text("NMRAZSOCTRAN", 40),
-           text("NMFANTTRAN", 40), text("NRINSESTTRAN", 20)}}},
-        {"qryGrupo",
-         {{"SELECT CDGRUPPROD, NMGRUPPROD", "FROM GRUPPROD",
-           "WHERE (CDGRUPPROD = :P_CDGRUPO  OR :P_TCDGRUPO = 'T')", "ORDER BY CDGRUPPROD"},
-          {},
-          {text("CDGRUPPROD", 10), text("NMGRUPPROD", 40)}}},
-        {"qryCia",
-         {{"SELECT CO.CDCIA, CO.SGCIA, CO.NMCIA, C.DTULTFECH, CO.IDNACCIA, CO.CDCLIENTE,",
-           "       CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA, C.CDSERIE",
-           "FROM COMPANHIA CO, CIAFILI C", "WHERE (C.CDFILIAL = :P_CDFILIAL) AND",
-           "      (C.CDCIA    = CO.CDCIA)    AND", "      (C.DTULTFECH IS NOT NULL)  AND",
-           "      ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))", "ORDER BY CO.SGCIA", " "},
-          {},
-          {text("CDCIA", 4), text("SGCIA", 5), text("NMCIA", 50),
-           typed("DTULTFECH", TFieldType::ftDateTime), text("IDNACCIA", 1), text("CDCLIENTE", 21),
-           text("CDSERIE", 5), typed("QTDIASFATURA", TFieldType::ftFloat)}}},
-        {"qryCia/IB",
-         {{"SELECT", "   CO.CDCIA,", "   CO.SGCIA,", "   CO.NMCIA,", "   C.DTULTFECH,",
-           "   CO.IDNACCIA,", "   CO.CDCLIENTE,", "   CAST(C.QTDIASFATURA AS FLOAT) QTDIASFATURA,",
-           "   C.CDSERIE", "FROM", "   COMPANHIA CO,", "   CIAFILI C", "WHERE",
-           "   (C.CDFILIAL = :P_CDFILIAL) AND", "   (C.CDCIA    = CO.CDCIA)    AND",
-           "   (C.DTULTFECH IS NOT NULL)  AND", "   ((CO.SGCIA = :P_SGCIA) OR (:P_TODOS = 'T'))",
-           "ORDER BY CO.SGCIA"},
-          {},
-          {text("SGCIA", 5)}}},
-    };
-    return defs;
+Lookup lookup(const std::string& key) {
+    const QString name = QString::fromStdString(key).section(u'/', 0, 0);
+    const bool ib = QString::fromStdString(key).endsWith(QStringLiteral("/IB"));
+    for (const TQueryDefs* defs : {&TfrmApuracao::queryDefs(), &TfrmApurac::queryDefs()}) {
+        for (const TQueryDef& def : *defs) {
+            if (def.name == name)
+                return {&def, ib ? &def.SQL_IB : &def.SQL};
+        }
+    }
+    ADD_FAILURE() << "no lookup " << key;
+    return {};
 }
 
 // A parameter value: "~" stands for null, anything else is set as text.
@@ -240,12 +156,13 @@ TEST_P(SqlTextsTest, LookupTextsReturnTheExpectedRows) {
     TDatabase db;
     db.open(url());
     for (const Case& c : cases()) {
-        const LookupDef& def = lookups().at(c.lookup);
+        const Lookup def = lookup(c.lookup);
+        ASSERT_TRUE(def.def);
         TADOIBQuery query;
         query.setName(QString::fromLatin1(c.lookup));
         query.setDatabase(&db);
-        query.SQL = def.sql;
-        for (const TFieldDef& f : def.fields)
+        query.SQL = *def.text;
+        for (const TFieldDef& f : def.def->fields)
             query.addField(f);
         QStringList shown;
         for (const auto& [name, value] : c.params) {
