@@ -10,7 +10,7 @@ void TSpeedButton::setCaption(const QString& caption) {
     changed();
 }
 
-void TSpeedButton::setGlyph(const QString& glyph) {
+void TSpeedButton::setGlyph(TButtonGlyph glyph) {
     if (glyph == m_glyph)
         return;
     m_glyph = glyph;

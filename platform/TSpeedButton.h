@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TButtonGlyph.h"
 #include "platform/TControl.h"
 
 #include <QString>
@@ -14,11 +15,11 @@ public:
 
     const QString& caption() const { return m_caption; }
     void setCaption(const QString& caption);
-    // Name of the picture drawn on the button; the view resolves it.
-    const QString& glyph() const { return m_glyph; }
-    void setGlyph(const QString& glyph);
+    // The picture on the button; whoever creates the button chooses it.
+    TButtonGlyph glyph() const { return m_glyph; }
+    void setGlyph(TButtonGlyph glyph);
 
 private:
     QString m_caption;
-    QString m_glyph;
+    TButtonGlyph m_glyph = TButtonGlyph::bgNone;
 };

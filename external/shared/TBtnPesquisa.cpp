@@ -10,6 +10,7 @@
 TBtnPesquisa::TBtnPesquisa(TComponent* owner, TWinControl* parent)
     : TSpeedButton(owner, parent) {
     setHint(QStringLiteral("Pesquisar"));
+    setGlyph(TButtonGlyph::bgLookup);
 }
 
 void TBtnPesquisa::click() {

@@ -25,6 +25,7 @@ TfrmRotiGeral::TfrmRotiGeral(TComponent* owner)
     sbtConfirma = create<TButtonFlat>(QStringLiteral("sbtConfirma"), panBotoes);
     sbtConfirma->setCaption(QStringLiteral("Confirmar"));
     sbtConfirma->setHint(QStringLiteral("Confirmar"));
+    sbtConfirma->setGlyph(TButtonGlyph::bgConfirm);
     lblCodTela = create<TLabel>(QStringLiteral("lblCodTela"), panMenu);
 
     imgCheck = create<TImage>(QStringLiteral("imgCheck"), panMenu);

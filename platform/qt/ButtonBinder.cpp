@@ -1,10 +1,9 @@
 #include "platform/qt/ButtonBinder.h"
 
-#include "external/shared/TBtnPesquisa.h"
 #include "platform/qt/Glyphs.h"
 #include "platform/qt/ViewStyle.h"
-#include "platform/TButtonFlat.h"
 #include "platform/TForm.h"
+#include "platform/TSpeedButton.h"
 
 #include <QFontMetrics>
 #include <QToolButton>
@@ -21,23 +20,12 @@ QToolButton* ButtonBinder::button() const {
     return static_cast<QToolButton*>(widget());
 }
 
-QIcon ButtonBinder::iconFor(const TSpeedButton& model) const {
-    if (!model.glyph().isEmpty())
-        return Glyphs::icon(model.glyph());
-    if (dynamic_cast<const TBtnPesquisa*>(&model))
-        return Glyphs::icon(QStringLiteral("pesquisar"));
-    if (dynamic_cast<const TButtonFlat*>(&model) &&
-        model.name().contains(QLatin1String("Confirma")))
-        return Glyphs::icon(QStringLiteral("confirmar"));
-    return {};
-}
-
 void ButtonBinder::sync() {
     ControlBinder::sync();
     if (detached())
         return;
     const auto& model = static_cast<const TSpeedButton&>(control());
-    const QIcon icon = iconFor(model);
+    const QIcon icon = Glyphs::icon(model.glyph());
     const QString caption = model.caption();
     // The caption goes under the picture when it fits the button; otherwise the picture
     // alone, with the caption as its tip, rather than a cut word.
@@ -52,7 +40,8 @@ void ButtonBinder::sync() {
         button()->setToolButtonStyle(style);
     if (button()->text() != caption)
         button()->setText(caption);
-    if (!icon.isNull())
+    // A picture the model took away goes from the widget too.
+    if (!icon.isNull() || !button()->icon().isNull())
         button()->setIcon(icon);
     const int side = style == Qt::ToolButtonTextUnderIcon ? 24 : 16;
     button()->setIconSize(QSize(side, side));

@@ -21,7 +21,6 @@ protected:
 
 private:
     QToolButton* button() const;
-    QIcon iconFor(const TSpeedButton& model) const;
 };
 
 } // namespace qtview

@@ -52,20 +52,26 @@ QPixmap cross() {
 
 } // namespace
 
-QIcon Glyphs::icon(const QString& name) {
-    static QHash<QString, QIcon> cache;
-    const QString key = name.toLower();
-    if (auto it = cache.constFind(key); it != cache.constEnd())
+QIcon Glyphs::icon(TButtonGlyph glyph) {
+    static QHash<TButtonGlyph, QIcon> cache;
+    if (auto it = cache.constFind(glyph); it != cache.constEnd())
         return *it;
     QPixmap pixmap;
-    if (key.contains(QLatin1String("pesq")) || key.contains(QLatin1String("lupa")))
+    switch (glyph) {
+    case TButtonGlyph::bgNone:
+        break;
+    case TButtonGlyph::bgLookup:
         pixmap = magnifier();
-    else if (key.contains(QLatin1String("confirm")) || key.contains(QLatin1String("ok")))
+        break;
+    case TButtonGlyph::bgConfirm:
         pixmap = tick();
-    else if (key.contains(QLatin1String("cancel")) || key.contains(QLatin1String("sair")))
+        break;
+    case TButtonGlyph::bgCancel:
         pixmap = cross();
+        break;
+    }
     QIcon result = pixmap.isNull() ? QIcon() : QIcon(pixmap);
-    cache.insert(key, result);
+    cache.insert(glyph, result);
     return result;
 }
 

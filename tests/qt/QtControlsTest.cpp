@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 #include "platform/qt/FormView.h"
+#include "platform/qt/Glyphs.h"
+#include "platform/TButtonFlat.h"
 #include "platform/TCheckBox.h"
 #include "platform/TComboBox.h"
 #include "platform/TEdit.h"
@@ -200,6 +202,35 @@ TEST_F(QtControls, SpeedButtonsRunTheirClickWithoutTakingTheFocus) {
     sbtKind->setEnabled(false);
     gui::click(widget<QToolButton>(sbtKind));
     EXPECT_EQ(kindClicks, 1);
+}
+
+// The view draws the picture the model names and guesses none from a class or a name.
+TEST_F(QtControls, ButtonsShowThePictureTheModelNames) {
+    auto* sbtConfirma = make<TButtonFlat>("sbtConfirma", panHead);
+    sbtConfirma->setCaption(QStringLiteral("Confirmar"));
+    sbtConfirma->setBounds(280, 2, 90, 48);
+    show();
+    auto* confirm = widget<QToolButton>(sbtConfirma);
+    EXPECT_TRUE(confirm->icon().isNull());
+    EXPECT_EQ(confirm->toolButtonStyle(), Qt::ToolButtonTextOnly);
+
+    sbtConfirma->setGlyph(TButtonGlyph::bgConfirm);
+    EXPECT_EQ(confirm->icon().cacheKey(), qtview::Glyphs::icon(TButtonGlyph::bgConfirm).cacheKey());
+    EXPECT_EQ(confirm->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(confirm->text(), QStringLiteral("Confirmar"));
+
+    // Too narrow for its caption: the picture alone, the caption as its tip.
+    auto* kind = widget<QToolButton>(sbtKind);
+    sbtKind->setWidth(24);
+    sbtKind->setGlyph(TButtonGlyph::bgLookup);
+    EXPECT_EQ(kind->icon().cacheKey(), qtview::Glyphs::icon(TButtonGlyph::bgLookup).cacheKey());
+    EXPECT_NE(kind->icon().cacheKey(), confirm->icon().cacheKey());
+    EXPECT_EQ(kind->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(kind->toolTip(), QStringLiteral("Transp. (C.G.C.)"));
+
+    sbtKind->setGlyph(TButtonGlyph::bgNone);
+    EXPECT_TRUE(kind->icon().isNull());
+    EXPECT_EQ(kind->toolButtonStyle(), Qt::ToolButtonTextOnly);
 }
 
 TEST_F(QtControls, CheckBoxesAndListsChangeOnlyThroughTheModel) {

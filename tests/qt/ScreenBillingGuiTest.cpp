@@ -3,13 +3,16 @@
 
 #include "server/AppServer.h"
 
+#include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "platform/qt/ControlBinder.h"
 #include "platform/qt/FormView.h"
+#include "platform/qt/Glyphs.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
 #include "platform/TMaskEdit.h"
+#include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/viewer/Cli_Zel00101.h"
@@ -47,6 +50,20 @@ TEST_F(ScreenBillingGui, ACompanyTypedInLowerCaseShowsUpperCase) {
     gui::typeText(company(), QStringLiteral("abc"));
     EXPECT_EQ(company()->text(), QStringLiteral("ABC"));
     EXPECT_EQ(form->medSgCia->text(), QStringLiteral("ABC"));
+}
+
+// The pictures come from the model: the lookup buttons and the base form's confirmation
+// have theirs, the carrier kind button none.
+TEST_F(ScreenBillingGui, ButtonsShowTheirModelsPictures) {
+    open();
+    const auto iconOf = [this](const TControl* control) {
+        return qobject_cast<QToolButton*>(widgetOf(control))->icon().cacheKey();
+    };
+    const qint64 lookup = qtview::Glyphs::icon(TButtonGlyph::bgLookup).cacheKey();
+    EXPECT_EQ(iconOf(form->btpCompanhia), lookup);
+    EXPECT_EQ(iconOf(form->btpSerie), lookup);
+    EXPECT_EQ(iconOf(form->sbtConfirma), qtview::Glyphs::icon(TButtonGlyph::bgConfirm).cacheKey());
+    EXPECT_TRUE(qobject_cast<QToolButton*>(widgetOf(form->sbtCGC))->icon().isNull());
 }
 
 TEST_F(ScreenBillingGui, AnUnknownCompanyIsReportedAndKeepsTheFocus) {
