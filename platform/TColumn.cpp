@@ -17,11 +17,6 @@ int TColumn::index() const {
     return -1;
 }
 
-void TColumn::setFieldName(const QString& name) {
-    m_fieldName = name;
-    m_grid.changed();
-}
-
 TField* TColumn::field() const {
     TDataSet* dataSet = m_grid.dataSet();
     return dataSet ? dataSet->findField(m_fieldName) : nullptr;

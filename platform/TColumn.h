@@ -26,7 +26,6 @@ public:
     int index() const;
 
     const QString& fieldName() const { return m_fieldName; }
-    void setFieldName(const QString& name);
     // The field of the grid's dataset this column shows, or nullptr (closed, unknown name).
     TField* field() const;
 

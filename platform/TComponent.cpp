@@ -20,16 +20,6 @@ TComponent::~TComponent() {
         m_owner->removeComponent(this);
 }
 
-TComponent* TComponent::findComponent(const QString& name) const {
-    if (name.isEmpty())
-        return nullptr;
-    for (TComponent* component : m_components) {
-        if (component->name().compare(name, Qt::CaseInsensitive) == 0)
-            return component;
-    }
-    return nullptr;
-}
-
 void TComponent::insertComponent(TComponent* component) {
     if (component->m_owner)
         component->m_owner->removeComponent(component);

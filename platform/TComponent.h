@@ -28,10 +28,6 @@ public:
     const std::vector<TComponent*>& components() const { return m_components; }
     int componentCount() const { return int(m_components.size()); }
 
-    // The owned component with this name (letter case ignored, like the component library's
-    // names), or nullptr. Only direct ownership is searched.
-    TComponent* findComponent(const QString& name) const;
-
     // Removes a component from this owner's list without deleting it; a nullptr owner
     // then means nobody deletes it.
     void removeComponent(TComponent* component);

@@ -12,14 +12,6 @@ TDataSource::~TDataSource() {
         e.observer(TDataEvent::Destroying);
 }
 
-void TDataSource::setDataSet(TDataSet* dataSet) {
-    if (dataSet == m_dataSet)
-        return;
-    detach();
-    attach(dataSet);
-    notify(TDataEvent::DataChanged);
-}
-
 void TDataSource::attach(TDataSet* dataSet) {
     m_dataSet = dataSet;
     if (!dataSet)

@@ -16,8 +16,6 @@ public:
     ~TDataSource() override;
 
     TDataSet* dataSet() const { return m_dataSet; }
-    // Tells the observers with DataChanged.
-    void setDataSet(TDataSet* dataSet);
 
     // Observers hear the dataset's events, DataChanged when the dataset is replaced, and
     // Destroying when this source goes away.

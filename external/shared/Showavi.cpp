@@ -37,8 +37,4 @@ void ShowProgress(qint64 done, qint64 total, const QString& text) {
 bool isActive() {
     return g_active;
 }
-int activeKind() {
-    return g_kind;
-}
-
 } // namespace Showavi

@@ -13,6 +13,5 @@ void DeactiveShowAvi();
 // Progress reported by the server during a long call; shown while the animation is on.
 void ShowProgress(qint64 done, qint64 total, const QString& text);
 bool isActive();
-int activeKind();
 
 } // namespace Showavi

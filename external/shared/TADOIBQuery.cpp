@@ -170,12 +170,6 @@ QString TADOIBQuery::preparedText(TDialect dialect) const {
     });
 }
 
-QSqlQuery& TADOIBQuery::Query() {
-    if (!m_query)
-        m_query = std::make_unique<QSqlQuery>();
-    return *m_query;
-}
-
 TDataPacket TADOIBQuery::produceData() {
     TDatabase& db = connection();
     const QString text = preparedText(db.dialect());

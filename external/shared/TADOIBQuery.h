@@ -44,10 +44,6 @@ public:
     // PostgreSQL's placeholders typed by CASTs.
     QString preparedText(TDialect dialect) const;
 
-    // The inner query of the last opening: its bound values, last error and executed
-    // text. Released on close.
-    QSqlQuery& Query();
-
 protected:
     TDataPacket produceData() override;
     void closed() override;
