@@ -2,19 +2,23 @@
 
 #include "server/AccessToken.h"
 
+#include "core/CommandLine.h"
+
 #include <QHostAddress>
 #include <QList>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QStringList>
 
-// The command line of "serve", with the files it names already read. parse() refuses a
+// The command line of "serve", with the files it names already read. read() refuses a
 // server that would listen beyond this machine without TLS and a token.
 class ServeOptions {
 public:
-    static QString usage();
-    // Returns a Portuguese error text, empty when the arguments are good.
-    static QString parse(const QStringList& args, ServeOptions* options);
+    // The command's options and help.
+    static CommandLine commandLine();
+    // The values of a parsed command line. Returns a Portuguese error text, empty when they
+    // are good.
+    QString read(const CommandLine& line);
 
     // "127.0.0.1:7210", "[::1]:7210" (a host alone takes the default port).
     static bool parseListen(const QString& text, QHostAddress* address, quint16* port);
@@ -35,7 +39,6 @@ public:
     QSslKey privateKey;
 
 private:
-    QString readValues(const QStringList& args);
     QString loadFiles(const QString& tokenFile, const QString& certFile, const QString& keyFile);
     QString checkExposure() const;
 };
