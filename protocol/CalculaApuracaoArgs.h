@@ -44,12 +44,12 @@ inline constexpr std::array<ArgKind, kCount> kKinds = {
     ArgKind::S, ArgKind::R, ArgKind::R, ArgKind::S, ArgKind::S, ArgKind::S,
     ArgKind::R, ArgKind::V, ArgKind::R, ArgKind::S, ArgKind::S};
 
-// The arguments in wire order from (position, argument) pairs written in any order. Every
-// position is named exactly once, and an argument that knows its kind must have the kind of
-// its position; anything else is a fault of the caller's code (std::logic_error), found the
-// first time the request is built.
-template <typename Arg>
-QList<Arg> inOrder(std::initializer_list<std::pair<Position, Arg>> named) {
+// The arguments in wire order from (position, argument) pairs written in any order, usually
+// a braced list. Every position is named exactly once, and an argument that knows its kind
+// must have the kind of its position; anything else is a fault of the caller's code
+// (std::logic_error), found the first time the request is built.
+template <typename Arg, typename Named = std::initializer_list<std::pair<Position, Arg>>>
+QList<Arg> inOrder(const Named& named) {
     const auto fault = [](const char* what, int position) {
         return std::logic_error(std::string("CalculaApuracao: argumento ") +
                                 std::to_string(position + 1) + ' ' + what);

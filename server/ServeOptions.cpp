@@ -68,6 +68,14 @@ CommandLine ServeOptions::commandLine() {
     return line;
 }
 
+QString ServeOptions::parse(const QStringList& args, ServeOptions* options) {
+    CommandLine line = commandLine();
+    QString problem;
+    if (!line.parse(args, &problem))
+        return problem;
+    return options->read(line);
+}
+
 QString ServeOptions::read(const CommandLine& line) {
     const auto text = [&](const char* name) { return line.value(QString::fromLatin1(name)); };
     // A number option when given; its limits are checked by readNumber.

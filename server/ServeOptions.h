@@ -19,6 +19,8 @@ public:
     // The values of a parsed command line. Returns a Portuguese error text, empty when they
     // are good.
     QString read(const CommandLine& line);
+    // Both from the arguments after "serve".
+    static QString parse(const QStringList& args, ServeOptions* options);
 
     // "127.0.0.1:7210", "[::1]:7210" (a host alone takes the default port).
     static bool parseListen(const QString& text, QHostAddress* address, quint16* port);
