@@ -98,8 +98,8 @@ void CommandLine::setCommandMode() {
         QCommandLineParser::ParseAsPositionalArguments);
 }
 
-void CommandLine::setEpilog(const QString& text) {
-    m_epilog = text;
+void CommandLine::setEpilog(std::function<QString()> text) {
+    m_epilog = std::move(text);
 }
 
 bool CommandLine::parse(const QStringList& args, QString* error) {
@@ -189,8 +189,8 @@ QString CommandLine::helpText() const {
     text += QStringLiteral("\nOpções:\n");
     for (const auto& [names, description] : options)
         text += entry(names, description, column);
-    if (!m_epilog.isEmpty())
-        text += u'\n' + m_epilog + (m_epilog.endsWith(u'\n') ? QString() : QStringLiteral("\n"));
+    if (const QString epilog = m_epilog ? m_epilog() : QString(); !epilog.isEmpty())
+        text += u'\n' + epilog + (epilog.endsWith(u'\n') ? QString() : QStringLiteral("\n"));
     return text;
 }
 

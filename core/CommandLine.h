@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QCommandLineOption>
@@ -37,8 +38,9 @@ public:
     // Everything from the first positional argument on is left to it, options included: the
     // first positional is a command that reads its own arguments.
     void setCommandMode();
-    // Text after the options in --help.
-    void setEpilog(const QString& text);
+    // Text after the options in --help, made only when the help is shown (listing what a
+    // program offers may cost more than the program's start).
+    void setEpilog(std::function<QString()> text);
 
     // Parses `args` (without the program's own name). False with the Portuguese error text
     // on an unknown option, an option without its value or with a value it does not take,
@@ -85,7 +87,7 @@ private:
     QString m_program;
     QString m_synopsis;
     QString m_description;
-    QString m_epilog;
+    std::function<QString()> m_epilog;
     QList<QCommandLineOption> m_options;
     QList<Positional> m_positionals;
     bool m_commandMode = false;

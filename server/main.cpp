@@ -29,16 +29,17 @@ CommandLine commandLine() {
                      QStringLiteral("O servidor de aplicação e seus comandos de administração."));
     line.addPositional(QStringLiteral("COMANDO"), QStringLiteral("um dos comandos abaixo"));
     line.setCommandMode();
-    QString commands = QStringLiteral("Comandos:\n");
-    for (const Command& c : kCommands) {
-        const CommandLine command = c.commandLine();
-        commands += QStringLiteral("  ") + command.invocation() + u'\n';
-        for (const QString& text : command.description().split(u'\n'))
-            commands += QStringLiteral("      ") + text + u'\n';
-    }
-    commands += QStringLiteral("Use \"zel-appserver COMANDO --help\" para ver as opções de cada "
-                               "comando.");
-    line.setEpilog(commands);
+    line.setEpilog([] {
+        QString commands = QStringLiteral("Comandos:\n");
+        for (const Command& c : kCommands) {
+            const CommandLine command = c.commandLine();
+            commands += QStringLiteral("  ") + command.invocation() + u'\n';
+            for (const QString& text : command.description().split(u'\n'))
+                commands += QStringLiteral("      ") + text + u'\n';
+        }
+        return commands + QStringLiteral("Use \"zel-appserver COMANDO --help\" para ver as opções "
+                                         "de cada comando.");
+    });
     return line;
 }
 

@@ -117,7 +117,7 @@ TEST(CommandLine, HelpIsPortugueseOnStandardOutputAndExitsWithZero) {
                                        "informadas, que é uma descrição longa o bastante para "
                                        "ocupar mais de uma linha"),
                         QStringLiteral("FILIAL/CIA")});
-        line.setEpilog(QStringLiteral("Comandos: nenhum."));
+        line.setEpilog([] { return QStringLiteral("Comandos: nenhum."); });
         const Outcome o = run(line, {"sqlite:x.db", help});
         ASSERT_EQ(o.exit, std::optional<int>(0)) << help;
         EXPECT_TRUE(o.err.isEmpty());
