@@ -2,9 +2,11 @@
 // server, against a set-based SQL script doing the same work on an identical copy of the
 // data, and the server's peak memory, which must not grow with N.
 #include "bench/BillingScript.h"
+#include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "db/TDatabase.h"
 #include "external/appserver/TNetConnection.h"
+#include "protocol/CalculaApuracaoArgs.h"
 
 #include <memory>
 #include <QCoreApplication>
@@ -43,52 +45,56 @@ struct Options {
     QString appserver;
 };
 
-QString usage() {
-    return QStringLiteral(
-        "Uso: bench_billing [--deliveries N[,N...]] [--engines sqlite,postgresql] [--pg URL]\n"
-        "                   [--workdir DIR] [--appserver CAMINHO]\n"
-        "Mede uma apuração (CalculaApuracao) de N deliveries no servidor de aplicação contra um\n"
-        "script SQL em conjunto sobre uma cópia idêntica dos dados, e o pico de memória do\n"
-        "servidor (VmHWM).\n"
-        "  --deliveries  quantidades separadas por vírgula (padrão 1000000)\n"
-        "  --engines     bancos medidos: sqlite, postgresql (padrão sqlite, mais postgresql\n"
-        "                quando --pg é informado)\n"
-        "  --pg URL      banco de um servidor PostgreSQL; nele são recriados os bancos\n"
-        "                zelbench_a e zelbench_b\n"
-        "  --workdir     diretório dos arquivos SQLite e dos registros do servidor (padrão:\n"
-        "                um diretório temporário)\n"
-        "  --appserver   caminho do zel-appserver (padrão: ao lado deste programa)\n");
+CommandLine commandLine() {
+    CommandLine line(
+        QStringLiteral("bench_billing"), QStringLiteral("[opções]"),
+        QStringLiteral("Mede uma apuração (CalculaApuracao) de N deliveries no servidor "
+                       "de aplicação contra um\nscript SQL em conjunto sobre uma "
+                       "cópia idêntica dos dados, e o pico de memória do\nservidor "
+                       "(VmHWM)."));
+    line.addOptions({
+        {QStringLiteral("deliveries"),
+         QStringLiteral("quantidades separadas por vírgula (padrão 1000000)"),
+         QStringLiteral("N[,N...]")},
+        {QStringLiteral("engines"),
+         QStringLiteral("bancos medidos: sqlite, postgresql (padrão sqlite, mais postgresql "
+                        "quando --pg é informado)"),
+         QStringLiteral("BANCOS")},
+        {QStringLiteral("pg"),
+         QStringLiteral("banco de um servidor PostgreSQL; nele são recriados os bancos "
+                        "zelbench_a e zelbench_b"),
+         QStringLiteral("URL")},
+        {QStringLiteral("workdir"),
+         QStringLiteral("diretório dos arquivos SQLite e dos registros do servidor (padrão: um "
+                        "diretório temporário)"),
+         QStringLiteral("DIR")},
+        {QStringLiteral("appserver"),
+         QStringLiteral("caminho do zel-appserver (padrão: ao lado deste programa)"),
+         QStringLiteral("CAMINHO")},
+    });
+    return line;
 }
 
-// Returns what is wrong with the arguments, empty when nothing.
-QString parse(const QStringList& args, Options* o) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (i + 1 >= args.size())
-            return QStringLiteral("Opção desconhecida ou sem valor: %1").arg(arg);
-        const QString value = args[++i];
-        if (arg == QLatin1String("--deliveries")) {
-            o->counts.clear();
-            for (const QString& part : value.split(QLatin1Char(','))) {
-                bool ok = false;
-                const qint64 n = part.trimmed().toLongLong(&ok);
-                if (!ok || n <= 0)
-                    return QStringLiteral("--deliveries exige números inteiros positivos "
-                                          "separados por vírgula.");
-                o->counts.append(n);
-            }
-        } else if (arg == QLatin1String("--engines")) {
-            o->engines = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        } else if (arg == QLatin1String("--pg")) {
-            o->pgUrl = value;
-        } else if (arg == QLatin1String("--workdir")) {
-            o->workdir = value;
-        } else if (arg == QLatin1String("--appserver")) {
-            o->appserver = value;
-        } else {
-            return QStringLiteral("Opção desconhecida: %1").arg(arg);
+// Returns what is wrong with the values, empty when nothing.
+QString read(const CommandLine& line, Options* o) {
+    if (line.isSet(QStringLiteral("deliveries"))) {
+        o->counts.clear();
+        for (const QString& part :
+             line.value(QStringLiteral("deliveries")).split(QLatin1Char(','))) {
+            bool ok = false;
+            const qint64 n = part.trimmed().toLongLong(&ok);
+            if (!ok || n <= 0)
+                return QStringLiteral("--deliveries exige números inteiros positivos "
+                                      "separados por vírgula.");
+            o->counts.append(n);
         }
     }
+    if (line.isSet(QStringLiteral("engines")))
+        o->engines =
+            line.value(QStringLiteral("engines")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    o->pgUrl = line.value(QStringLiteral("pg"));
+    o->workdir = line.value(QStringLiteral("workdir"));
+    o->appserver = line.value(QStringLiteral("appserver"));
     if (o->engines.isEmpty()) {
         o->engines = {QStringLiteral("sqlite")};
         if (!o->pgUrl.isEmpty())
@@ -308,22 +314,33 @@ private:
 
 // All flights, no product group, no carrier change; the rest as the screen sends it.
 QString calculaApuracao(TNetConnection& net, const BillingScope& s) {
+    namespace Args = protocol::CalculaApuracaoArgs;
     QString branch = s.filialTrabalho;
     QString flights;
     QString allFlights = QStringLiteral("T");
     QString group;
     protocol::RemoteValue changes;
     QString locations;
-    QList<TRemoteArg> args{TRemoteArg::R(&branch),       TRemoteArg::S(s.filial),
-                           TRemoteArg::S(s.cliente),     TRemoteArg::D(s.start),
-                           TRemoteArg::D(s.end),         TRemoteArg::D(s.billing),
-                           TRemoteArg::S(s.cdcia),       TRemoteArg::R(&flights),
-                           TRemoteArg::R(&allFlights),   TRemoteArg::S(s.serie),
-                           TRemoteArg::S(s.carrierKind), TRemoteArg::S(s.carrierNumber),
-                           TRemoteArg::R(&group),        TRemoteArg::V(&changes),
-                           TRemoteArg::R(&locations),    TRemoteArg::S(QStringLiteral("_")),
-                           TRemoteArg::S(QString())};
-    return net.AppServer().call(QStringLiteral("CalculaApuracao"), args).toString();
+    QList<TRemoteArg> args = Args::inOrder<TRemoteArg>({
+        {Args::WorkingBranch, TRemoteArg::R(&branch)},
+        {Args::BranchCode, TRemoteArg::S(s.filial)},
+        {Args::CustomerCode, TRemoteArg::S(s.cliente)},
+        {Args::DeliveryPeriodStart, TRemoteArg::D(s.start)},
+        {Args::DeliveryPeriodEnd, TRemoteArg::D(s.end)},
+        {Args::BillingDate, TRemoteArg::D(s.billing)},
+        {Args::CompanyKey, TRemoteArg::S(s.cdcia)},
+        {Args::FlightList, TRemoteArg::R(&flights)},
+        {Args::AllFlightsFlag, TRemoteArg::R(&allFlights)},
+        {Args::InvoiceSeries, TRemoteArg::S(s.serie)},
+        {Args::CarrierKind, TRemoteArg::S(s.carrierKind)},
+        {Args::CarrierNumber, TRemoteArg::S(s.carrierNumber)},
+        {Args::ProductGroup, TRemoteArg::R(&group)},
+        {Args::CarrierChangePacket, TRemoteArg::V(&changes)},
+        {Args::LocationList, TRemoteArg::R(&locations)},
+        {Args::ClosedFlightList, TRemoteArg::S(QStringLiteral("_"))},
+        {Args::OrderNumber, TRemoteArg::S(QString())},
+    });
+    return net.AppServer().call(QLatin1String(Args::kMethod), args).toString();
 }
 
 struct Measure {
@@ -510,18 +527,15 @@ int runAll(Options& options) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        QTextStream(stdout) << usage();
-        return 0;
-    }
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(app.arguments().mid(1), out, err))
+        return *exit;
     Options options;
-    const QString problem = parse(args, &options);
-    if (!problem.isEmpty()) {
-        err << problem << '\n' << usage();
-        return 2;
-    }
+    const QString problem = read(line, &options);
+    if (!problem.isEmpty())
+        return line.usageError(problem, err);
     try {
         return runAll(options);
     } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "host/HostConfig.h"
 
+#include "core/CommandLine.h"
 #include "external/shared/Ostrana.h"
 #include "external/shared/TdtmDBGeral.h"
 #include "platform/TClock.h"
@@ -37,31 +38,47 @@ bool parseBool(const QString& text, bool* value) {
     return false;
 }
 
-// The value after option `name` at `index`, removed from args with the option.
-bool takeValue(QStringList& args, int index, QString* value, QString* error) {
-    if (index + 1 >= args.size()) {
-        if (error)
-            *error = QStringLiteral("Falta o valor de %1.").arg(args.at(index));
-        return false;
-    }
-    *value = args.at(index + 1);
-    args.remove(index, 2);
-    return true;
-}
-
 } // namespace
 
-bool HostConfig::load(QStringList& args, QString* error) {
+QList<QCommandLineOption> HostConfig::options() {
+    const HostConfig defaults;
+    return {
+        {QStringLiteral("branch"),
+         QStringLiteral("filial de trabalho (padrão %1)").arg(defaults.branch),
+         QStringLiteral("CÓDIGO")},
+        {QStringLiteral("single-branch"), QStringLiteral("modo de filial única")},
+        {QStringLiteral("server"),
+         QStringLiteral("servidor de aplicação (padrão %1; tls://HOST:PORTA)").arg(defaults.server),
+         QStringLiteral("HOST:PORTA")},
+        {QStringLiteral("db"),
+         QStringLiteral("banco de dados (sqlite:ARQUIVO ou postgresql://...; padrão %1)")
+             .arg(defaults.database),
+         QStringLiteral("URL")},
+        {QStringLiteral("today"), QStringLiteral("fixa a data de hoje"),
+         QStringLiteral("AAAA-MM-DD")},
+        {QStringLiteral("config"),
+         QStringLiteral("arquivo INI com a seção [host] (padrão: $ZEL_CONFIG ou zel.ini ao lado "
+                        "do executável)"),
+         QStringLiteral("ARQUIVO")},
+    };
+}
+
+bool HostConfig::check(const CommandLine& line, QString* error) {
+    const QString file = line.value(QStringLiteral("config"));
+    if (line.isSet(QStringLiteral("config")) && !QFileInfo::exists(file)) {
+        if (error)
+            *error = QStringLiteral("Arquivo de configuração não encontrado: %1").arg(file);
+        return false;
+    }
+    return HostConfig().takeOptions(line, error);
+}
+
+bool HostConfig::load(const CommandLine& line, QString* error) {
+    if (!check(line, error))
+        return false;
     QString file;
-    const int at = int(args.indexOf(QStringLiteral("--config")));
-    if (at >= 0) {
-        if (!takeValue(args, at, &file, error))
-            return false;
-        if (!QFileInfo::exists(file)) {
-            if (error)
-                *error = QStringLiteral("Arquivo de configuração não encontrado: %1").arg(file);
-            return false;
-        }
+    if (line.isSet(QStringLiteral("config"))) {
+        file = line.value(QStringLiteral("config"));
     } else if (qEnvironmentVariableIsSet("ZEL_CONFIG")) {
         file = qEnvironmentVariable("ZEL_CONFIG");
     } else {
@@ -72,7 +89,23 @@ bool HostConfig::load(QStringList& args, QString* error) {
     }
     if (!file.isEmpty() && !readIni(file, error))
         return false;
-    return takeOptions(args, error);
+    return takeOptions(line, error);
+}
+
+bool HostConfig::load(QStringList& args, QString* error) {
+    CommandLine line(QStringLiteral("zel-host"), QString(), QString());
+    line.addOptions(options());
+    line.addPositional(QStringLiteral("ARGUMENTOS"), QString(), true);
+    QString problem;
+    if (!line.parse(args, &problem)) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    if (!load(line, error))
+        return false;
+    args = line.positionalArguments();
+    return true;
 }
 
 bool HostConfig::readIni(const QString& path, QString* error) {
@@ -99,29 +132,21 @@ bool HostConfig::readIni(const QString& path, QString* error) {
     return true;
 }
 
-bool HostConfig::takeOptions(QStringList& args, QString* error) {
-    for (int i = 0; i < args.size();) {
-        const QString& option = args.at(i);
-        QString value;
-        if (option == QLatin1String("--single-branch")) {
-            singleBranch = true;
-            args.remove(i);
-        } else if (option == QLatin1String("--branch")) {
-            if (!takeValue(args, i, &branch, error))
-                return false;
-        } else if (option == QLatin1String("--server")) {
-            if (!takeValue(args, i, &server, error) || !serverAddress(nullptr, nullptr, error))
-                return false;
-        } else if (option == QLatin1String("--db")) {
-            if (!takeValue(args, i, &database, error))
-                return false;
-        } else if (option == QLatin1String("--today")) {
-            if (!takeValue(args, i, &value, error) || !parseDate(value, &today, error))
-                return false;
-        } else {
-            ++i;
-        }
+bool HostConfig::takeOptions(const CommandLine& line, QString* error) {
+    if (line.isSet(QStringLiteral("single-branch")))
+        singleBranch = true;
+    if (line.isSet(QStringLiteral("branch")))
+        branch = line.value(QStringLiteral("branch"));
+    if (line.isSet(QStringLiteral("server"))) {
+        server = line.value(QStringLiteral("server"));
+        if (!serverAddress(nullptr, nullptr, error))
+            return false;
     }
+    if (line.isSet(QStringLiteral("db")))
+        database = line.value(QStringLiteral("db"));
+    if (line.isSet(QStringLiteral("today")) &&
+        !parseDate(line.value(QStringLiteral("today")), &today, error))
+        return false;
     return true;
 }
 
@@ -165,16 +190,4 @@ std::unique_ptr<TdtmDBGeral> HostConfig::connectDatabase() const {
     auto module = std::make_unique<TdtmDBGeral>();
     module->connect(database);
     return module;
-}
-
-QString HostConfig::usage() {
-    return QStringLiteral(
-        "  --branch CÓDIGO        filial de trabalho (padrão 0001)\n"
-        "  --single-branch        modo de filial única\n"
-        "  --server HOST:PORTA    servidor de aplicação (padrão 127.0.0.1:7210; tls://HOST:PORTA)\n"
-        "  --db URL               banco de dados (sqlite:ARQUIVO ou postgresql://...;\n"
-        "                         padrão sqlite:var/zel.db)\n"
-        "  --today AAAA-MM-DD     fixa a data de hoje\n"
-        "  --config ARQUIVO       arquivo INI com a seção [host] (padrão: $ZEL_CONFIG ou\n"
-        "                         zel.ini ao lado do executável)\n");
 }

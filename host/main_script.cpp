@@ -1,6 +1,7 @@
 // zel-script: the headless host. Loads the package as zel-host does, runs its screens on the
 // headless application with scripted dialogs, and executes a script of user actions and
 // expectations, printing a transcript of every command and dialog.
+#include "core/CommandLine.h"
 #include "host/HostConfig.h"
 #include "host/HostSession.h"
 #include "host/Script.h"
@@ -9,7 +10,6 @@
 #include "host/ScriptRunner.h"
 #include "platform/TApplication.h"
 
-#include <cstdio>
 #include <exception>
 #include <QCoreApplication>
 #include <QTextStream>
@@ -17,16 +17,23 @@
 namespace {
 
 constexpr int kFailed = 1;
-constexpr int kBadUsage = 2;
+constexpr int kBadUsage = CommandLine::kBadUsage;
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: zel-script [opções] ROTEIRO\n"
-               "Opções:\n"
-               "  --with-server          inicia um zel-appserver próprio numa porta livre\n"
-               "                         de 127.0.0.1, sobre o banco de --db\n"
-               "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n") +
-           HostConfig::usage();
+CommandLine commandLine() {
+    CommandLine line(QStringLiteral("zel-script"), QStringLiteral("[opções] ROTEIRO"),
+                     QStringLiteral("Carrega o pacote como o zel-host, executa um roteiro de ações "
+                                    "e expectativas\nsobre as telas e imprime o que o usuário "
+                                    "veria."));
+    line.addPositional(QStringLiteral("ROTEIRO"), QStringLiteral("o arquivo do roteiro"));
+    line.addOptions({
+        {QStringLiteral("with-server"),
+         QStringLiteral("inicia um zel-appserver próprio numa porta livre de 127.0.0.1, sobre o "
+                        "banco de --db")},
+        {QStringLiteral("package"), QStringLiteral("o pacote (padrão: ../lib/Pkg_Zel00100.so)"),
+         QStringLiteral("ARQUIVO")},
+    });
+    line.addOptions(HostConfig::options());
+    return line;
 }
 
 } // namespace
@@ -36,36 +43,20 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QStringList args = app.arguments().mid(1);
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(app.arguments().mid(1), out, err))
+        return *exit;
     HostConfig config;
     QString problem;
-    if (!config.load(args, &problem)) {
-        err << "zel-script: " << problem << '\n' << usage();
-        return kBadUsage;
-    }
-    bool withServer = false;
-    QString packagePath = PackageLoader::defaultPath();
-    QString scriptPath;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--with-server")) {
-            withServer = true;
-        } else if (arg == QLatin1String("--package") && i + 1 < args.size()) {
-            packagePath = args.at(++i);
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            out << usage();
-            return 0;
-        } else if (arg.startsWith(QLatin1String("--")) || !scriptPath.isEmpty()) {
-            err << "zel-script: argumento inesperado: " << arg << '\n' << usage();
-            return kBadUsage;
-        } else {
-            scriptPath = arg;
-        }
-    }
-    if (scriptPath.isEmpty()) {
-        err << usage();
-        return kBadUsage;
-    }
+    if (!config.load(line, &problem))
+        return line.usageError(problem, err);
+    const bool withServer = line.isSet(QStringLiteral("with-server"));
+    const QString packagePath = line.isSet(QStringLiteral("package"))
+                                    ? line.value(QStringLiteral("package"))
+                                    : PackageLoader::defaultPath();
+    const QString scriptPath = line.positionalArguments().value(0);
+    if (scriptPath.isEmpty())
+        return line.usageError(QStringLiteral("Informe o roteiro."), err);
 
     Script script;
     try {

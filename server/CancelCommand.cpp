@@ -14,26 +14,14 @@ struct Options {
     int leaseSeconds = ServerOptions().leaseSeconds;
 };
 
-QString parse(const QStringList& args, Options* options) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == QLatin1String("--db")) {
-            if (!hasValue)
-                return QStringLiteral("--db exige o endereço do banco de dados.");
-            options->url = args[++i];
-        } else if (arg == QLatin1String("--lease")) {
-            bool numeric = false;
-            options->leaseSeconds = hasValue ? args[++i].toInt(&numeric) : -1;
-            if (!numeric || options->leaseSeconds < 0)
-                return QStringLiteral("--lease exige um número de segundos não negativo.");
-        } else if (arg.startsWith(QLatin1Char('-'))) {
-            return QStringLiteral("Opção desconhecida: %1").arg(arg);
-        } else if (options->number.isEmpty()) {
-            options->number = arg;
-        } else {
-            return QStringLiteral("Argumento a mais: %1").arg(arg);
-        }
+QString read(const CommandLine& line, Options* options) {
+    options->url = line.value(QStringLiteral("db"));
+    options->number = line.positionalArguments().value(0);
+    if (line.isSet(QStringLiteral("lease"))) {
+        bool numeric = false;
+        options->leaseSeconds = line.value(QStringLiteral("lease")).toInt(&numeric);
+        if (!numeric || options->leaseSeconds < 0)
+            return QStringLiteral("--lease exige um número de segundos não negativo.");
     }
     if (options->url.isEmpty())
         return QStringLiteral("Informe o banco de dados com --db.");
@@ -56,22 +44,32 @@ QString normalized(const QString& number) {
 
 } // namespace
 
-QString CancelCommand::usage() {
-    return QStringLiteral(
-        "  cancel --db URL NRAPURACFAT [--lease SEGUNDOS]\n"
-        "      Cancela uma apuração interrompida ou terminada com erro: apaga suas notas\n"
-        "      fiscais não emitidas e libera suas deliveries. Uma apuração em andamento\n"
-        "      (iniciada há menos de SEGUNDOS, padrão 900) não é cancelada.\n");
+CommandLine CancelCommand::commandLine() {
+    CommandLine line(
+        QStringLiteral("zel-appserver cancel"), QStringLiteral("--db URL NRAPURACFAT [opções]"),
+        QStringLiteral("Cancela uma apuração interrompida ou terminada com erro: apaga suas notas\n"
+                       "fiscais não emitidas e libera suas deliveries. Uma apuração em andamento\n"
+                       "(iniciada há menos de --lease segundos) não é cancelada."));
+    line.addPositional(QStringLiteral("NRAPURACFAT"),
+                       QStringLiteral("o número da apuração (até 10 dígitos)"));
+    line.addOptions({
+        {QStringLiteral("db"), QStringLiteral("o banco de dados"), QStringLiteral("URL")},
+        {QStringLiteral("lease"),
+         QStringLiteral("prazo de uma apuração em andamento (padrão %1)")
+             .arg(ServerOptions().leaseSeconds),
+         QStringLiteral("SEGUNDOS")},
+    });
+    return line;
 }
 
 int CancelCommand::run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(args, out, err))
+        return *exit;
     Options options;
-    const QString problem = parse(args, &options);
-    if (!problem.isEmpty()) {
-        err << problem << "\nUso:\n" << usage();
-        err.flush();
-        return badUsage;
-    }
+    const QString problem = read(line, &options);
+    if (!problem.isEmpty())
+        return line.usageError(problem, err);
     try {
         TDatabase database;
         database.open(options.url);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CommandLine.h"
+
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
@@ -13,9 +15,11 @@ class CancelCommand {
 public:
     static constexpr int ok = 0;
     static constexpr int failed = 1;
-    static constexpr int badUsage = 2;
+    static constexpr int badUsage = CommandLine::kBadUsage;
 
-    static QString usage();
+    // The command's options and help.
+    static CommandLine commandLine();
+    // `args` are the arguments after "cancel".
     static int run(const QStringList& args, QTextStream& out, QTextStream& err);
 
     // The cancellation on an open connection. Returns what was done, for the user; raises

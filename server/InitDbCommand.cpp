@@ -8,48 +8,51 @@
 #include <QRegularExpression>
 #include <QSqlError>
 
-QString InitDbCommand::usage() {
-    return QStringLiteral(
-               "  init-db URL [--demo | --fixture NOME] [--deliveries N]\n"
-               "          [--deliveries-of FILIAL/CIA]\n"
-               "      Cria as tabelas em um banco novo e, com as opções, carrega dados:\n"
-               "      --demo dados de demonstração; --fixture NOME um conjunto de teste (%1);\n"
-               "      --deliveries N gera N deliveries, com --deliveries-of todas da filial e\n"
-               "      companhia informadas. URL: sqlite:CAMINHO ou\n"
-               "      postgresql://usuário@servidor:porta/banco.\n")
-        .arg(SeedData::fixtureNames().join(QLatin1String(", ")));
+CommandLine InitDbCommand::commandLine() {
+    CommandLine line(
+        QStringLiteral("zel-appserver init-db"), QStringLiteral("URL [opções]"),
+        QStringLiteral(
+            "Cria as tabelas em um banco novo e, com as opções, carrega dados. Um banco\n"
+            "que já tenha alguma das tabelas não é alterado."));
+    line.addPositional(
+        QStringLiteral("URL"),
+        QStringLiteral("sqlite:CAMINHO ou postgresql://usuário@servidor:porta/banco"));
+    line.addOptions({
+        {QStringLiteral("demo"), QStringLiteral("dados de demonstração")},
+        {QStringLiteral("fixture"),
+         QStringLiteral("um conjunto de teste (%1)")
+             .arg(SeedData::fixtureNames().join(QLatin1String(", "))),
+         QStringLiteral("NOME")},
+        {QStringLiteral("deliveries"),
+         QStringLiteral("gera N deliveries (sozinha, com os dados de demonstração)"),
+         QStringLiteral("N")},
+        {QStringLiteral("deliveries-of"),
+         QStringLiteral("as deliveries geradas, todas da filial e companhia informadas"),
+         QStringLiteral("FILIAL/CIA")},
+    });
+    return line;
 }
 
-QString InitDbCommand::parse(const QStringList& args, Options* options) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == QLatin1String("--demo")) {
-            options->demo = true;
-        } else if (arg == QLatin1String("--fixture")) {
-            if (!hasValue)
-                return QStringLiteral("--fixture exige o nome do conjunto de dados.");
-            options->fixture = args[++i];
-            if (!SeedData::isFixture(options->fixture))
-                return QStringLiteral("Conjunto de dados desconhecido: \"%1\".")
-                    .arg(options->fixture);
-        } else if (arg == QLatin1String("--deliveries")) {
-            bool numeric = false;
-            options->deliveries = hasValue ? args[++i].toLongLong(&numeric) : -1;
-            if (!numeric || options->deliveries < 0)
-                return QStringLiteral("--deliveries exige um número inteiro não negativo.");
-        } else if (arg == QLatin1String("--deliveries-of")) {
-            options->deliveriesOf = hasValue ? args[++i] : QString();
-            static const QRegularExpression shape(QStringLiteral("^[^/\\s]{1,4}/[^/\\s]{1,4}$"));
-            if (!shape.match(options->deliveriesOf).hasMatch())
-                return QStringLiteral("--deliveries-of exige FILIAL/CIA, por exemplo 0001/0001.");
-        } else if (arg.startsWith(QLatin1Char('-'))) {
-            return QStringLiteral("Opção desconhecida: %1").arg(arg);
-        } else if (options->url.isEmpty()) {
-            options->url = arg;
-        } else {
-            return QStringLiteral("Argumento a mais: %1").arg(arg);
-        }
+QString InitDbCommand::read(const CommandLine& line, Options* options) {
+    const QStringList positional = line.positionalArguments();
+    options->url = positional.value(0);
+    options->demo = line.isSet(QStringLiteral("demo"));
+    if (line.isSet(QStringLiteral("fixture"))) {
+        options->fixture = line.value(QStringLiteral("fixture"));
+        if (!SeedData::isFixture(options->fixture))
+            return QStringLiteral("Conjunto de dados desconhecido: \"%1\".").arg(options->fixture);
+    }
+    if (line.isSet(QStringLiteral("deliveries"))) {
+        bool numeric = false;
+        options->deliveries = line.value(QStringLiteral("deliveries")).toLongLong(&numeric);
+        if (!numeric || options->deliveries < 0)
+            return QStringLiteral("--deliveries exige um número inteiro não negativo.");
+    }
+    if (line.isSet(QStringLiteral("deliveries-of"))) {
+        options->deliveriesOf = line.value(QStringLiteral("deliveries-of"));
+        static const QRegularExpression shape(QStringLiteral("^[^/\\s]{1,4}/[^/\\s]{1,4}$"));
+        if (!shape.match(options->deliveriesOf).hasMatch())
+            return QStringLiteral("--deliveries-of exige FILIAL/CIA, por exemplo 0001/0001.");
     }
     if (options->url.isEmpty())
         return QStringLiteral("Informe o endereço do banco de dados.");
@@ -61,13 +64,13 @@ QString InitDbCommand::parse(const QStringList& args, Options* options) {
 }
 
 int InitDbCommand::run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(args, out, err))
+        return *exit;
     Options options;
-    const QString problem = parse(args, &options);
-    if (!problem.isEmpty()) {
-        err << problem << "\nUso:\n" << usage();
-        err.flush();
-        return badUsage;
-    }
+    const QString problem = read(line, &options);
+    if (!problem.isEmpty())
+        return line.usageError(problem, err);
     try {
         out << create(options) << '\n';
         out.flush();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CommandLine.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -19,9 +21,11 @@ class InitDbCommand {
 public:
     static constexpr int ok = 0;
     static constexpr int failed = 1;
-    static constexpr int badUsage = 2;
+    static constexpr int badUsage = CommandLine::kBadUsage;
 
-    static QString usage();
+    // The command's options and help.
+    static CommandLine commandLine();
+    // `args` are the arguments after "init-db".
     static int run(const QStringList& args, QTextStream& out, QTextStream& err);
 
 private:
@@ -32,7 +36,7 @@ private:
         qint64 deliveries = -1; // -1: not given
         QString deliveriesOf;   // "FILIAL/CIA", empty: every branch and company
     };
-    // Returns an error text, empty when the arguments are good.
-    static QString parse(const QStringList& args, Options* options);
+    // Returns an error text, empty when the values are good.
+    static QString read(const CommandLine& line, Options* options);
     static QString create(const Options& options);
 };

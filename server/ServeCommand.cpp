@@ -34,8 +34,8 @@ QString shownAddress(const QHostAddress& address, quint16 port) {
 
 } // namespace
 
-QString ServeCommand::usage() {
-    return ServeOptions::usage();
+CommandLine ServeCommand::commandLine() {
+    return ServeOptions::commandLine();
 }
 
 ServerSettings ServeCommand::settingsFor(const ServeOptions& options) {
@@ -66,14 +66,14 @@ QString ServeCommand::checkDatabase(const QString& url) {
     }
 }
 
-int ServeCommand::run(const QStringList& args, QTextStream& /*out*/, QTextStream& err) {
+int ServeCommand::run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(args, out, err))
+        return *exit;
     ServeOptions options;
-    QString problem = ServeOptions::parse(args, &options);
-    if (!problem.isEmpty()) {
-        err << problem << "\nUso:\n" << usage();
-        err.flush();
-        return badUsage;
-    }
+    QString problem = options.read(line);
+    if (!problem.isEmpty())
+        return line.usageError(problem, err);
     problem = checkDatabase(options.databaseUrl);
     if (!problem.isEmpty()) {
         err << "Não foi possível abrir o banco de dados: " << problem << '\n';

@@ -2,6 +2,8 @@
 
 #include "server/RemoteModule.h"
 
+#include "core/CommandLine.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -16,9 +18,11 @@ class ServeCommand {
 public:
     static constexpr int ok = 0;
     static constexpr int failed = 1;
-    static constexpr int badUsage = 2;
+    static constexpr int badUsage = CommandLine::kBadUsage;
 
-    static QString usage();
+    // The command's options and help.
+    static CommandLine commandLine();
+    // `args` are the arguments after "serve".
     static int run(const QStringList& args, QTextStream& out, QTextStream& err);
 
     static ServerSettings settingsFor(const ServeOptions& options);

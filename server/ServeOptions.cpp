@@ -30,60 +30,79 @@ QSslKey readKey(const QByteArray& pem) {
 
 } // namespace
 
-QString ServeOptions::usage() {
-    return QStringLiteral(
-        "  serve --db URL [--listen 127.0.0.1:7210] [--token-file ARQUIVO]\n"
-        "        [--max-connections 64] [--lease 900] [--idle-timeout SEGUNDOS]\n"
-        "        [--max-frame BYTES] [--tls-cert ARQUIVO --tls-key ARQUIVO]\n"
-        "      Atende o módulo remoto por TCP, uma thread e uma conexão ao banco por\n"
-        "      cliente. Fora da interface local (127.0.0.1, ::1) exige TLS e token.\n"
-        "      --idle-timeout 0 mantém conexões ociosas (padrão: 1800 s).\n");
+CommandLine ServeOptions::commandLine() {
+    const ServeOptions defaults;
+    CommandLine line(
+        QStringLiteral("zel-appserver serve"), QStringLiteral("--db URL [opções]"),
+        QStringLiteral("Atende o módulo remoto por TCP, uma thread e uma conexão ao banco por\n"
+                       "cliente. Fora da interface local (127.0.0.1, ::1) exige TLS e token."));
+    line.addOptions({
+        {QStringLiteral("db"),
+         QStringLiteral("o banco de dados: sqlite:CAMINHO ou postgresql://..."),
+         QStringLiteral("URL")},
+        {QStringLiteral("listen"),
+         QStringLiteral("endereço e porta (padrão 127.0.0.1:%1)").arg(kDefaultPort),
+         QStringLiteral("IP:PORTA")},
+        {QStringLiteral("token-file"), QStringLiteral("arquivo com o token exigido dos clientes"),
+         QStringLiteral("ARQUIVO")},
+        {QStringLiteral("max-connections"),
+         QStringLiteral("conexões simultâneas (padrão %1)").arg(defaults.maxConnections),
+         QStringLiteral("N")},
+        {QStringLiteral("lease"),
+         QStringLiteral("prazo após o qual uma apuração em andamento conta como interrompida "
+                        "(padrão %1)")
+             .arg(defaults.leaseSeconds),
+         QStringLiteral("SEGUNDOS")},
+        {QStringLiteral("idle-timeout"),
+         QStringLiteral("encerra conexões ociosas após SEGUNDOS; 0 as mantém (padrão %1)")
+             .arg(defaults.idleTimeoutSeconds),
+         QStringLiteral("SEGUNDOS")},
+        {QStringLiteral("max-frame"),
+         QStringLiteral("tamanho máximo de uma mensagem (padrão %1)").arg(defaults.maxFrameSize),
+         QStringLiteral("BYTES")},
+        {QStringLiteral("tls-cert"), QStringLiteral("certificado PEM do servidor (com --tls-key)"),
+         QStringLiteral("ARQUIVO")},
+        {QStringLiteral("tls-key"), QStringLiteral("chave privada PEM do certificado"),
+         QStringLiteral("ARQUIVO")},
+    });
+    return line;
 }
 
 QString ServeOptions::parse(const QStringList& args, ServeOptions* options) {
-    return options->readValues(args);
+    CommandLine line = commandLine();
+    QString problem;
+    if (!line.parse(args, &problem))
+        return problem;
+    return options->read(line);
 }
 
-QString ServeOptions::readValues(const QStringList& args) {
-    QString tokenFile, certFile, keyFile, listen;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& name = args[i];
-        if (!name.startsWith(QLatin1String("--")))
-            return QStringLiteral("Argumento inesperado: %1").arg(name);
-        if (i + 1 >= args.size())
-            return QStringLiteral("%1 exige um valor.").arg(name);
-        const QString value = args[++i];
-        qint64 number = 0;
-        QString problem;
-        if (name == QLatin1String("--db")) {
-            databaseUrl = value;
-        } else if (name == QLatin1String("--listen")) {
-            listen = value;
-        } else if (name == QLatin1String("--token-file")) {
-            tokenFile = value;
-        } else if (name == QLatin1String("--tls-cert")) {
-            certFile = value;
-        } else if (name == QLatin1String("--tls-key")) {
-            keyFile = value;
-        } else if (name == QLatin1String("--max-connections")) {
-            problem = readNumber(name, value, 1, 10000, &number);
-            maxConnections = int(number);
-        } else if (name == QLatin1String("--lease")) {
-            problem = readNumber(name, value, 1, 7 * 24 * 3600, &number);
-            leaseSeconds = int(number);
-        } else if (name == QLatin1String("--idle-timeout")) {
-            problem = readNumber(name, value, 0, 7 * 24 * 3600, &number);
-            idleTimeoutSeconds = int(number);
-        } else if (name == QLatin1String("--max-frame")) {
-            // The length field has 32 bits; a tiny limit would refuse every packet.
-            problem = readNumber(name, value, 1024, 0x7fffffff, &number);
-            maxFrameSize = qsizetype(number);
-        } else {
-            return QStringLiteral("Opção desconhecida: %1").arg(name);
-        }
+QString ServeOptions::read(const CommandLine& line) {
+    const auto text = [&](const char* name) { return line.value(QString::fromLatin1(name)); };
+    // A number option when given; its limits are checked by readNumber.
+    const auto number = [&](const char* name, qint64 min, qint64 max, qint64* value) {
+        if (!line.isSet(QString::fromLatin1(name)))
+            return QString();
+        return readNumber(QStringLiteral("--") + QLatin1String(name), text(name), min, max, value);
+    };
+    databaseUrl = text("db");
+    qint64 connections = maxConnections;
+    qint64 lease = leaseSeconds;
+    qint64 idle = idleTimeoutSeconds;
+    qint64 frame = maxFrameSize;
+    for (const QString& problem : {
+             number("max-connections", 1, 10000, &connections),
+             number("lease", 1, 7 * 24 * 3600, &lease),
+             number("idle-timeout", 0, 7 * 24 * 3600, &idle),
+             // The length field has 32 bits; a tiny limit would refuse every packet.
+             number("max-frame", 1024, 0x7fffffff, &frame),
+         }) {
         if (!problem.isEmpty())
             return problem;
     }
+    maxConnections = int(connections);
+    leaseSeconds = int(lease);
+    idleTimeoutSeconds = int(idle);
+    maxFrameSize = qsizetype(frame);
     if (databaseUrl.isEmpty())
         return QStringLiteral("Informe o banco de dados com --db URL.");
     try {
@@ -91,11 +110,12 @@ QString ServeOptions::readValues(const QStringList& args) {
     } catch (const Exception& e) {
         return e.message();
     }
+    const QString listen = text("listen");
     if (!listen.isEmpty() && !parseListen(listen, &address, &port))
         return QStringLiteral("Endereço inválido em --listen: %1 (use IP:PORTA, por exemplo "
                               "127.0.0.1:7210).")
             .arg(listen);
-    const QString problem = loadFiles(tokenFile, certFile, keyFile);
+    const QString problem = loadFiles(text("token-file"), text("tls-cert"), text("tls-key"));
     return problem.isEmpty() ? checkExposure() : problem;
 }
 

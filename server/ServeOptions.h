@@ -2,18 +2,24 @@
 
 #include "server/AccessToken.h"
 
+#include "core/CommandLine.h"
+
 #include <QHostAddress>
 #include <QList>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QStringList>
 
-// The command line of "serve", with the files it names already read. parse() refuses a
+// The command line of "serve", with the files it names already read. read() refuses a
 // server that would listen beyond this machine without TLS and a token.
 class ServeOptions {
 public:
-    static QString usage();
-    // Returns a Portuguese error text, empty when the arguments are good.
+    // The command's options and help.
+    static CommandLine commandLine();
+    // The values of a parsed command line. Returns a Portuguese error text, empty when they
+    // are good.
+    QString read(const CommandLine& line);
+    // Both from the arguments after "serve".
     static QString parse(const QStringList& args, ServeOptions* options);
 
     // "127.0.0.1:7210", "[::1]:7210" (a host alone takes the default port).
@@ -35,7 +41,6 @@ public:
     QSslKey privateKey;
 
 private:
-    QString readValues(const QStringList& args);
     QString loadFiles(const QString& tokenFile, const QString& certFile, const QString& keyFile);
     QString checkExposure() const;
 };

@@ -1,20 +1,17 @@
 #pragma once
 
-#include <exception>
-#include <QByteArray>
+#include "core/Exception.h"
+
 #include <QString>
 
 // A method's failure: the text goes to the client exactly as given (the screens parse it).
-class ServerFailure : public std::exception {
+// Any other exception out of a method is a fault whose text the client never sees, so a
+// handler that tells the two apart must catch ServerFailure before Exception.
+class ServerFailure : public Exception {
 public:
-    explicit ServerFailure(QString text)
-        : m_text(std::move(text))
-        , m_utf8(m_text.toUtf8()) {}
+    explicit ServerFailure(const QString& text)
+        : Exception(text) {}
 
-    const QString& text() const { return m_text; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_text;
-    QByteArray m_utf8;
+    // The text for the client: the message.
+    const QString& text() const { return message(); }
 };

@@ -1,6 +1,6 @@
 #include "server/ServerSql.h"
 
-#include "core/Exception.h"
+#include "core/EDBEngineError.h"
 
 #include <QSqlError>
 
@@ -11,6 +11,10 @@ QString errorText(const QSqlError& error) {
     if (text.isEmpty())
         text = error.driverText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;
+}
+
+[[noreturn]] void fail(const QSqlError& error) {
+    throw EDBEngineError(errorText(error), {error.driverText(), error.databaseText()});
 }
 
 const QString kIsoDateTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -28,15 +32,15 @@ QSqlQuery ServerSql::exec(const QString& sql, Binds binds) const {
     // Statements without parameters run unprepared: PostgreSQL cannot prepare BEGIN.
     if (binds.size() == 0) {
         if (!query.exec(sql))
-            throw Exception(errorText(query.lastError()));
+            fail(query.lastError());
         return query;
     }
     if (!query.prepare(sql))
-        throw Exception(errorText(query.lastError()));
+        fail(query.lastError());
     for (const auto& [name, value] : binds)
         query.bindValue(QStringLiteral(":") + QString::fromLatin1(name), value);
     if (!query.exec())
-        throw Exception(errorText(query.lastError()));
+        fail(query.lastError());
     return query;
 }
 
@@ -45,11 +49,11 @@ QSqlQuery ServerSql::exec(const QString& sql,
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw Exception(errorText(query.lastError()));
+        fail(query.lastError());
     for (const auto& [name, value] : binds)
         query.bindValue(QStringLiteral(":") + name, value);
     if (!query.exec())
-        throw Exception(errorText(query.lastError()));
+        fail(query.lastError());
     return query;
 }
 
@@ -72,6 +76,10 @@ QVariant ServerSql::bindDateTime(const QDateTime& moment) {
     if (!moment.isValid())
         return QVariant(QMetaType::fromType<QString>());
     return moment.toString(kIsoDateTime);
+}
+
+QVariant ServerSql::textOrNull(const QString& text) {
+    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
 QDate ServerSql::toDate(const QVariant& value) {

@@ -15,7 +15,7 @@
 // The server's statements on one connection, written once for both engines. Dates travel
 // as ISO texts in both directions: SQLite stores them so, and PostgreSQL infers the date
 // or timestamp type of a parameter from the column it meets. A failed statement raises
-// the platform's Exception with the driver's text.
+// the platform's EDBEngineError with the database's text.
 class ServerSql {
 public:
     using Binds = std::initializer_list<std::pair<const char*, QVariant>>;
@@ -37,6 +37,8 @@ public:
     // Parameter values for dates and moments; a missing date binds as null.
     static QVariant bindDate(const QDate& date);
     static QVariant bindDateTime(const QDateTime& moment);
+    // An empty text binds as null.
+    static QVariant textOrNull(const QString& text);
     // Column values back: SQLite gives texts, PostgreSQL QDate / QDateTime.
     static QDate toDate(const QVariant& value);
     static QDateTime toDateTime(const QVariant& value);

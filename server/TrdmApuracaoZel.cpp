@@ -1,5 +1,6 @@
 #include "server/TrdmApuracaoZel.h"
 
+#include "protocol/CalculaApuracaoArgs.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -14,41 +15,58 @@ namespace {
 constexpr int kFree = -1; // a text argument without a column: no width limit
 
 struct MethodShape {
-    const char* kinds;
+    QList<ArgKind> kinds;
     QList<int> widths; // per argument: the column width of a text, kFree, or 0 (not text)
 };
+
+MethodShape shape(const char* letters, QList<int> widths) {
+    MethodShape result{{}, std::move(widths)};
+    protocol::parseArgKinds(QString::fromLatin1(letters), &result.kinds);
+    return result;
+}
+
+MethodShape calculaApuracaoShape() {
+    namespace Args = protocol::CalculaApuracaoArgs;
+    MethodShape result{{Args::kKinds.begin(), Args::kKinds.end()}, QList<int>(Args::kCount, 0)};
+    result.widths[Args::WorkingBranch] = 4;
+    result.widths[Args::BranchCode] = 4;
+    result.widths[Args::CustomerCode] = 21;
+    result.widths[Args::CompanyKey] = 4;
+    result.widths[Args::FlightList] = kFree;
+    result.widths[Args::AllFlightsFlag] = 1;
+    result.widths[Args::InvoiceSeries] = 5;
+    result.widths[Args::CarrierKind] = 1;
+    result.widths[Args::CarrierNumber] = 20;
+    result.widths[Args::ProductGroup] = 10;
+    result.widths[Args::LocationList] = kFree;
+    result.widths[Args::ClosedFlightList] = kFree;
+    result.widths[Args::OrderNumber] = 10;
+    return result;
+}
 
 // The remote methods, their argument kinds and the widths of the columns their texts
 // are compared with. A longer text can match nothing and is refused as a bad call.
 const QHash<QString, MethodShape>& methodShapes() {
     static const QHash<QString, MethodShape> shapes = {
-        {QStringLiteral("GetNotaFiscal"), {"R R", {4, kFree}}},
-        {QStringLiteral("GetCtrlApurTaxa"), {"S S S S", {4, 21, 10, 1}}},
-        {QStringLiteral("GetNotasApuradas"), {"S D D S S", {21, 0, 0, 10, 1}}},
+        {QStringLiteral("GetNotaFiscal"), shape("R R", {4, kFree})},
+        {QStringLiteral("GetCtrlApurTaxa"), shape("S S S S", {4, 21, 10, 1})},
+        {QStringLiteral("GetNotasApuradas"), shape("S D D S S", {21, 0, 0, 10, 1})},
         {QStringLiteral("CalcApuracTaxa"),
-         {"S S D D S S D S S S S S", {4, 21, 0, 0, 4, 4, 0, 5, 1, 20, 10, kFree}}},
-        {QStringLiteral("GetPerFecham"), {"S S S", {4, 4, 2}}},
-        {QStringLiteral("GetDiretorios"), {"S", {8}}},
-        {QStringLiteral("CalculaApuracao"),
-         {"R S S D D D S R R S S S R V R S S",
-          {4, 4, 21, 0, 0, 0, 4, kFree, 1, 5, 1, 20, 10, 0, kFree, kFree, 10}}},
-        {QStringLiteral("GetFormemIsNF"), {"S S", {4, 4}}},
-        {QStringLiteral("GetVooTrecho"), {"S S R D D", {4, 4, 1, 0, 0}}},
-        {QStringLiteral("GetLocalFatu"), {"S S", {4, 4}}},
-        {QStringLiteral("GetCtrlApurFat"), {"S", {21}}},
-        {QStringLiteral("GetUltimoNrPedido"), {"S S", {4, 4}}},
+         shape("S S D D S S D S S S S S", {4, 21, 0, 0, 4, 4, 0, 5, 1, 20, 10, kFree})},
+        {QStringLiteral("GetPerFecham"), shape("S S S", {4, 4, 2})},
+        {QStringLiteral("GetDiretorios"), shape("S", {8})},
+        {QLatin1String(protocol::CalculaApuracaoArgs::kMethod), calculaApuracaoShape()},
+        {QStringLiteral("GetFormemIsNF"), shape("S S", {4, 4})},
+        {QStringLiteral("GetVooTrecho"), shape("S S R D D", {4, 4, 1, 0, 0})},
+        {QStringLiteral("GetLocalFatu"), shape("S S", {4, 4})},
+        {QStringLiteral("GetCtrlApurFat"), shape("S", {21})},
+        {QStringLiteral("GetUltimoNrPedido"), shape("S S", {4, 4})},
     };
     return shapes;
 }
 
-QList<ArgKind> kindsOf(const MethodShape& shape) {
-    QList<ArgKind> kinds;
-    protocol::parseArgKinds(QString::fromLatin1(shape.kinds), &kinds);
-    return kinds;
-}
-
 void checkCall(const QString& method, const MethodShape& shape, const QList<RemoteValue>& args) {
-    const QList<ArgKind> kinds = kindsOf(shape);
+    const QList<ArgKind>& kinds = shape.kinds;
     const ServerFailure invalid(QStringLiteral("Chamada inválida: ") + method);
     if (args.size() != kinds.size())
         throw invalid;
@@ -98,7 +116,7 @@ const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
         QHash<QString, QList<ArgKind>> result;
         const auto& shapes = methodShapes();
         for (auto it = shapes.begin(); it != shapes.end(); ++it)
-            result.insert(it.key(), kindsOf(it.value()));
+            result.insert(it.key(), it.value().kinds);
         return result;
     }();
     return signatures;
@@ -126,7 +144,7 @@ RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& arg
         {QStringLiteral("GetCtrlApurFat"), &TrdmApuracaoZel::getCtrlApurFat},
         {QStringLiteral("GetUltimoNrPedido"), &TrdmApuracaoZel::getUltimoNrPedido},
     };
-    if (method == QLatin1String("CalculaApuracao"))
+    if (method == QLatin1String(protocol::CalculaApuracaoArgs::kMethod))
         return calculaApuracao(args, progress);
     return (this->*handlers.value(method))(args);
 }

@@ -5,7 +5,7 @@
 #include "server/SqlTransaction.h"
 #include "server/TrdmApuracaoZel.h"
 
-#include "core/Exception.h"
+#include "core/EDBEngineError.h"
 
 #include <cmath>
 
@@ -18,10 +18,6 @@ const QString kBlank20(20, QLatin1Char(' '));
 
 // Rates are kept with four decimals: 2.5 % is 25000 ten-thousandths of a percent.
 constexpr qint64 kRateScale = 10000;
-
-QVariant textOrNull(const QString& text) {
-    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
-}
 
 [[noreturn]] void refuse(const QString& key) {
     throw ServerFailure(kMark + key + kBlank20 + QLatin1Char('*'));
@@ -122,9 +118,9 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
              {"start", ServerSql::bindDate(start)},
              {"end", ServerSql::bindDate(end)},
              {"billing", ServerSql::bindDate(billing)},
-             {"serie", textOrNull(serie)},
-             {"kind", textOrNull(kind)},
-             {"carrier", textOrNull(carrier)},
+             {"serie", ServerSql::textOrNull(serie)},
+             {"kind", ServerSql::textOrNull(kind)},
+             {"carrier", ServerSql::textOrNull(carrier)},
              {"grupo", grupo},
              {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())}});
         const qint64 first = charged.isEmpty() ? 0 : numerador.reserveNotasFiscais(charged.size());
@@ -140,14 +136,14 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
                  {"nr", nr},
                  {"cliente", cliente},
                  {"cdcia", cdcia},
-                 {"serie", textOrNull(serie)},
+                 {"serie", ServerSql::textOrNull(serie)},
                  {"data", ServerSql::bindDate(billing)},
                  {"valor", feeOf(charged[i].value, rate)},
                  {"estr", feeOf(charged[i].foreign, rate)},
                  {"orig", charged[i].number}});
         }
         transaction.commit();
-    } catch (const Exception& e) {
+    } catch (const EDBEngineError& e) {
         if (!ServerSql::isUniqueViolation(e.message()))
             throw;
         // Another fee computation charged one of them first.

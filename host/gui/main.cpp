@@ -1,5 +1,6 @@
 // zel-host: the desktop host. Opens the main window, loads the package and opens the billing
 // screen from the menu; the screens run in the Qt view.
+#include "core/CommandLine.h"
 #include "host/gui/MainWindow.h"
 #include "host/HostConfig.h"
 #include "host/HostSession.h"
@@ -16,54 +17,49 @@
 namespace {
 
 constexpr int kFailed = 1;
-constexpr int kBadUsage = 2;
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: zel-host [opções]\n"
-               "Opções:\n"
-               "  --with-server          inicia um zel-appserver próprio numa porta livre de\n"
-               "                         127.0.0.1, sobre o banco de --db, e o encerra ao sair\n"
-               "  --package ARQUIVO      o pacote (padrão: ../lib/Pkg_Zel00100.so)\n"
-               "  --open                 abre o Cálculo da Apuração ao iniciar\n") +
-           HostConfig::usage();
+CommandLine commandLine() {
+    CommandLine line(QStringLiteral("zel-host"), QStringLiteral("[opções]"),
+                     QStringLiteral("A janela principal: carrega o pacote e abre o Cálculo da "
+                                    "Apuração pelo menu."));
+    line.addOptions({
+        {QStringLiteral("with-server"),
+         QStringLiteral("inicia um zel-appserver próprio numa porta livre de 127.0.0.1, sobre o "
+                        "banco de --db, e o encerra ao sair")},
+        {QStringLiteral("package"), QStringLiteral("o pacote (padrão: ../lib/Pkg_Zel00100.so)"),
+         QStringLiteral("ARQUIVO")},
+        {QStringLiteral("open"), QStringLiteral("abre o Cálculo da Apuração ao iniciar")},
+    });
+    line.addOptions(HostConfig::options());
+    return line;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Read before the application exists: --help, --version and a bad option need no display.
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLine line = commandLine();
+    if (const std::optional<int> exit = line.parse(CommandLine::arguments(argc, argv), out, err))
+        return *exit;
+    QString problem;
+    if (!HostConfig::check(line, &problem))
+        return line.usageError(problem, err);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zel-host"));
     QApplication::setApplicationDisplayName(QStringLiteral("Apuração de Faturamento"));
     qtview::ViewStyle::install(app);
-    QTextStream err(stderr);
 
-    QStringList args = app.arguments().mid(1);
     HostConfig config;
-    QString problem;
-    if (!config.load(args, &problem)) {
-        err << "zel-host: " << problem << '\n' << usage();
-        return kBadUsage;
-    }
-    bool withServer = false;
-    bool openAtStart = false;
-    QString packagePath = PackageLoader::defaultPath();
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--with-server")) {
-            withServer = true;
-        } else if (arg == QLatin1String("--open")) {
-            openAtStart = true;
-        } else if (arg == QLatin1String("--package") && i + 1 < args.size()) {
-            packagePath = args.at(++i);
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            QTextStream(stdout) << usage();
-            return 0;
-        } else {
-            err << "zel-host: argumento inesperado: " << arg << '\n' << usage();
-            return kBadUsage;
-        }
-    }
+    if (!config.load(line, &problem))
+        return line.usageError(problem, err);
+    const bool withServer = line.isSet(QStringLiteral("with-server"));
+    const bool openAtStart = line.isSet(QStringLiteral("open"));
+    const QString packagePath = line.isSet(QStringLiteral("package"))
+                                    ? line.value(QStringLiteral("package"))
+                                    : PackageLoader::defaultPath();
 
     HostSession session;
     int status = 0;

@@ -19,6 +19,7 @@
 #include "platform/TNotebook.h"
 #include "platform/TPanel.h"
 #include "platform/TPresenter.h"
+#include "protocol/CalculaApuracaoArgs.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/common/ScreenSteps.h"
 #include "screens/common/TFailureTranslation.h"
@@ -141,25 +142,28 @@ void TfrmApuracao::calculaApuracao(const QString& workingBranch) {
         QString flights = stVooTrecho;
         QString allFlights = stVooTrecho.isEmpty() ? QStringLiteral("T") : QStringLiteral("N");
         QString group = medCdGrupo->text();
-        QList<TRemoteArg> args{TRemoteArg::R(&branch),
-                               TRemoteArg::S(medCdFilial->text()),
-                               TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
-                               TRemoteArg::D(depDataIniDeliv->GetDate()),
-                               TRemoteArg::D(depDataFimDeliv->GetDate()),
-                               TRemoteArg::D(depDataFatur->GetDate()),
-                               TRemoteArg::S(companyField(QStringLiteral("CDCIA"))),
-                               TRemoteArg::R(&flights),
-                               TRemoteArg::R(&allFlights),
-                               TRemoteArg::S(medSerie->text()),
-                               TRemoteArg::S(QString(chIdTipoTransp)),
-                               TRemoteArg::S(medTransp->text()),
-                               TRemoteArg::R(&group),
-                               TRemoteArg::V(&changes),
-                               TRemoteArg::R(&stLocalFat),
-                               TRemoteArg::S(stVooTrecho + u'_'),
-                               TRemoteArg::S(edtNrPedido->text())};
+        namespace Args = protocol::CalculaApuracaoArgs;
+        QList<TRemoteArg> args = Args::inOrder<TRemoteArg>({
+            {Args::WorkingBranch, TRemoteArg::R(&branch)},
+            {Args::BranchCode, TRemoteArg::S(medCdFilial->text())},
+            {Args::CustomerCode, TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE")))},
+            {Args::DeliveryPeriodStart, TRemoteArg::D(depDataIniDeliv->GetDate())},
+            {Args::DeliveryPeriodEnd, TRemoteArg::D(depDataFimDeliv->GetDate())},
+            {Args::BillingDate, TRemoteArg::D(depDataFatur->GetDate())},
+            {Args::CompanyKey, TRemoteArg::S(companyField(QStringLiteral("CDCIA")))},
+            {Args::FlightList, TRemoteArg::R(&flights)},
+            {Args::AllFlightsFlag, TRemoteArg::R(&allFlights)},
+            {Args::InvoiceSeries, TRemoteArg::S(medSerie->text())},
+            {Args::CarrierKind, TRemoteArg::S(QString(chIdTipoTransp))},
+            {Args::CarrierNumber, TRemoteArg::S(medTransp->text())},
+            {Args::ProductGroup, TRemoteArg::R(&group)},
+            {Args::CarrierChangePacket, TRemoteArg::V(&changes)},
+            {Args::LocationList, TRemoteArg::R(&stLocalFat)},
+            {Args::ClosedFlightList, TRemoteArg::S(stVooTrecho + u'_')},
+            {Args::OrderNumber, TRemoteArg::S(edtNrPedido->text())},
+        });
         try {
-            TRemoteCall::value(netApuracao, QStringLiteral("CalculaApuracao"), args);
+            TRemoteCall::value(netApuracao, QLatin1String(Args::kMethod), args);
         } catch (const EAbort&) {
             throw;
         } catch (const Exception& failure) {

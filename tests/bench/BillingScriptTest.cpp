@@ -3,6 +3,7 @@
 #include "bench/BillingScript.h"
 #include "core/Exception.h"
 #include "db/TDatabase.h"
+#include "protocol/CalculaApuracaoArgs.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/TrdmApuracaoZel.h"
@@ -82,23 +83,26 @@ protected:
 
     QString serverComputes(const BillingScope& s) {
         TrdmApuracaoZel session(server(), ServerOptions{});
-        QList<RemoteValue> args = {s.filialTrabalho,
-                                   s.filial,
-                                   s.cliente,
-                                   s.start,
-                                   s.end,
-                                   s.billing,
-                                   s.cdcia,
-                                   "",
-                                   "T",
-                                   s.serie,
-                                   s.carrierKind,
-                                   s.carrierNumber,
-                                   "",
-                                   RemoteValue(),
-                                   "",
-                                   "_",
-                                   ""};
+        namespace Args = protocol::CalculaApuracaoArgs;
+        QList<RemoteValue> args = Args::inOrder<RemoteValue>({
+            {Args::WorkingBranch, s.filialTrabalho},
+            {Args::BranchCode, s.filial},
+            {Args::CustomerCode, s.cliente},
+            {Args::DeliveryPeriodStart, s.start},
+            {Args::DeliveryPeriodEnd, s.end},
+            {Args::BillingDate, s.billing},
+            {Args::CompanyKey, s.cdcia},
+            {Args::FlightList, ""},
+            {Args::AllFlightsFlag, "T"},
+            {Args::InvoiceSeries, s.serie},
+            {Args::CarrierKind, s.carrierKind},
+            {Args::CarrierNumber, s.carrierNumber},
+            {Args::ProductGroup, ""},
+            {Args::CarrierChangePacket, RemoteValue()},
+            {Args::LocationList, ""},
+            {Args::ClosedFlightList, "_"},
+            {Args::OrderNumber, ""},
+        });
         return session.call("CalculaApuracao", args).toString();
     }
 

@@ -15,12 +15,14 @@
 #include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
+#include "protocol/CalculaApuracaoArgs.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/viewer/Cli_Zel00101.h"
 #include "screens/viewer/TfrmNotasApur.h"
 
 using namespace Cli_Zel00100;
+namespace Args = protocol::CalculaApuracaoArgs;
 
 class BillingConfirmationTest : public ScreenHarness {
 protected:
@@ -38,7 +40,7 @@ protected:
     }
     bool confirm() { return click(*form->sbtConfirma); }
     QList<protocol::RemoteValue> sent() const {
-        return TCallLog::instance().lastArgs(QStringLiteral("CalculaApuracao"));
+        return TCallLog::instance().lastArgs(QLatin1String(Args::kMethod));
     }
     // The viewer, when it opens, is read by `inspect` and closed.
     void expectViewer(std::function<void(TfrmNotasApur&)> inspect) {
@@ -80,26 +82,26 @@ TEST_F(BillingConfirmationTest, ComputesTheCheckedFlightsAndShowsTheInvoices) {
 
     const auto args = sent();
     ASSERT_EQ(args.size(), 17);
-    EXPECT_EQ(args[0].toString(), "0001");
-    EXPECT_EQ(args[1].toString(), "0001");
-    EXPECT_EQ(args[2].toString(), "CLI000000001");
-    EXPECT_EQ(args[3].toDate(), QDate(2024, 2, 1));
-    EXPECT_EQ(args[4].toDate(), QDate(2024, 2, 29));
-    EXPECT_EQ(args[5].toDate(), QDate(2024, 3, 5));
-    EXPECT_EQ(args[6].toString(), "0001");
-    EXPECT_EQ(args[7].toString(), "_2020_1010");
-    EXPECT_EQ(args[8].toString(), "N");
-    EXPECT_EQ(args[9].toString(), "1");
-    EXPECT_EQ(args[10].toString(), "J");
-    EXPECT_EQ(args[11].toString(), "45997418000153");
-    EXPECT_EQ(args[12].toString(), "");
-    ASSERT_EQ(args[13].type(), protocol::RemoteValue::Type::ChangePacket);
-    const TChangePacket& carrier = args[13].changePacket();
+    EXPECT_EQ(args[Args::WorkingBranch].toString(), "0001");
+    EXPECT_EQ(args[Args::BranchCode].toString(), "0001");
+    EXPECT_EQ(args[Args::CustomerCode].toString(), "CLI000000001");
+    EXPECT_EQ(args[Args::DeliveryPeriodStart].toDate(), QDate(2024, 2, 1));
+    EXPECT_EQ(args[Args::DeliveryPeriodEnd].toDate(), QDate(2024, 2, 29));
+    EXPECT_EQ(args[Args::BillingDate].toDate(), QDate(2024, 3, 5));
+    EXPECT_EQ(args[Args::CompanyKey].toString(), "0001");
+    EXPECT_EQ(args[Args::FlightList].toString(), "_2020_1010");
+    EXPECT_EQ(args[Args::AllFlightsFlag].toString(), "N");
+    EXPECT_EQ(args[Args::InvoiceSeries].toString(), "1");
+    EXPECT_EQ(args[Args::CarrierKind].toString(), "J");
+    EXPECT_EQ(args[Args::CarrierNumber].toString(), "45997418000153");
+    EXPECT_EQ(args[Args::ProductGroup].toString(), "");
+    ASSERT_EQ(args[Args::CarrierChangePacket].type(), protocol::RemoteValue::Type::ChangePacket);
+    const TChangePacket& carrier = args[Args::CarrierChangePacket].changePacket();
     ASSERT_EQ(carrier.changes.size(), 1);
     ASSERT_TRUE(carrier.changes[0].newValues.has_value());
     EXPECT_EQ(carrier.changes[0].newValues->value(1).toString(), "J45997418000153");
-    EXPECT_EQ(args[15].toString(), "_2020_1010_");
-    EXPECT_EQ(args[16].toString(), "77");
+    EXPECT_EQ(args[Args::ClosedFlightList].toString(), "_2020_1010_");
+    EXPECT_EQ(args[Args::OrderNumber].toString(), "77");
 
     EXPECT_EQ(refreshed, QStringList{QStringLiteral("CIAFILI")});
     // The legs are reloaded with nothing checked, and the computed ones have no data left.
@@ -252,9 +254,9 @@ TEST_F(BillingConfirmationTest, WithoutFlightSelectionTheRequestTakesAllFlights)
     EXPECT_FALSE(confirm());
     const auto args = sent();
     ASSERT_EQ(args.size(), 17);
-    EXPECT_EQ(args[7].toString(), "");
-    EXPECT_EQ(args[8].toString(), "T");
-    EXPECT_EQ(args[15].toString(), "_");
+    EXPECT_EQ(args[Args::FlightList].toString(), "");
+    EXPECT_EQ(args[Args::AllFlightsFlag].toString(), "T");
+    EXPECT_EQ(args[Args::ClosedFlightList].toString(), "_");
     EXPECT_EQ(lastError(), "Tipo de faturamento não cadastrado para a companhia.");
 }
 

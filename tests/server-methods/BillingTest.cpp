@@ -68,33 +68,33 @@ TEST_P(Billing, InvoicesFollowTheIssueFormType) {
 
     // "03", the flights listed: one per leg.
     args = billing("0001", "0002", "CLI000000002");
-    args[7] = "_4040_4041";
-    args[8] = "N";
+    args[Args::FlightList] = "_4040_4041";
+    args[Args::AllFlightsFlag] = "N";
     EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000004");
     EXPECT_EQ(invoices("0000000004"), QStringList({"4040: 99900/19980", "4041: 12345/2469"}));
 
     // "12": one for all.
     args = billing("0001", "0003", "CLI000000003");
-    args[3] = QDate(2024, 1, 1);
-    args[4] = QDate(2024, 1, 31);
+    args[Args::DeliveryPeriodStart] = QDate(2024, 1, 1);
+    args[Args::DeliveryPeriodEnd] = QDate(2024, 1, 31);
     EXPECT_EQ(call("CalculaApuracao", args).toString(), "0000000005");
     EXPECT_EQ(invoices("0000000005"), QStringList({": 50000/10000"}));
 
     // "10", only the listed location, then the rest when none is listed.
     args = billing("0001", "0004", "CLI000000004");
-    args[14] = "_VCP-TECA";
+    args[Args::LocationList] = "_VCP-TECA";
     call("CalculaApuracao", args);
     EXPECT_EQ(invoices("0000000006"), QStringList({"VCP-TECA: 30000/6000"}));
-    args[14] = "";
+    args[Args::LocationList] = "";
     call("CalculaApuracao", args);
     EXPECT_EQ(invoices("0000000007"), QStringList({"GRU-TECA: 70000/14000"}));
 
     // Any other type: one for all, of the product group when one is given.
     args = billing("0001", "0005", "CLI000000005");
-    args[12] = "TAXAAERO";
+    args[Args::ProductGroup] = "TAXAAERO";
     call("CalculaApuracao", args);
     EXPECT_EQ(invoices("0000000008"), QStringList({": 100000/20000"}));
-    args[12] = "";
+    args[Args::ProductGroup] = "";
     call("CalculaApuracao", args);
     EXPECT_EQ(invoices("0000000009"), QStringList({": 20000/4000"}));
 
@@ -132,8 +132,8 @@ TEST_P(Billing, RefusalsBeforeAnythingIsRegistered) {
               refusal("TpFt_N_Cad", kBlank20));
 
     auto march = billing("0001", "0001", "CLI000000001");
-    march[3] = QDate(2024, 3, 1);
-    march[4] = QDate(2024, 3, 31);
+    march[Args::DeliveryPeriodStart] = QDate(2024, 3, 1);
+    march[Args::DeliveryPeriodEnd] = QDate(2024, 3, 31);
     EXPECT_EQ(failure("CalculaApuracao", march), "DELVALO_nf");
 
     setExportDir("/nao/existe");
@@ -143,15 +143,16 @@ TEST_P(Billing, RefusalsBeforeAnythingIsRegistered) {
     EXPECT_EQ(failure("CalculaApuracao", billing("0001", "0001", "CLI000000001")), "dir_n_exists");
 
     auto noDate = billing("0001", "0001", "CLI000000001");
-    noDate[5] = RemoteValue();
+    noDate[Args::BillingDate] = RemoteValue();
     EXPECT_EQ(failure("CalculaApuracao", noDate), "Chamada inválida: CalculaApuracao");
     auto manyFlights = billing("0001", "0001", "CLI000000001");
-    manyFlights[8] = "N";
+    manyFlights[Args::AllFlightsFlag] = "N";
     for (int i = 0; i <= 5000; ++i)
-        manyFlights[7] = manyFlights[7].toString() + "_" + QString::number(i);
+        manyFlights[Args::FlightList] =
+            manyFlights[Args::FlightList].toString() + "_" + QString::number(i);
     EXPECT_EQ(failure("CalculaApuracao", manyFlights), "Chamada inválida: CalculaApuracao");
     auto badPacket = billing("0001", "0001", "CLI000000001");
-    badPacket[13] = "texto";
+    badPacket[Args::CarrierChangePacket] = "texto";
     EXPECT_EQ(failure("CalculaApuracao", badPacket), "Chamada inválida: CalculaApuracao");
 
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), 2);
@@ -217,8 +218,8 @@ TEST_P(Billing, ALargeComputationIsMarkedInStepsAndExportedWhole) {
     ASSERT_TRUE(dir.isValid());
     setExportDir(dir.path());
     auto args = billing("0001", "0002", "CLI000000002"); // "03": one invoice per leg
-    args[3] = QDate(2024, 6, 1);
-    args[4] = QDate(2026, 12, 31);
+    args[Args::DeliveryPeriodStart] = QDate(2024, 6, 1);
+    args[Args::DeliveryPeriodEnd] = QDate(2026, 12, 31);
     QList<qint64> steps;
     call("CalculaApuracao", args, [&](qint64 done, qint64 total, const QString&) {
         EXPECT_EQ(total, count);
@@ -252,12 +253,12 @@ TEST_P(Billing, ALargeComputationIsMarkedInStepsAndExportedWhole) {
 
 TEST_P(Billing, OrderCounterOnlyMovesForward) {
     auto args = billing("0001", "0001", "CLI000000001");
-    args[16] = "0000000005";
+    args[Args::OrderNumber] = "0000000005";
     call("CalculaApuracao", args);
     EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0001"}).toArray().at(0).toString(), "6");
-    args[16] = "3";
+    args[Args::OrderNumber] = "3";
     call("CalculaApuracao", args);
-    args[16] = "ABC";
+    args[Args::OrderNumber] = "ABC";
     call("CalculaApuracao", args);
     EXPECT_EQ(call("GetUltimoNrPedido", {"0001", "0001"}).toArray().at(0).toString(), "6");
     EXPECT_EQ(
@@ -279,7 +280,7 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
                             TRow{"ZELSFN", "F52998224725"}});
     changes.changes.append({TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "O000123"}});
     auto args = billing("0001", "0006", "CLI000000006");
-    args[13] = RemoteValue(changes);
+    args[Args::CarrierChangePacket] = RemoteValue(changes);
     // SFN has no issue form: the computation is refused, the carriers are kept.
     EXPECT_EQ(failure("CalculaApuracao", args), refusal("TpFt_N_Cad", kBlank20));
     EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELABC"})), 0, "DSDIRETORIO").toString(),
@@ -290,7 +291,7 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
     changes.changes = {
         {TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "I987654321"}},
         {TChangePacket::Kind::Delete, TRow{"ZELABC", "J11222333000181"}, std::nullopt}};
-    args[13] = RemoteValue(changes);
+    args[Args::CarrierChangePacket] = RemoteValue(changes);
     failure("CalculaApuracao", args);
     EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELTRC"})), 0, "DSDIRETORIO").toString(),
               "I987654321");

@@ -64,6 +64,14 @@ TEST_P(Fees, RefusesWithoutARateOrAChargeableInvoice) {
               "Nota fiscal 0000000003 não pode receber taxa aeroportuária.");
 }
 
+// Only a database failure is looked at for a broken unique key: a refusal whose text happens
+// to say "unique" is told as it is.
+TEST_P(Fees, ARefusalIsNeverTakenForARaceLost) {
+    ASSERT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_")).toString(), "NSEQ0000000003");
+    EXPECT_EQ(failure("CalcApuracTaxa", fee("TAXAAERO", "_UNIQUE0001_0000000001_")),
+              "Nota fiscal UNIQUE0001 não pode receber taxa aeroportuária.");
+}
+
 TEST_P(Fees, RoundsHalfUpToTheCent) {
     addInvoice("0000000010", 80050, 10010);
     addInvoice("0000000011", 100020, 20);

@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "db/TDatabase.h"
+#include "protocol/CalculaApuracaoArgs.h"
 #include "server/Schema.h"
 #include "server/SeedData.h"
 #include "server/ServerFailure.h"
@@ -15,6 +16,7 @@
 #include <QSqlQuery>
 
 using protocol::RemoteValue;
+namespace Args = protocol::CalculaApuracaoArgs;
 
 // A session of the data module on a fresh database with the "basic" fixture, once per
 // engine.
@@ -75,23 +77,25 @@ public:
     // The seventeen arguments of a billing computation of the 2024-02 period, to adjust.
     static QList<RemoteValue> billing(const QString& filial, const QString& cdcia,
                                       const QString& cliente) {
-        return {"0001",
-                filial,
-                cliente,
-                QDate(2024, 2, 1),
-                QDate(2024, 2, 29),
-                QDate(2024, 3, 5),
-                cdcia,
-                "",
-                "T",
-                "1",
-                "J",
-                "11222333000181",
-                "",
-                RemoteValue(),
-                "",
-                "_",
-                ""};
+        return Args::inOrder<RemoteValue>({
+            {Args::WorkingBranch, "0001"},
+            {Args::BranchCode, filial},
+            {Args::CustomerCode, cliente},
+            {Args::DeliveryPeriodStart, QDate(2024, 2, 1)},
+            {Args::DeliveryPeriodEnd, QDate(2024, 2, 29)},
+            {Args::BillingDate, QDate(2024, 3, 5)},
+            {Args::CompanyKey, cdcia},
+            {Args::FlightList, ""},
+            {Args::AllFlightsFlag, "T"},
+            {Args::InvoiceSeries, "1"},
+            {Args::CarrierKind, "J"},
+            {Args::CarrierNumber, "11222333000181"},
+            {Args::ProductGroup, ""},
+            {Args::CarrierChangePacket, RemoteValue()},
+            {Args::LocationList, ""},
+            {Args::ClosedFlightList, "_"},
+            {Args::OrderNumber, ""},
+        });
     }
 
 protected:

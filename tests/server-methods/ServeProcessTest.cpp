@@ -114,8 +114,8 @@ protected:
 
     static QList<RemoteValue> longBilling() {
         QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
-        args[3] = QDate(2024, 6, 1);
-        args[4] = QDate(2026, 12, 31);
+        args[Args::DeliveryPeriodStart] = QDate(2024, 6, 1);
+        args[Args::DeliveryPeriodEnd] = QDate(2026, 12, 31);
         return args;
     }
 };

@@ -67,6 +67,13 @@ TEST_F(ServerCalls, FailureTextsArriveExactlyAndTheSessionGoesOn) {
     EXPECT_EQ(client.AppServer().call("Count", {}).toInteger(), 0);
 }
 
+// Only a ServerFailure's text reaches the client, though every failure is an Exception.
+TEST_F(ServerCalls, APlainExceptionIsAFaultWhoseTextStaysInTheLog) {
+    EXPECT_EQ(failureOf(client, "Fault", {}), CallHandler::unexpectedFailureText());
+    EXPECT_TRUE(harness.waitForLog(QStringLiteral("texto interno da falha")));
+    EXPECT_EQ(failureOf(client, "Fail", {TRemoteArg::S("dir_n_exists")}), "dir_n_exists");
+}
+
 TEST_F(ServerCalls, UnknownMethodsAndMisfitArgumentsNeverReachTheModule) {
     const int before = TestModule::calls;
     EXPECT_EQ(failureOf(client, "GetNada", {}), QStringLiteral("Método desconhecido: GetNada"));

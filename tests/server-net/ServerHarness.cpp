@@ -1,5 +1,6 @@
 #include "tests/server-net/ServerHarness.h"
 
+#include "core/Exception.h"
 #include "db/TDatabase.h"
 #include "protocol/FrameReader.h"
 #include "server/Schema.h"
@@ -27,6 +28,7 @@ RemoteModule::Signatures TestModule::signatures() {
         {QStringLiteral("Echo"), {ArgKind::S, ArgKind::R, ArgKind::D, ArgKind::V}},
         {QStringLiteral("Fail"), {ArgKind::S}},
         {QStringLiteral("Crash"), {}},
+        {QStringLiteral("Fault"), {}},
         {QStringLiteral("Count"), {}},
         {QStringLiteral("Progress"), {}},
         {QStringLiteral("Slow"), {ArgKind::S}},
@@ -51,6 +53,8 @@ RemoteValue TestModule::call(const QString& method, QList<RemoteValue>& args,
             throw ServerFailure(QStringLiteral("inserção falhou: ") + insert.lastError().text());
         throw std::runtime_error("violação simulada");
     }
+    if (method == u"Fault")
+        throw Exception(QStringLiteral("texto interno da falha"));
     if (method == u"Count") {
         QSqlQuery q(m_db);
         if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM DIRETORIOS")) || !q.next())

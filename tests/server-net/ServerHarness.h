@@ -18,6 +18,7 @@
 //   Fail(S)           raises ServerFailure with the S text
 //   Crash()           inserts a DIRETORIOS row inside a transaction, then throws (a
 //                     ServerFailure when the insert itself fails)
+//   Fault()           raises the platform's Exception, which is no ServerFailure
 //   Count()           number of DIRETORIOS rows this session sees
 //   Progress()        reports three steps, then returns "feito"
 //   Slow(S)           sleeps S milliseconds, returns "acordei"

@@ -91,4 +91,47 @@ TEST(AppServerExecutableTest, CommandTableAndExitCodes) {
     EXPECT_EQ(code, 1);
 }
 
+// Every command answers --help and --version on standard output and exits with 0.
+TEST(AppServerExecutableTest, HelpAndVersionOfEveryCommand) {
+    const auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(ZEL_APPSERVER_PATH), args);
+        p.waitForFinished(60000);
+        return std::tuple{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                          QString::fromUtf8(p.readAllStandardError())};
+    };
+    const struct {
+        QStringList args;
+        const char* usage;
+    } helps[] = {
+        {{"--help"}, "Uso: zel-appserver COMANDO [argumentos]\n"},
+        {{"init-db", "--help"}, "Uso: zel-appserver init-db URL [opções]\n"},
+        {{"serve", "--help"}, "Uso: zel-appserver serve --db URL [opções]\n"},
+        {{"cancel", "--help"}, "Uso: zel-appserver cancel --db URL NRAPURACFAT [opções]\n"},
+        // Help wins over the values the command would refuse.
+        {{"serve", "--db", "mysql://x", "-h"}, "Uso: zel-appserver serve"},
+    };
+    for (const auto& h : helps) {
+        SCOPED_TRACE(h.args.join(' ').toStdString());
+        const auto [code, out, err] = run(h.args);
+        EXPECT_EQ(code, 0);
+        EXPECT_TRUE(out.startsWith(QString::fromUtf8(h.usage))) << out.toStdString();
+        EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+    }
+    const auto [code, out, err] = run({"--help"});
+    for (const char* command : {"init-db URL", "serve --db URL", "cancel --db URL"})
+        EXPECT_TRUE(out.contains(QString::fromUtf8(command))) << command;
+    for (const QStringList& args : {QStringList{"--version"}, QStringList{"serve", "--version"}}) {
+        const auto [vcode, vout, verr] = run(args);
+        EXPECT_EQ(vcode, 0);
+        EXPECT_TRUE(vout.startsWith("zel-appserver ")) << vout.toStdString();
+        EXPECT_EQ(vout.count('\n'), 1);
+    }
+    const auto [ucode, uout, uerr] = run({"cancel", "--lease", "-1", "--db", "sqlite:x.db", "1"});
+    EXPECT_EQ(ucode, 2);
+    EXPECT_TRUE(uerr.startsWith("zel-appserver cancel: --lease exige um número de segundos "
+                                "não negativo.\nUso: zel-appserver cancel"))
+        << uerr.toStdString();
+}
+
 } // namespace
