@@ -155,7 +155,8 @@ bool CborCursor::readChunkedText(const Head& head, QByteArrayView* bytes) {
 bool CborCursor::decodeUtf8(TextView* text) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
-    text->decoded = decoder.decode(text->utf8);
+    m_decoded = decoder.decode(text->utf8);
+    text->decoded = &m_decoded;
     return !decoder.hasError() || refuse(Problem::BadUtf8);
 }
 
@@ -167,16 +168,12 @@ bool CborCursor::readInteger(qint64* value) {
     return readHead(&head) && integerFromHead(head, value);
 }
 
-bool CborCursor::readText(TextView* text) {
+bool CborCursor::readText(QString* text) {
     if (peekMajor() != Text)
         return refuseExpected(Text);
     Head head;
-    return readHead(&head) && textFromHead(head, text);
-}
-
-bool CborCursor::readText(QString* text) {
     TextView view;
-    if (!readText(&view))
+    if (!readHead(&head) || !textFromHead(head, &view))
         return false;
     *text = view.toString();
     return true;
@@ -212,28 +209,6 @@ bool CborCursor::readTagged(quint64 tag, QDate* date, QDateTime* dateTime) {
         return fail(QStringLiteral("data e hora inválida: %1").arg(text.left(40)));
     *dateTime = parsed.toLocalTime();
     return true;
-}
-
-bool CborCursor::beginContainer(quint8 major, Container* c) {
-    if (peekMajor() != major)
-        return refuseExpected(Major(major));
-    Head head;
-    if (!readHead(&head))
-        return false;
-    if (!head.indefinite &&
-        !admit(head.arg, major == Map ? 2 : 1, major == Map ? Claim::MapPairs : Claim::ArrayItems))
-        return false;
-    c->remaining = head.arg;
-    c->indefinite = head.indefinite;
-    return true;
-}
-
-bool CborCursor::beginArray(Container* c) {
-    return beginContainer(Array, c);
-}
-
-bool CborCursor::beginMap(Container* c) {
-    return beginContainer(Map, c);
 }
 
 qsizetype CborCursor::reserveHint(const Container& c, qsizetype minItemBytes, quint64 cap) const {

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -31,14 +32,14 @@ public:
     };
 
     // A text as it lies in the input: ASCII, which most codes are, is handed out as its
-    // bytes with nothing decoded; any other text comes decoded, which validated it.
-    // `utf8` stays valid until the next read.
+    // bytes with nothing decoded; any other text comes decoded too, which validated it.
+    // Valid until the next read.
     struct TextView {
         QByteArrayView utf8;
-        bool ascii = false;
-        QString decoded; // when not ASCII
+        const QString* decoded = nullptr; // null for ASCII
 
-        QString toString() const { return ascii ? QString::fromLatin1(utf8) : decoded; }
+        bool isAscii() const { return decoded == nullptr; }
+        QString toString() const { return decoded ? *decoded : QString::fromLatin1(utf8); }
     };
 
     // One level of recursion into containers (nested values, skipped items), held while
@@ -62,7 +63,6 @@ public:
 
     bool readInteger(qint64* value);
     bool readText(QString* text);
-    bool readText(TextView* text);
     // A map key's bytes, not decoded: keys are compared with ASCII names.
     bool readKey(QByteArrayView* key);
     // Any scalar the protocol carries - null, integer, number, text, date (tag 1004),
@@ -75,8 +75,8 @@ public:
     // Fails at the current depth when it is already beyond kMaxDepth.
     bool checkDepth();
 
-    bool beginArray(Container* c);
-    bool beginMap(Container* c);
+    bool beginArray(Container* c) { return beginContainer(Array, c); }
+    bool beginMap(Container* c) { return beginContainer(Map, c); }
     // True while `c` has another item (or, for a map, another key); false at its end or
     // on an error (then failed() is true).
     bool hasNext(Container& c);
@@ -105,11 +105,12 @@ public:
     qsizetype errorOffset() const { return m_errorOffset; }
 
 private:
+    // Left uninitialised: readHead() fills every member, once per item read.
     struct Head {
-        quint8 major = 0;
-        quint8 info = 0;
-        quint64 arg = 0;
-        bool indefinite = false;
+        quint8 major;
+        quint8 info;
+        bool indefinite;
+        quint64 arg;
     };
 
     enum class Problem {
@@ -129,7 +130,7 @@ private:
     static constexpr quint64 kMaxInteger = quint64(std::numeric_limits<qint64>::max());
 
     qsizetype remaining() const { return m_end - m_p; }
-    static bool isAscii(QByteArrayView bytes);
+    bool isAscii(QByteArrayView bytes) const;
 
     bool readHead(Head* head);
     bool readLongHead(uchar initial, Head* head);
@@ -145,6 +146,8 @@ private:
     bool decodeUtf8(TextView* text);
     bool floatFromHead(const Head& head, double* value);
     bool readTagged(quint64 tag, QDate* date, QDateTime* dateTime);
+    template <typename Sink>
+    bool readTaggedScalar(quint64 tag, Sink& sink);
     bool beginContainer(quint8 major, Container* c);
 
     Q_DECL_COLD_FUNCTION bool refuse(Problem problem);
@@ -158,14 +161,27 @@ private:
     bool m_failed = false;
     qsizetype m_errorOffset = -1;
     QByteArray m_scratch; // chunks of an indefinite-length text, joined
+    QString m_decoded;    // the last text that was not ASCII
     QString m_error;
 };
 
-inline bool CborCursor::isAscii(QByteArrayView bytes) {
-    uchar bits = 0;
-    for (const char c : bytes)
-        bits |= uchar(c);
-    return bits < 0x80;
+// Eight bytes at a time; a short tail is read as a whole word, masked, when the input
+// goes on far enough, as it does for all but the last text.
+inline bool CborCursor::isAscii(QByteArrayView bytes) const {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    qsizetype n = bytes.size();
+    quint64 bits = 0;
+    for (; n >= 8; p += 8, n -= 8)
+        bits |= qFromLittleEndian<quint64>(p);
+    if (n > 0) {
+        if (m_end - p >= 8) {
+            bits |= qFromLittleEndian<quint64>(p) & ((quint64(1) << (8 * n)) - 1);
+        } else {
+            for (qsizetype i = 0; i < n; ++i)
+                bits |= p[i];
+        }
+    }
+    return (bits & 0x8080808080808080ULL) == 0;
 }
 
 // The initial byte and its argument. A break (0xff) comes back as Simple, indefinite.
@@ -221,8 +237,8 @@ inline bool CborCursor::integerFromHead(const Head& head, qint64* value) {
 inline bool CborCursor::textFromHead(const Head& head, TextView* text) {
     if (!readTextBytes(head, &text->utf8))
         return false;
-    text->ascii = isAscii(text->utf8);
-    return text->ascii || decodeUtf8(text);
+    text->decoded = nullptr;
+    return isAscii(text->utf8) || decodeUtf8(text);
 }
 
 inline bool CborCursor::floatFromHead(const Head& head, double* value) {
@@ -252,28 +268,28 @@ inline bool CborCursor::floatFromHead(const Head& head, double* value) {
     return refuse(head.info == 31 ? Problem::UnexpectedBreak : Problem::UnsupportedSimple);
 }
 
+// Tested by likelihood, most cells being texts and integers. Inline into the loop over a
+// row's cells, which is where a large packet's time goes.
 template <typename Sink>
-bool CborCursor::readScalar(Sink& sink) {
+Q_ALWAYS_INLINE bool CborCursor::readScalar(Sink& sink) {
     Head head;
     if (!readHead(&head))
         return false;
-    switch (head.major) {
-    case Unsigned:
-    case Negative: {
-        qint64 value = 0;
-        if (!integerFromHead(head, &value))
-            return false;
-        sink.integer(value);
-        return true;
-    }
-    case Text: {
+    if (head.major == Text) {
         TextView text;
         if (!textFromHead(head, &text))
             return false;
         sink.text(text);
         return true;
     }
-    case Simple: {
+    if (head.major <= Negative) {
+        qint64 value = 0;
+        if (!integerFromHead(head, &value))
+            return false;
+        sink.integer(value);
+        return true;
+    }
+    if (head.major == Simple) {
         if (head.info == 22 || head.info == 23) { // null, undefined
             sink.null();
             return true;
@@ -284,20 +300,37 @@ bool CborCursor::readScalar(Sink& sink) {
         sink.real(value);
         return true;
     }
-    case Tag: {
-        QDate date;
-        QDateTime dateTime;
-        if (!readTagged(head.arg, &date, &dateTime))
-            return false;
-        if (date.isValid())
-            sink.date(date);
-        else
-            sink.dateTime(dateTime);
-        return true;
-    }
-    default:
-        return refuse(Problem::UnsupportedType);
-    }
+    if (head.major == Tag)
+        return readTaggedScalar(head.arg, sink);
+    return refuse(Problem::UnsupportedType);
+}
+
+// Apart, so that the calendar types' locals stay out of the frame every cell is read in.
+template <typename Sink>
+Q_NEVER_INLINE bool CborCursor::readTaggedScalar(quint64 tag, Sink& sink) {
+    QDate date;
+    QDateTime dateTime;
+    if (!readTagged(tag, &date, &dateTime))
+        return false;
+    if (date.isValid())
+        sink.date(date);
+    else
+        sink.dateTime(dateTime);
+    return true;
+}
+
+inline bool CborCursor::beginContainer(quint8 major, Container* c) {
+    if (Q_UNLIKELY(peekMajor() != major))
+        return refuseExpected(Major(major));
+    Head head;
+    if (!readHead(&head))
+        return false;
+    if (!head.indefinite &&
+        !admit(head.arg, major == Map ? 2 : 1, major == Map ? Claim::MapPairs : Claim::ArrayItems))
+        return false;
+    c->remaining = head.arg;
+    c->indefinite = head.indefinite;
+    return true;
 }
 
 inline bool CborCursor::hasNext(Container& c) {

@@ -5,6 +5,8 @@
 
 namespace protocol {
 
+enum class PacketReader::CellKind : quint8 { Null, Text, Integer, Number, Date, DateTime, Other };
+
 // A packet map's members, gathered in whatever order they arrive.
 struct PacketReader::Parts {
     bool hasFields = false;
@@ -18,14 +20,14 @@ struct PacketReader::Parts {
 
 namespace {
 
+using CellKind = PacketReader::CellKind;
+
 constexpr quint64 kMaxReservedRows = 1 << 20;
 
 bool is(QByteArrayView key, const char* literal) {
     const auto n = qsizetype(std::strlen(literal));
     return key.size() == n && std::memcmp(key.data(), literal, size_t(n)) == 0;
 }
-
-enum class CellKind : quint8 { Null, Text, Integer, Number, Date, DateTime, Other };
 
 QString cellTypeName(CellKind kind) {
     switch (kind) {
@@ -135,7 +137,7 @@ struct CellSink {
         if (take(CellKind::Text) == Fit::Refused)
             return;
         // Short ASCII codes go into their cells as the bytes they came in.
-        if (text.ascii && text.utf8.size() <= TCell::kMaxInlineText)
+        if (text.isAscii() && text.utf8.size() <= TCell::kMaxInlineText)
             row->append(TCell::latin1(text.utf8));
         else
             row->append(TCell::text(text.toString()));
@@ -323,6 +325,27 @@ bool PacketReader::failCount(qsizetype rowIndex, quint64 count, qsizetype expect
                              .arg(expected));
 }
 
+// Inline in the loop over a row's cells; what goes wrong is worded apart.
+Q_ALWAYS_INLINE bool PacketReader::readCell(TRow* row, const TFieldDef* field, qsizetype rowIndex) {
+    CellSink sink{row, field};
+    if (Q_UNLIKELY(!m_cursor.readScalar(sink)))
+        return failAt(rowIndex, row->size());
+    if (Q_UNLIKELY(sink.refused))
+        return failType(rowIndex, *field, sink.refusedKind);
+    return true;
+}
+
+bool PacketReader::failAt(qsizetype rowIndex, qsizetype column) {
+    m_cursor.prefixError(QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(column));
+    return false;
+}
+
+bool PacketReader::failType(qsizetype rowIndex, const TFieldDef& field, CellKind came) {
+    return m_cursor.fail(QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
+                             .arg(rowIndex)
+                             .arg(field.name, fieldTypeName(field.type), cellTypeName(came)));
+}
+
 bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowIndex) {
     if (m_cursor.peekMajor() != CborCursor::Array)
         return m_cursor.fail(QStringLiteral("linha %1 não é lista").arg(rowIndex));
@@ -357,22 +380,6 @@ bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInd
     return true;
 }
 
-bool PacketReader::readCell(TRow* row, const TFieldDef* field, qsizetype rowIndex) {
-    CellSink sink{row, field};
-    if (Q_UNLIKELY(!m_cursor.readScalar(sink))) {
-        m_cursor.prefixError(
-            QStringLiteral("linha %1, coluna %2: ").arg(rowIndex).arg(row->size()));
-        return false;
-    }
-    if (Q_UNLIKELY(sink.refused)) {
-        return m_cursor.fail(
-            QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
-                .arg(rowIndex)
-                .arg(field->name, fieldTypeName(field->type), cellTypeName(sink.refusedKind)));
-    }
-    return true;
-}
-
 bool PacketReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex) {
     if (row.size() != fields.size())
         return failCount(rowIndex, quint64(row.size()), fields.size());
@@ -385,10 +392,7 @@ bool PacketReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIn
             row.replace(c, TCell::real(double(row.cell(c).integerValue())));
             break;
         case Fit::Refused:
-            return m_cursor.fail(
-                QStringLiteral("linha %1, campo %2: esperado %3, veio %4")
-                    .arg(rowIndex)
-                    .arg(fields[c].name, fieldTypeName(fields[c].type), cellTypeName(kind)));
+            return failType(rowIndex, fields[c], kind);
         }
     }
     return true;

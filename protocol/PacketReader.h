@@ -14,6 +14,9 @@ namespace protocol {
 // noted on the cursor, with the row and column where they lie.
 class PacketReader {
 public:
+    // What a cell holds, as far as its field's type is concerned.
+    enum class CellKind : quint8;
+
     explicit PacketReader(CborCursor& cursor);
 
     bool readDataPacket(TDataPacket* packet);
@@ -34,7 +37,9 @@ private:
     bool readChange(TChangePacket::Change* change, const TFieldDefs* fields, qsizetype index);
     bool readOptionalRow(std::optional<TRow>* row, const TFieldDefs* fields, qsizetype index);
     bool checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex);
-    bool failCount(qsizetype rowIndex, quint64 count, qsizetype expected);
+    Q_DECL_COLD_FUNCTION bool failCount(qsizetype rowIndex, quint64 count, qsizetype expected);
+    Q_DECL_COLD_FUNCTION bool failAt(qsizetype rowIndex, qsizetype column);
+    Q_DECL_COLD_FUNCTION bool failType(qsizetype rowIndex, const TFieldDef& field, CellKind came);
 
     CborCursor& m_cursor;
 };
