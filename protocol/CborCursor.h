@@ -59,7 +59,9 @@ public:
         CborCursor& m_cursor;
     };
 
+    // The bytes are not copied: they must outlive the cursor.
     explicit CborCursor(QByteArrayView bytes);
+    explicit CborCursor(QByteArray&&) = delete;
 
     bool readInteger(qint64* value);
     bool readText(QString* text);
