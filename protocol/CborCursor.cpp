@@ -4,8 +4,6 @@
 
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace protocol {
 
 namespace {
@@ -209,12 +207,6 @@ bool CborCursor::readTagged(quint64 tag, QDate* date, QDateTime* dateTime) {
         return fail(QStringLiteral("data e hora inválida: %1").arg(text.left(40)));
     *dateTime = parsed.toLocalTime();
     return true;
-}
-
-qsizetype CborCursor::reserveHint(const Container& c, qsizetype minItemBytes, quint64 cap) const {
-    if (c.indefinite)
-        return 0;
-    return qsizetype(std::min({c.remaining, quint64(remaining() / minItemBytes), cap}));
 }
 
 bool CborCursor::skipValue() {

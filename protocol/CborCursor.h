@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -84,7 +85,7 @@ public:
     bool hasNext(Container& c);
     // How many items of `c` to make room for before reading them: the count it declares
     // is only a claim, so no more than the bytes left could hold at `minItemBytes` each,
-    // nor than `cap`.
+    // nor than `cap`. Room for items is made through here only.
     qsizetype reserveHint(const Container& c, qsizetype minItemBytes, quint64 cap) const;
 
     int peekMajor() const { return m_p < m_end ? *m_p >> 5 : -1; }
@@ -92,7 +93,6 @@ public:
     bool isText() const { return peekMajor() == Text; }
     // Consumes a null if one is next.
     bool takeNull();
-    bool atEnd() const { return m_p == m_end; }
     // True when the whole input was consumed; otherwise notes trailing bytes.
     bool expectEnd();
 
@@ -139,7 +139,7 @@ private:
     // Every declared length - a text's bytes, a list's items, a map's pairs - passes here
     // before anything is read or reserved for it. It only checks the claim against the
     // bytes left; a budget of decoded memory per message and caps on element counts and
-    // text sizes belong here too.
+    // text sizes belong here too (with reserveHint() granting no more than is left).
     bool admit(quint64 count, quint64 minBytesEach, Claim claim);
     bool readTextBytes(const Head& head, QByteArrayView* bytes);
     bool readChunkedText(const Head& head, QByteArrayView* bytes);
@@ -351,6 +351,13 @@ inline bool CborCursor::hasNext(Container& c) {
         return false;
     --c.remaining;
     return true;
+}
+
+inline qsizetype CborCursor::reserveHint(const Container& c, qsizetype minItemBytes,
+                                         quint64 cap) const {
+    if (c.indefinite)
+        return 0;
+    return qsizetype(std::min({c.remaining, quint64(remaining() / minItemBytes), cap}));
 }
 
 inline bool CborCursor::takeNull() {

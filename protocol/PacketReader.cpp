@@ -356,7 +356,7 @@ bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInd
         // The usual row: as many cells as fields, each read as its field takes it.
         if (c.remaining != quint64(fields->size()))
             return failCount(rowIndex, c.remaining, fields->size());
-        row->reserve(fields->size());
+        row->reserve(m_cursor.reserveHint(c, 1, quint64(fields->size())));
         for (const TFieldDef& field : *fields) {
             if (!readCell(row, &field, rowIndex))
                 return false;
