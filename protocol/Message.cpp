@@ -1,5 +1,6 @@
 #include "protocol/Message.h"
 
+#include "protocol/CborCursor.h"
 #include "protocol/Frame.h"
 #include "protocol/ValueReader.h"
 #include "protocol/ValueWriter.h"
@@ -31,36 +32,36 @@ struct Fields {
     bool has(unsigned keys) const { return (seen & keys) == keys; }
 };
 
-bool readNonNegative(ValueReader& r, qint64* value, const char* what) {
+bool readNonNegative(CborCursor& r, qint64* value, const char* what) {
     if (!r.readInteger(value) || *value < 0)
         return r.fail(
             QStringLiteral("\"%1\" não é inteiro não negativo").arg(QLatin1StringView(what)));
     return true;
 }
 
-bool readTextKey(ValueReader& r, QString* value, const char* what) {
+bool readTextKey(CborCursor& r, QString* value, const char* what) {
     if (!r.readText(value))
         return r.fail(QStringLiteral("\"%1\" não é texto").arg(QLatin1StringView(what)));
     return true;
 }
 
-bool readArgs(ValueReader& r, QList<RemoteValue>* args) {
-    ValueReader::Container c;
+bool readArgs(CborCursor& r, QList<RemoteValue>* args) {
+    CborCursor::Container c;
     if (!r.beginArray(&c))
         return r.fail(QStringLiteral("\"args\" não é lista"));
     while (r.hasNext(c)) {
         RemoteValue value;
-        if (!r.readValue(&value))
+        if (!ValueReader(r).read(&value))
             return r.fail(QStringLiteral("argumento %1 inválido").arg(args->size()));
         args->append(std::move(value));
     }
-    return r.error().isEmpty();
+    return !r.failed();
 }
 
 // Positions are integer keys; decimal text keys are taken too, for writers that only
 // have text keys.
-bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs) {
-    ValueReader::Container c;
+bool readRefs(CborCursor& r, QMap<int, RemoteValue>* refs) {
+    CborCursor::Container c;
     if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"refs\" não é mapa"));
     while (r.hasNext(c)) {
@@ -76,15 +77,15 @@ bool readRefs(ValueReader& r, QMap<int, RemoteValue>* refs) {
         if (!ok || position < 0 || position > 1024)
             return r.fail(QStringLiteral("\"refs\": posição inválida"));
         RemoteValue value;
-        if (!r.readValue(&value))
+        if (!ValueReader(r).read(&value))
             return false;
         refs->insert(int(position), std::move(value));
     }
-    return r.error().isEmpty();
+    return !r.failed();
 }
 
-bool readProgress(ValueReader& r, Message* msg) {
-    ValueReader::Container c;
+bool readProgress(CborCursor& r, Message* msg) {
+    CborCursor::Container c;
     if (!r.beginMap(&c))
         return r.fail(QStringLiteral("\"progress\" não é mapa"));
     while (r.hasNext(c)) {
@@ -103,10 +104,10 @@ bool readProgress(ValueReader& r, Message* msg) {
         if (!ok)
             return false;
     }
-    return r.error().isEmpty();
+    return !r.failed();
 }
 
-bool readMember(ValueReader& r, const QString& key, Fields* f) {
+bool readMember(CborCursor& r, const QString& key, Fields* f) {
     static const QList<std::pair<QString, unsigned>> keys{
         {QStringLiteral("hello"), Fields::Hello},
         {QStringLiteral("version"), Fields::Version},
@@ -155,7 +156,7 @@ bool readMember(ValueReader& r, const QString& key, Fields* f) {
     case Fields::Progress:
         return readProgress(r, &m);
     case Fields::Result:
-        return r.readValue(&m.result);
+        return ValueReader(r).read(&m.result);
     case Fields::Refs:
         return readRefs(r, &m.refs);
     }
@@ -163,9 +164,9 @@ bool readMember(ValueReader& r, const QString& key, Fields* f) {
 }
 
 Decoded<Fields> readFields(QByteArrayView cbor) {
-    ValueReader r(cbor);
+    CborCursor r(cbor);
     Fields f;
-    ValueReader::Container c;
+    CborCursor::Container c;
     if (!r.beginMap(&c))
         return Decoded<Fields>::failure(QStringLiteral("mensagem não é mapa"));
     while (r.hasNext(c)) {

@@ -1,5 +1,7 @@
 #include "protocol/PacketCodec.h"
 
+#include "protocol/CborCursor.h"
+#include "protocol/PacketReader.h"
 #include "protocol/ValueReader.h"
 #include "protocol/ValueWriter.h"
 
@@ -20,10 +22,10 @@ QByteArray encodeWith(QString* error, Write write) {
 
 template <typename T, typename Read>
 Decoded<T> decodeWith(QByteArrayView cbor, Read read) {
-    ValueReader reader(cbor);
+    CborCursor cursor(cbor);
     T value;
-    if (!read(reader, &value) || !reader.expectEnd())
-        return Decoded<T>::failure(reader.error());
+    if (!read(cursor, &value) || !cursor.expectEnd())
+        return Decoded<T>::failure(cursor.error());
     return Decoded<T>::success(std::move(value));
 }
 
@@ -42,18 +44,18 @@ QByteArray PacketCodec::encodeChangePacket(const TChangePacket& packet, QString*
 }
 
 Decoded<RemoteValue> PacketCodec::decode(QByteArrayView cbor) {
-    return decodeWith<RemoteValue>(cbor,
-                                   [](ValueReader& r, RemoteValue* v) { return r.readValue(v); });
+    return decodeWith<RemoteValue>(
+        cbor, [](CborCursor& c, RemoteValue* v) { return ValueReader(c).read(v); });
 }
 
 Decoded<TDataPacket> PacketCodec::decodeDataPacket(QByteArrayView cbor) {
     return decodeWith<TDataPacket>(
-        cbor, [](ValueReader& r, TDataPacket* p) { return r.readDataPacket(p); });
+        cbor, [](CborCursor& c, TDataPacket* p) { return PacketReader(c).readDataPacket(p); });
 }
 
 Decoded<TChangePacket> PacketCodec::decodeChangePacket(QByteArrayView cbor) {
     return decodeWith<TChangePacket>(
-        cbor, [](ValueReader& r, TChangePacket* p) { return r.readChangePacket(p); });
+        cbor, [](CborCursor& c, TChangePacket* p) { return PacketReader(c).readChangePacket(p); });
 }
 
 } // namespace protocol

@@ -1,5 +1,5 @@
 #include "protocol/PacketCodec.h"
-#include "protocol/ValueReader.h"
+#include "protocol/CborCursor.h"
 
 #include <gtest/gtest.h>
 
@@ -241,7 +241,7 @@ TEST(PacketCodec, DeepNestingIsBoundedBothInValuesAndInSkippedKeys) {
                        QCborValue(QStringLiteral("rows")).toCbor() + QByteArray::fromHex("80");
     EXPECT_FALSE(PacketCodec::decodeDataPacket(inKey).ok());
 
-    QByteArray shallow(protocol::ValueReader::kMaxDepth, char(0x81));
+    QByteArray shallow(protocol::CborCursor::kMaxDepth, char(0x81));
     shallow += char(0x01);
     EXPECT_TRUE(PacketCodec::decode(shallow).ok());
 }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "protocol/CborCursor.h"
+#include "protocol/RemoteValue.h"
+
+#include <optional>
+#include <vector>
+
+namespace protocol {
+
+// Reads data and change packets from a cursor, rows straight into cells: no tree of
+// values is built. Cells are checked against their fields as they come when the fields
+// came first (the usual order), or once the packet's map ends otherwise. Problems are
+// noted on the cursor, with the row and column where they lie.
+class PacketReader {
+public:
+    // What a cell holds, as far as its field's type is concerned.
+    enum class CellKind : quint8;
+
+    explicit PacketReader(CborCursor& cursor);
+
+    bool readDataPacket(TDataPacket* packet);
+    bool readChangePacket(TChangePacket* packet);
+    // Either kind, as its members say: a map inside a value.
+    bool readPacket(RemoteValue* value);
+
+private:
+    struct Parts;
+
+    bool readParts(Parts* parts);
+    bool readFields(TFieldDefs* fields);
+    bool readField(TFieldDef* field);
+    bool readRows(std::vector<TRow>* rows, const TFieldDefs* fields);
+    bool readRow(TRow* row, const TFieldDefs* fields, qsizetype rowIndex);
+    bool readCell(TRow* row, const TFieldDef* field, qsizetype rowIndex);
+    bool readChanges(QList<TChangePacket::Change>* changes, const TFieldDefs* fields);
+    bool readChange(TChangePacket::Change* change, const TFieldDefs* fields, qsizetype index);
+    bool readOptionalRow(std::optional<TRow>* row, const TFieldDefs* fields, qsizetype index);
+    bool checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex);
+    Q_DECL_COLD_FUNCTION bool failCount(qsizetype rowIndex, quint64 count, qsizetype expected);
+    Q_DECL_COLD_FUNCTION bool failAt(qsizetype rowIndex, qsizetype column);
+    Q_DECL_COLD_FUNCTION bool failType(qsizetype rowIndex, const TFieldDef& field, CellKind came);
+
+    CborCursor& m_cursor;
+};
+
+} // namespace protocol
