@@ -1,4 +1,5 @@
-// The billing screen's SQL lookups: every dialect text, parameter and field, in one place.
+// The billing screen's SQL lookups: every dialect text, parameter and field, in one place
+// (the branch lookup is the one both screens share, in screens/common).
 #include "screens/billing/TfrmApuracao.h"
 
 #include "screens/common/FormParts.h"
@@ -6,23 +7,6 @@
 using namespace FormParts;
 
 namespace {
-
-TQueryDef filial() {
-    TQueryDef q;
-    q.name = QStringLiteral("qryFilial");
-    q.params = {QStringLiteral("P_CDFILIAL")};
-    q.SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-             QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
-             QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
-             QStringLiteral("ORDER BY CDFILIAL")};
-    q.SQL_IB = q.SQL;
-    q.SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
-                    QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
-                    QStringLiteral("ORDER BY CDFILIAL")};
-    q.fields = {required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10),
-                text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome"))};
-    return q;
-}
 
 TQueryDef companhia() {
     TQueryDef q;
@@ -144,7 +128,7 @@ TQueryDef grupo() {
 } // namespace
 
 const TQueryDefs& TfrmApuracao::queryDefs() {
-    static const TQueryDefs defs{filial(),    companhia(),   serie(),
-                                 transport(), vdTransport(), grupo()};
+    static const TQueryDefs defs{branchQuery(), companhia(),   serie(),
+                                 transport(),   vdTransport(), grupo()};
     return defs;
 }

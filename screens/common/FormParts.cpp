@@ -36,6 +36,23 @@ TFieldDef required(TFieldDef def, int displayWidth) {
     return def;
 }
 
+TQueryDef branchQuery() {
+    TQueryDef q;
+    q.name = QStringLiteral("qryFilial");
+    q.params = {QStringLiteral("P_CDFILIAL")};
+    q.SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
+             QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
+             QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
+             QStringLiteral("ORDER BY CDFILIAL")};
+    q.SQL_IB = q.SQL;
+    q.SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
+                    QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
+                    QStringLiteral("ORDER BY CDFILIAL")};
+    q.fields = {required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10),
+                text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome"))};
+    return q;
+}
+
 TADOIBQuery* newQuery(TComponent* owner, const TQueryDefs& defs, const QString& name) {
     const auto def =
         std::find_if(defs.begin(), defs.end(), [&](const TQueryDef& d) { return d.name == name; });

@@ -30,6 +30,9 @@ TFieldDef typed(const QString& name, TFieldType type, const QString& label = {},
                 bool visible = true);
 TFieldDef required(TFieldDef def, int displayWidth = 0);
 
+// The branch lookup of both computation screens: every branch when P_CDFILIAL is empty.
+TQueryDef branchQuery();
+
 // Named components owned by a form. The query is built from the definition of that name.
 TADOIBQuery* newQuery(TComponent* owner, const TQueryDefs& defs, const QString& name);
 TClientDataSet* newClientDataSet(TComponent* owner, const QString& name);

@@ -55,20 +55,9 @@ TQueryDef cia() {
 }
 
 TQueryDef filial() {
-    TQueryDef q;
-    q.name = QStringLiteral("qryFilial");
-    q.params = {QStringLiteral("P_CDFILIAL")};
-    q.SQL = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"),
-             QStringLiteral("FROM FILIAL, PARAM(:P_CDFILIAL) P_CDFILIAL"),
-             QStringLiteral("WHERE CDFILIAL = NVLSTR(P_CDFILIAL.PARAM, CDFILIAL)"),
-             QStringLiteral("ORDER BY CDFILIAL")};
-    q.SQL_IB = q.SQL;
+    TQueryDef q = branchQuery();
     // Unlike the billing screen's, this Oracle text ends with a line holding one blank.
-    q.SQL_ORACLE = {QStringLiteral("SELECT CDFILIAL, NMFILIAL"), QStringLiteral("FROM FILIAL"),
-                    QStringLiteral("WHERE CDFILIAL = NVL(:P_CDFILIAL, CDFILIAL)"),
-                    QStringLiteral("ORDER BY CDFILIAL"), QStringLiteral(" ")};
-    q.fields = {required(text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")), 10),
-                text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome"))};
+    q.SQL_ORACLE.append(QStringLiteral(" "));
     return q;
 }
 
