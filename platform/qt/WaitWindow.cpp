@@ -15,19 +15,25 @@ WaitWindow::WaitWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_label(new QLabel(this))
     , m_bar(new QProgressBar(this))
-    , m_timer(new QTimer(this)) {
+    , m_elapsed(new QLabel(this))
+    , m_timer(new QTimer(this))
+    , m_clock(new QTimer(this)) {
     setObjectName(QStringLiteral("zelAguarde"));
     setWindowTitle(QStringLiteral("Aguarde"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(340, 96);
+    setFixedSize(340, 116);
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setWordWrap(true);
     m_bar->setTextVisible(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
+    m_elapsed->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_elapsed);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &WaitWindow::appear);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &WaitWindow::tick);
 }
 
 QString WaitWindow::textFor(int kind) {
@@ -48,6 +54,9 @@ void WaitWindow::begin(int kind, QWidget* over) {
     m_over = over;
     m_label->setText(textFor(kind));
     m_bar->setRange(0, 0); // busy until the server reports progress
+    m_since.start();
+    m_elapsed->setText(elapsedText(0));
+    m_clock->start();
     if (m_delay <= 0)
         appear();
     else
@@ -76,13 +85,25 @@ void WaitWindow::progress(int done, int total, const QString& text) {
     }
     if (!text.isEmpty())
         m_label->setText(text);
+    tick();
     // Progress means a long call: no reason to wait any longer before showing it.
     appear();
+}
+
+QString WaitWindow::elapsedText(qint64 seconds) {
+    return QStringLiteral("Tempo decorrido: %1:%2")
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void WaitWindow::tick() {
+    m_elapsed->setText(elapsedText(m_since.elapsed() / 1000));
 }
 
 void WaitWindow::end() {
     m_waiting = false;
     m_timer->stop();
+    m_clock->stop();
     hide();
 }
 

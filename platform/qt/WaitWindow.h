@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -10,8 +11,8 @@ namespace qtview {
 
 // The window shown while the module waits for the application server. It blocks input to
 // the other windows, keeps animating while the call waits in its local event loop, and
-// turns the server's progress reports into a progress bar with their text. It appears only
-// after a short delay, so that quick calls do not flash it.
+// turns the server's progress reports into a progress bar with their text and the time the
+// call has taken. It appears only after a short delay, so that quick calls do not flash it.
 class WaitWindow : public QWidget {
     Q_OBJECT
 public:
@@ -27,13 +28,20 @@ public:
     static QString textFor(int kind);
     QLabel* label() const { return m_label; }
     QProgressBar* bar() const { return m_bar; }
+    QLabel* elapsedLabel() const { return m_elapsed; }
+    // "Tempo decorrido: 1:05" for a wait of that many seconds.
+    static QString elapsedText(qint64 seconds);
 
 private:
     void appear();
+    void tick();
 
     QLabel* m_label;
     QProgressBar* m_bar;
+    QLabel* m_elapsed;
     QTimer* m_timer;
+    QTimer* m_clock;
+    QElapsedTimer m_since;
     QWidget* m_over = nullptr;
     int m_delay = 250;
     bool m_waiting = false;

@@ -21,6 +21,7 @@
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/common/FormParts.h"
+#include "screens/common/ScreenSteps.h"
 #include "screens/common/TBranchField.h"
 
 using namespace FormParts;
@@ -404,6 +405,7 @@ void TfrmApuracao::bindEvents() {
     netApuracao.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
     netApuracao.setThrowException(false);
     netApuracao.BeforeConnect = [this](TNetConnection& c) { netApuracaoBeforeConnect(c); };
+    ScreenSteps::followProgress(netApuracao);
 
     medCdFilial->OnChange = [this](TComponent&) { medCdFilialChange(); };
     medCdFilial->OnExit = [this](TComponent&) { medCdFilialExit(); };

@@ -2,6 +2,7 @@
 
 #include "external/appserver/TNetConnection.h"
 #include "external/shared/Ostrana.h"
+#include "external/shared/Showavi.h"
 #include "external/shared/TMessages.h"
 #include "platform/TForm.h"
 #include "screens/common/WaitAnimation.h"
@@ -15,6 +16,12 @@ void upperCaseKey(QChar& key) {
 void pointAtServer(TNetConnection& connection) {
     connection.setHost(Ostrana::WebURL());
     connection.setPort(Ostrana::WebPort());
+}
+
+void followProgress(TNetConnection& connection) {
+    connection.OnProgress = [](qint64 done, qint64 total, const QString& text) {
+        Showavi::ShowProgress(done, total, text);
+    };
 }
 
 void connectUnderWait(TNetConnection& connection) {

@@ -13,6 +13,8 @@ namespace ScreenSteps {
 void upperCaseKey(QChar& key);
 // A connection's host and port come from the shared library each time it connects.
 void pointAtServer(TNetConnection& connection);
+// The server's progress reports during a call reach the wait animation.
+void followProgress(TNetConnection& connection);
 // Connects while the connecting animation shows.
 void connectUnderWait(TNetConnection& connection);
 // Asks the question of `key` with Yes and No; true for Yes.

@@ -283,6 +283,7 @@ void TfrmApurac::bindEvents() {
     netApurac.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
     netApurac.setThrowException(false);
     netApurac.BeforeConnect = [this](TNetConnection& c) { netApuracBeforeConnect(c); };
+    ScreenSteps::followProgress(netApurac);
     qryCia->BeforeOpen = [this](TDataSet& d) { qryCiaBeforeOpen(d); };
 
     medCdFilial->OnChange = [this](TComponent&) { medCdFilialChange(); };

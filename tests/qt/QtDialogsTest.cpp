@@ -160,11 +160,18 @@ TEST_F(QtDialogs, TheWaitWindowShowsProgressAndHoldsInputUntilTheCallEnds) {
     EXPECT_EQ(wait.bar()->maximum(), 10);
     EXPECT_EQ(wait.bar()->value(), 3);
     EXPECT_EQ(wait.label()->text(), QStringLiteral("Gerando notas fiscais"));
+    EXPECT_EQ(wait.elapsedLabel()->text(), QStringLiteral("Tempo decorrido: 0:00"));
 
     presenter->waitEnd();
     EXPECT_FALSE(wait.isVisible());
     gui::settle();
     EXPECT_TRUE(ran);
+}
+
+TEST_F(QtDialogs, TheWaitWindowCountsMinutesAndSeconds) {
+    EXPECT_EQ(qtview::WaitWindow::elapsedText(0), QStringLiteral("Tempo decorrido: 0:00"));
+    EXPECT_EQ(qtview::WaitWindow::elapsedText(65), QStringLiteral("Tempo decorrido: 1:05"));
+    EXPECT_EQ(qtview::WaitWindow::elapsedText(3600), QStringLiteral("Tempo decorrido: 60:00"));
 }
 
 } // namespace

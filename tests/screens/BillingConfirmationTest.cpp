@@ -104,6 +104,13 @@ TEST_F(BillingConfirmationTest, ComputesTheCheckedFlightsAndShowsTheInvoices) {
     EXPECT_EQ(args[Args::OrderNumber].toString(), "77");
 
     EXPECT_EQ(refreshed, QStringList{QStringLiteral("CIAFILI")});
+    // The server's progress reached the wait animation, ending at its total.
+    const auto progress = presenter.records(TScriptedPresenter::Kind::WaitProgress);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_GT(progress.back().total, 0);
+    EXPECT_EQ(progress.back().done, progress.back().total);
+    EXPECT_TRUE(progress.back().text.startsWith(QStringLiteral("Apuração ")))
+        << progress.back().text.toStdString();
     // The legs are reloaded with nothing checked, and the computed ones have no data left.
     EXPECT_TRUE(stVooTrecho.isEmpty());
     form->cdsVooTrecho->first();
