@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -207,8 +208,9 @@ TEST_F(QtDialogs, F1InADialogAsksForItsTopicElseTheScreens) {
                      });
     gui::DialogAnswerer dialogs;
     // The key reaches the focused button first; unhandled there, the box takes it.
-    dialogs.onMessageBox(
-        [](QMessageBox* box) { QTest::keyClick(box->defaultButton(), Qt::Key_F1); });
+    dialogs.onMessageBox([](QMessageBox* box) {
+        QTest::keyClick(static_cast<QWidget*>(box->defaultButton()), Qt::Key_F1);
+    });
     presenter->showInformation(QStringLiteral("Última apuração interrompida."), 1);
     dialogs.onMessageBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_F1); });
     presenter->showError(QStringLiteral("Companhia não cadastrada."));
