@@ -49,25 +49,50 @@ void ScriptPresenter::showModal(TForm& form) {
     note(QStringLiteral("[janela fechada] %1").arg(form.caption()));
 }
 
-void ScriptPresenter::showError(const QString& text) {
-    note(QStringLiteral("[erro] %1").arg(text));
-    shown(QStringLiteral("erro"), text);
-    TScriptedPresenter::showError(text);
+namespace {
+// The transcript's name of a dialog kind.
+QString kindName(TMsgDlgType type) {
+    switch (type) {
+    case TMsgDlgType::mtError:
+        return QStringLiteral("erro");
+    case TMsgDlgType::mtConfirmation:
+        return QStringLiteral("pergunta");
+    case TMsgDlgType::mtWarning:
+        return QStringLiteral("aviso");
+    case TMsgDlgType::mtInformation:
+    case TMsgDlgType::mtCustom:
+        break;
+    }
+    return QStringLiteral("informação");
+}
+} // namespace
+
+void ScriptPresenter::noteDialog(const QString& kind, const TMessageDialog& dialog,
+                                 const QString& buttons) {
+    note(QStringLiteral("[%1] %2%3").arg(kind, dialog.text, buttons));
+    if (dialog.helpContext != 0)
+        note(QStringLiteral("    ajuda: contexto %1").arg(dialog.helpContext));
 }
 
-void ScriptPresenter::showInformation(const QString& text) {
-    note(QStringLiteral("[informação] %1").arg(text));
-    shown(QStringLiteral("informação"), text);
-    TScriptedPresenter::showInformation(text);
+void ScriptPresenter::showMessage(const TMessageDialog& dialog) {
+    const QString kind = kindName(dialog.type);
+    noteDialog(kind, dialog, QString());
+    shown(kind, dialog.text);
+    TScriptedPresenter::showMessage(dialog);
 }
 
-bool ScriptPresenter::askYesNo(const QString& text, const QString& yesCaption,
-                               const QString& noCaption) {
-    note(QStringLiteral("[pergunta] %1 (%2/%3)").arg(text, yesCaption, noCaption));
-    const bool yes = TScriptedPresenter::askYesNo(text, yesCaption, noCaption);
-    note(QStringLiteral("    resposta: %1").arg(yes ? yesCaption : noCaption));
-    shown(QStringLiteral("pergunta"), text);
+bool ScriptPresenter::askQuestion(const TMessageDialog& dialog) {
+    const QString kind = kindName(dialog.type);
+    noteDialog(kind, dialog, QStringLiteral(" (%1/%2)").arg(dialog.yesCaption, dialog.noCaption));
+    const bool yes = TScriptedPresenter::askQuestion(dialog);
+    note(QStringLiteral("    resposta: %1").arg(yes ? dialog.yesCaption : dialog.noCaption));
+    shown(kind, dialog.text);
     return yes;
+}
+
+void ScriptPresenter::showHelp(const QString& helpFile, int helpContext) {
+    note(QStringLiteral("[ajuda] %1, contexto %2").arg(helpFile).arg(helpContext));
+    TScriptedPresenter::showHelp(helpFile, helpContext);
 }
 
 bool ScriptPresenter::chooseRow(TDataSet& data, const QString& title) {

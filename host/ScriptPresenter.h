@@ -14,7 +14,7 @@
 class ScriptPresenter : public TScriptedPresenter {
 public:
     struct Dialog {
-        QString kind; // "erro", "informação", "pergunta"
+        QString kind; // "erro", "informação", "pergunta", "aviso"
         QString text;
         int line = 0; // the script line that showed it
     };
@@ -42,15 +42,16 @@ public:
 
     void formShown(TForm& form) override;
     void showModal(TForm& form) override;
-    void showError(const QString& text) override;
-    void showInformation(const QString& text) override;
-    bool askYesNo(const QString& text, const QString& yesCaption,
-                  const QString& noCaption) override;
+    void showMessage(const TMessageDialog& dialog) override;
+    bool askQuestion(const TMessageDialog& dialog) override;
+    void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
     void waitProgress(int done, int total, const QString& text) override;
 
 private:
     void shown(const QString& kind, const QString& text);
+    // The dialog's line of the transcript, and its help topic under it when it has one.
+    void noteDialog(const QString& kind, const TMessageDialog& dialog, const QString& buttons);
 
     QTextStream& m_out;
     int m_line = 0;

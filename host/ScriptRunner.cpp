@@ -84,7 +84,7 @@ const ScriptRunner::Command* ScriptRunner::findCommand(const ScriptLine& line) {
         {"click", 1, 1, true, &ScriptRunner::click, "click CONTROLE"},
         {"select", 2, 2, true, &ScriptRunner::select, "select CONTROLE ÍNDICE"},
         {"key", 2, 2, true, &ScriptRunner::key,
-         "key CONTROLE space|ctrl+space|tab|shift+tab|enter|esc|up|down|home|end"},
+         "key CONTROLE space|ctrl+space|tab|shift+tab|enter|esc|up|down|home|end|f1"},
         {"cell", 3, 3, true, &ScriptRunner::cell, "cell GRADE LINHA CAMPO"},
         {"title", 2, 2, true, &ScriptRunner::title, "title GRADE CAMPO"},
         {"lookup", 2, 2, true, &ScriptRunner::lookup, "lookup BOTÃO LINHA|cancel"},

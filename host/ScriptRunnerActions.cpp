@@ -17,6 +17,7 @@ bool ScriptRunner::parseKey(const QString& text, int* key, TShiftState* shift) {
         {QStringLiteral("left"), VK_LEFT},    {QStringLiteral("right"), VK_RIGHT},
         {QStringLiteral("home"), VK_HOME},    {QStringLiteral("end"), VK_END},
         {QStringLiteral("pgup"), VK_PRIOR},   {QStringLiteral("pgdn"), VK_NEXT},
+        {QStringLiteral("f1"), VK_F1},
     };
     QStringList parts = text.toLower().split(QLatin1Char('+'));
     const auto it = keys.constFind(parts.takeLast());

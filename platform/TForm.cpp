@@ -68,6 +68,10 @@ TControl* TForm::pathChild(const TControl* ancestor, const TControl* target) con
     return const_cast<TControl*>(current);
 }
 
+bool TForm::exiting(const TControl* control) const {
+    return std::find(m_exiting.begin(), m_exiting.end(), control) != m_exiting.end();
+}
+
 void TForm::focusControl(TControl* target) {
     if (!target || target == this || target->form() != this || !target->canFocus())
         return;
@@ -81,8 +85,20 @@ void TForm::focusControl(TControl* target) {
     try {
         while (!m_position->containsControl(target) && !superseded()) {
             TControl* left = m_position;
-            m_position = left->parent();
-            left->doExit();
+            // One whose exit is running further up the stack has been left already.
+            if (!exiting(left)) {
+                m_exiting.push_back(left);
+                struct Pop {
+                    std::vector<TControl*>& stack;
+                    ~Pop() { stack.pop_back(); }
+                } pop{m_exiting};
+                left->doExit();
+                if (superseded())
+                    break;
+            }
+            // Unless disabling or removing it has moved the position up already.
+            if (m_position == left)
+                m_position = left->parent();
         }
         while (m_position != target && !superseded() && target->canFocus()) {
             TControl* entered = pathChild(m_position, target);
@@ -140,6 +156,9 @@ void TForm::keyDown(int& key, TShiftState shift) {
     if (key == VK_TAB && !shift.ctrl && !shift.alt) {
         key = 0;
         selectNext(!shift.shift);
+    } else if (key == VK_F1 && shift == TShiftState{}) {
+        key = 0;
+        Application().presenter().showHelp(helpFile(), helpContext());
     }
 }
 
@@ -324,6 +343,10 @@ void TForm::controlLeaving(TControl* control, bool destroyed) {
     for (TControl** start : m_walkStarts) {
         if (destroyed && *start && control->containsControl(*start))
             *start = fallback;
+    }
+    for (TControl*& left : m_exiting) {
+        if (destroyed && left && control->containsControl(left))
+            left = nullptr;
     }
     if (destroyed && m_initialControl && control->containsControl(m_initialControl))
         m_initialControl = nullptr;

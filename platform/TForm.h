@@ -23,10 +23,13 @@ constexpr TModalResult mrNo = 7;
 // A window: the root of a control tree, its single focus position and its life cycle.
 //
 // The focus position is a control or a container of this form (the form itself when nothing
-// has the focus). focusControl() moves it by a walk: exits innermost first, moving the
-// position to the parent before each OnExit, then enters outermost first. A handler that moves
-// the focus supersedes the walk; a handler that throws ends it and, unless it moved the focus
-// itself, the position returns to where the walk began, without events.
+// has the focus). focusControl() moves it by a walk: exits innermost first, the position
+// staying on each control or container while its OnExit runs and moving to the parent after,
+// then enters outermost first. A handler that moves the focus supersedes the walk: the nested
+// walk starts from the position, never exits again one whose OnExit is running, and so a move
+// from a container's OnExit to a control inside it enters only what lies below the container.
+// A handler that throws ends the walk and, unless it moved the focus itself, the position
+// returns to where the walk began, without events.
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* owner = nullptr);
@@ -69,7 +72,8 @@ public:
 
     // Keyboard, as the active control's user sees it (no exception handling: see the user*
     // entry points). keyDown goes to the active control first; an unconsumed Tab then moves
-    // the focus. typeKey goes to the active control's keyPress.
+    // the focus and an unconsumed F1 asks for the form's help topic. typeKey goes to the
+    // active control's keyPress.
     void keyDown(int& key, TShiftState shift) override;
     void typeKey(QChar key);
 
@@ -116,6 +120,7 @@ public:
 
 private:
     TControl* pathChild(const TControl* ancestor, const TControl* target) const;
+    bool exiting(const TControl* control) const;
 
     QString m_caption;
     int m_clientWidth = 0;
@@ -131,6 +136,8 @@ private:
     bool m_firstActivation = true;
     unsigned m_focusGeneration = 0;
     std::vector<TControl**> m_walkStarts;
+    // Controls and containers whose OnExit is running, outermost walk first.
+    std::vector<TControl*> m_exiting;
 
     bool m_showing = false;
     bool m_modal = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TMessageDialog.h"
+
 #include <QString>
 
 class TForm;
@@ -24,12 +26,16 @@ public:
     // Application::processMessages: let the user interface catch up (repaint). Headless: nothing.
     virtual void processEvents() {}
 
-    // Dialogs.
-    virtual void showError(const QString& text) = 0;
-    virtual void showInformation(const QString& text) = 0;
-    // True for the first button (yes).
-    virtual bool askYesNo(const QString& text, const QString& yesCaption,
-                          const QString& noCaption) = 0;
+    // Dialogs. A message has one OK button; a question has two and answers true for the
+    // first.
+    virtual void showMessage(const TMessageDialog& dialog) = 0;
+    virtual bool askQuestion(const TMessageDialog& dialog) = 0;
+    // The shapes most callers need: an error, an information, a confirmation with Yes first.
+    void showError(const QString& text);
+    void showInformation(const QString& text, int helpContext = 0);
+    bool askYesNo(const QString& text, const QString& yesCaption, const QString& noCaption);
+    // F1 on a screen or in a dialog: the topic `helpContext` of `helpFile` (0: its contents).
+    virtual void showHelp(const QString& helpFile, int helpContext) = 0;
     // The lookup list: positions `data` on the chosen row and returns true, or false when the
     // user cancels.
     virtual bool chooseRow(TDataSet& data, const QString& title) = 0;

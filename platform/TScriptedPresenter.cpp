@@ -1,6 +1,7 @@
 #include "platform/TScriptedPresenter.h"
 
 #include "platform/EUnexpectedDialog.h"
+#include "platform/TApplication.h"
 #include "platform/TDataSet.h"
 #include "platform/TForm.h"
 
@@ -32,8 +33,9 @@ bool TScriptedPresenter::hasUnexpected() const {
 }
 
 QStringList TScriptedPresenter::unexpected() const {
-    static const char* const names[] = {"erro",  "informação", "pergunta",  "pesquisa",
-                                        "modal", "espera",     "progresso", "fim da espera"};
+    static const char* const names[] = {"erro",      "informação",    "pergunta",
+                                        "pesquisa",  "modal",         "espera",
+                                        "progresso", "fim da espera", "ajuda"};
     QStringList list;
     for (const Record& record : m_records) {
         if (record.unexpected)
@@ -90,37 +92,46 @@ void TScriptedPresenter::formClosed(TForm& form) {
     m_formEvents << QStringLiteral("close %1").arg(form.caption());
 }
 
-void TScriptedPresenter::message(Kind kind, const QString& text) {
-    Record record{kind, text};
+TScriptedPresenter::Record TScriptedPresenter::dialogRecord(Kind kind,
+                                                            const TMessageDialog& dialog) {
+    Record record{kind, dialog.text, dialog.yesCaption, dialog.noCaption};
+    record.dialogType = dialog.type;
+    record.defaultButton = dialog.defaultButton;
+    record.helpContext = dialog.helpContext;
+    if (const TForm* form = Application().activeForm(); form && form->activeControl())
+        record.focus = form->activeControl()->name();
+    return record;
+}
+
+void TScriptedPresenter::showMessage(const TMessageDialog& dialog) {
+    const Kind kind = dialog.type == TMsgDlgType::mtError ? Kind::Error : Kind::Information;
+    Record record = dialogRecord(kind, dialog);
     if (!m_expected.empty()) {
         const Expected expected = m_expected.front();
-        if (expected.kind != kind || expected.text != text)
+        if (expected.kind != kind || expected.text != dialog.text)
             fail(record,
-                 QStringLiteral("Esperado \"%1\", exibido \"%2\"").arg(expected.text, text));
+                 QStringLiteral("Esperado \"%1\", exibido \"%2\"").arg(expected.text, dialog.text));
         m_expected.pop_front();
     } else if (m_strict) {
-        fail(record, QStringLiteral("Mensagem não esperada: %1").arg(text));
+        fail(record, QStringLiteral("Mensagem não esperada: %1").arg(dialog.text));
     }
     m_records.push_back(record);
 }
 
-void TScriptedPresenter::showError(const QString& text) {
-    message(Kind::Error, text);
-}
-
-void TScriptedPresenter::showInformation(const QString& text) {
-    message(Kind::Information, text);
-}
-
-bool TScriptedPresenter::askYesNo(const QString& text, const QString& yesCaption,
-                                  const QString& noCaption) {
-    Record record{Kind::Question, text, yesCaption, noCaption};
+bool TScriptedPresenter::askQuestion(const TMessageDialog& dialog) {
+    Record record = dialogRecord(Kind::Question, dialog);
     if (m_answers.empty())
-        fail(record, QStringLiteral("Pergunta sem resposta: %1").arg(text));
+        fail(record, QStringLiteral("Pergunta sem resposta: %1").arg(dialog.text));
     const bool yes = m_answers.front();
     m_answers.pop_front();
     m_records.push_back(record);
     return yes;
+}
+
+void TScriptedPresenter::showHelp(const QString& helpFile, int helpContext) {
+    Record record{Kind::Help, {}, {}, {}, helpFile};
+    record.helpContext = helpContext;
+    m_records.push_back(record);
 }
 
 bool TScriptedPresenter::chooseRow(TDataSet& data, const QString& title) {

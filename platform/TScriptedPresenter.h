@@ -23,7 +23,8 @@ public:
         Modal,
         WaitBegin,
         WaitProgress,
-        WaitEnd
+        WaitEnd,
+        Help
     };
 
     struct Record {
@@ -31,11 +32,17 @@ public:
         QString text;       // message, question, or wait progress text
         QString yesCaption; // questions
         QString noCaption;
-        QString title;      // lookups; the form caption for Modal
+        QString title;      // lookups; the form caption for Modal; the help file for Help
         int kindNumber = 0; // wait kind
         int done = 0;       // wait progress
         int total = 0;
         bool unexpected = false;
+        // Messages and questions: the kind the step asked for, the button Enter presses, the
+        // help topic (also of Help) and the control that held the focus when it was shown.
+        TMsgDlgType dialogType = TMsgDlgType::mtInformation;
+        int defaultButton = 0;
+        int helpContext = 0;
+        QString focus;
     };
 
     // Answers, consumed in order.
@@ -77,10 +84,9 @@ public:
     void showModal(TForm& form) override;
     void formRepainted(TForm& form) override;
     void formClosed(TForm& form) override;
-    void showError(const QString& text) override;
-    void showInformation(const QString& text) override;
-    bool askYesNo(const QString& text, const QString& yesCaption,
-                  const QString& noCaption) override;
+    void showMessage(const TMessageDialog& dialog) override;
+    bool askQuestion(const TMessageDialog& dialog) override;
+    void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
     void waitBegin(int kind) override;
     void waitProgress(int done, int total, const QString& text) override;
@@ -92,7 +98,8 @@ private:
         QString text;
     };
 
-    void message(Kind kind, const QString& text);
+    // The record of a message or question, with the focus of the active form.
+    static Record dialogRecord(Kind kind, const TMessageDialog& dialog);
     [[noreturn]] void fail(Record record, const QString& why);
 
     std::vector<Record> m_records;

@@ -22,3 +22,4 @@ constexpr int VK_PRIOR = 33; // Page Up
 constexpr int VK_NEXT = 34;  // Page Down
 constexpr int VK_END = 35;
 constexpr int VK_HOME = 36;
+constexpr int VK_F1 = 112;

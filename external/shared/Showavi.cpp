@@ -3,6 +3,8 @@
 #include "platform/TApplication.h"
 #include "platform/TPresenter.h"
 
+#include <utility>
+
 namespace Showavi {
 namespace {
 bool g_active = false;
@@ -13,11 +15,13 @@ void ActiveShowAvi(TForm*, int kind) {
     // A second start while shown only changes the kind: one animation at a time.
     if (g_active && g_kind == kind)
         return;
-    if (g_active)
+    if (std::exchange(g_active, false))
         Application().presenter().waitEnd();
+    g_kind = -1;
+    // On only once it shows: an animation that failed to start needs no hiding.
+    Application().presenter().waitBegin(kind);
     g_active = true;
     g_kind = kind;
-    Application().presenter().waitBegin(kind);
 }
 
 void DeactiveShowAvi() {

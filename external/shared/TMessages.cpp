@@ -4,6 +4,8 @@
 #include "platform/TForm.h"
 #include "platform/TPresenter.h"
 
+#include <algorithm>
+
 TMessages::TMessages(TComponent* owner, const QString& name)
     : TComponent(owner) {
     setName(name);
@@ -31,16 +33,30 @@ bool TMessages::contains(const QString& key) const {
     return m_index.contains(key.trimmed().toLower());
 }
 
-int TMessages::ShowMsg(const QString& key, TMsgDlgType, int, int) const {
-    const bool yes =
-        Application().presenter().askYesNo(Msg(key), QStringLiteral("Sim"), QStringLiteral("Não"));
-    return yes ? mrYes : mrNo;
+int TMessages::ShowMsg(const QString& key, TMsgDlgType type, int buttons, int helpContext) const {
+    TMessageDialog dialog;
+    dialog.type = type;
+    dialog.text = Msg(key);
+    dialog.helpContext = helpContext;
+    if (!(buttons & (mbYes | mbNo))) {
+        Application().presenter().showMessage(dialog);
+        return mrOk;
+    }
+    dialog.yesCaption = QStringLiteral("Sim");
+    dialog.noCaption = QStringLiteral("Não");
+    return Application().presenter().askQuestion(dialog) ? mrYes : mrNo;
 }
 
-int TMessages::ShowMsgAlertEx(const QString& key, TMsgDlgType, const QStringList& buttonKeys, int,
-                              int firstResult, int) const {
-    const QString yesCaption = buttonKeys.value(0).isEmpty() ? QString() : Msg(buttonKeys.value(0));
-    const QString noCaption = buttonKeys.value(1).isEmpty() ? QString() : Msg(buttonKeys.value(1));
-    const bool yes = Application().presenter().askYesNo(Msg(key), yesCaption, noCaption);
+int TMessages::ShowMsgAlertEx(const QString& key, TMsgDlgType type, const QStringList& buttonKeys,
+                              int defaultButton, int firstResult, int helpContext) const {
+    TMessageDialog dialog;
+    dialog.type = type;
+    dialog.text = Msg(key);
+    dialog.yesCaption = buttonKeys.value(0).isEmpty() ? QString() : Msg(buttonKeys.value(0));
+    dialog.noCaption = buttonKeys.value(1).isEmpty() ? QString() : Msg(buttonKeys.value(1));
+    // Buttons count from 1 here.
+    dialog.defaultButton = std::clamp(defaultButton - 1, 0, 1);
+    dialog.helpContext = helpContext;
+    const bool yes = Application().presenter().askQuestion(dialog);
     return firstResult + (yes ? 0 : 1);
 }

@@ -19,12 +19,13 @@ public:
     QString Msg(const QString& key) const;
     bool contains(const QString& key) const;
 
-    // Asks the question of `key` with Yes and No buttons; mrYes (6) or mrNo (7).
+    // Asks the question of `key` in a dialog of `type` with Yes and No buttons: mrYes (6) or
+    // mrNo (7). Without mbYes and mbNo in `buttons` it only shows the text (mrOk).
     int ShowMsg(const QString& key, TMsgDlgType type, int buttons, int helpContext) const;
 
-    // Asks the question of `key` with buttons captioned by the texts of `buttonKeys`
-    // (first button = yes). Returns `firstResult` plus the index of the chosen button,
-    // so with 10 the second button gives 11.
+    // Asks the question of `key` in a dialog of `type` with buttons captioned by the texts of
+    // `buttonKeys` (first button = yes), `defaultButton` counting from 1. Returns
+    // `firstResult` plus the index of the chosen button, so with 10 the second button gives 11.
     int ShowMsgAlertEx(const QString& key, TMsgDlgType type, const QStringList& buttonKeys,
                        int defaultButton, int firstResult, int helpContext) const;
 

@@ -11,7 +11,6 @@ namespace qtview {
 
 constexpr int VK_BACK = 8;
 constexpr int VK_DELETE = 46;
-constexpr int VK_F1 = 112;
 
 // A key press copied out of its QKeyEvent so that it can wait in the action queue.
 struct KeyInput {

@@ -159,21 +159,28 @@ void QtPresenter::syncActiveFocus() {
     }
 }
 
-void QtPresenter::showError(const QString& text) {
-    MessageDialogs::showError(dialogParent(), text);
+std::function<void()> QtPresenter::dialogHelp(const TMessageDialog& dialog) {
+    const TForm* form = Application().activeForm();
+    const QString file = form ? form->helpFile() : QString();
+    const int context = dialog.helpContext != 0 ? dialog.helpContext
+                        : form                  ? form->helpContext()
+                                                : 0;
+    return [this, file, context] { showHelp(file, context); };
+}
+
+void QtPresenter::showMessage(const TMessageDialog& dialog) {
+    MessageDialogs::showMessage(dialogParent(), dialog, dialogHelp(dialog));
     syncActiveFocus();
 }
 
-void QtPresenter::showInformation(const QString& text) {
-    MessageDialogs::showInformation(dialogParent(), text);
-    syncActiveFocus();
-}
-
-bool QtPresenter::askYesNo(const QString& text, const QString& yesCaption,
-                           const QString& noCaption) {
-    const bool yes = MessageDialogs::askYesNo(dialogParent(), text, yesCaption, noCaption);
+bool QtPresenter::askQuestion(const TMessageDialog& dialog) {
+    const bool yes = MessageDialogs::askQuestion(dialogParent(), dialog, dialogHelp(dialog));
     syncActiveFocus();
     return yes;
+}
+
+void QtPresenter::showHelp(const QString& helpFile, int helpContext) {
+    emit helpRequested(helpFile, helpContext);
 }
 
 bool QtPresenter::chooseRow(TDataSet& data, const QString& title) {

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QEventLoop;
 
 namespace qtview {
@@ -44,17 +46,23 @@ public:
     void cursorChanged(TCursor cursor) override;
     void processEvents() override;
 
-    void showError(const QString& text) override;
-    void showInformation(const QString& text) override;
-    bool askYesNo(const QString& text, const QString& yesCaption,
-                  const QString& noCaption) override;
+    void showMessage(const TMessageDialog& dialog) override;
+    bool askQuestion(const TMessageDialog& dialog) override;
+    // Told to whoever shows the help pages.
+    void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
 
     void waitBegin(int kind) override;
     void waitProgress(int done, int total, const QString& text) override;
     void waitEnd() override;
 
+signals:
+    // F1 on a screen or in a dialog: the topic `helpContext` of `helpFile`.
+    void helpRequested(const QString& helpFile, int helpContext);
+
 private:
+    // F1 in a dialog: its own topic, else the one of the screen it opens over.
+    std::function<void()> dialogHelp(const TMessageDialog& dialog);
     FormView* ensureView(TForm& form, bool modal);
     void place(FormView& view, TForm& form, bool modal);
     void activate(FormView& view);

@@ -266,7 +266,8 @@ void TfrmApuracao::buildGrids() {
     dbgLocal->setBounds(6, 16, 288, 178);
     dbgLocal->setDataSource(dtsLocalFatu);
     setupGrid(dbgLocal);
-    setupCheckColumn(dbgLocal->addColumn(QStringLiteral("IDMARCADO")), 18, false);
+    setupCheckColumn(dbgLocal->addColumn(QStringLiteral("IDMARCADO")), 18, false,
+                     FormParts::kHeavyCheckMark);
     dbgLocal->addColumn(QStringLiteral("CDLOCAFATCIA")).setWidth(77);
     dbgLocal->addColumn(QStringLiteral("NMLOCAFATCIA")).setWidth(161);
 }

@@ -142,10 +142,8 @@ void TfrmApuracao::medSgCiaExit() {
 
 void TfrmApuracao::Vd_SgCia(bool reportEmpty) {
     if (Consiste::EmptyString(medSgCia->text())) {
-        if (reportEmpty) {
-            medSgCia->setFocus();
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Inf")), true);
-        }
+        if (reportEmpty)
+            FormParts::refuse(medSgCia, msgPadrao->Msg(QStringLiteral("Sigla_Inf")));
         return;
     }
     qryCompanhia->close();
@@ -153,10 +151,8 @@ void TfrmApuracao::Vd_SgCia(bool reportEmpty) {
     qryCompanhia->paramByName(QStringLiteral("P_SGCIA")).setAsString(medSgCia->text());
     qryCompanhia->paramByName(QStringLiteral("P_TODOS")).setAsString(QStringLiteral("N"));
     qryCompanhia->open();
-    if (qryCompanhia->isEmpty()) {
-        medSgCia->setFocus();
-        Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Cad")), true);
-    }
+    if (qryCompanhia->isEmpty())
+        FormParts::refuse(medSgCia, msgPadrao->Msg(QStringLiteral("Sigla_Cad")));
     if (Consiste::EmptyString(medSerie->text()))
         medSerie->setText(companyField(QStringLiteral("CDSERIE")));
     medSgCia->setText(companyField(QStringLiteral("SGCIA")));
@@ -227,7 +223,7 @@ void TfrmApuracao::Vd_Grupo(bool reportEmpty) {
     focusOnFailure(medCdGrupo, [&] {
         if (Consiste::EmptyString(medCdGrupo->text())) {
             if (reportEmpty)
-                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Grupo_Inf")), true);
+                FormParts::refuse(medCdGrupo, msgPadrao->Msg(QStringLiteral("Grupo_Inf")));
             return;
         }
         medCdGrupo->setText(Consiste::Ajusta(medCdGrupo->text(), 10));
@@ -236,7 +232,7 @@ void TfrmApuracao::Vd_Grupo(bool reportEmpty) {
         qryGrupo->paramByName(QStringLiteral("P_TCDGRUPO")).setAsString(QString());
         qryGrupo->open();
         if (qryGrupo->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Grupo_Cad")), true);
+            FormParts::refuse(medCdGrupo, msgPadrao->Msg(QStringLiteral("Grupo_Cad")));
         edtNmGrupo->setText(qryGrupo->fieldByName(QStringLiteral("NMGRUPPROD")).asString());
     });
 }

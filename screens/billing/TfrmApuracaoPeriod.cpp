@@ -18,6 +18,7 @@
 #include "platform/TNotebook.h"
 #include "platform/TPresenter.h"
 #include "screens/billing/Cli_Zel00100.h"
+#include "screens/common/FormParts.h"
 #include "screens/common/TBillingScreen.h"
 #include "screens/common/TRemoteCall.h"
 #include "screens/common/WaitAnimation.h"
@@ -119,12 +120,12 @@ void TfrmApuracao::panDataExit() {
             cdsPerFecham->isEmpty()
                 ? QString()
                 : cdsPerFecham->fieldByName(QStringLiteral("MIN(DIFECHCIA)")).asString();
-        edtProxFech->setText(
-            TDateEditPlus::formatDate(TBillingScreen::nextClosing(lastClosing, closingDay)));
+        const QDate nextClosing = TBillingScreen::nextClosing(lastClosing, closingDay);
         if (lastClosing.isValid() && closingDay.isEmpty())
             TRemoteCall::load(*cdsPerFecham, netApuracao, QStringLiteral("GetPerFecham"),
                               {TRemoteArg::S(medCdFilial->text()), TRemoteArg::S(cdcia),
                                TRemoteArg::S(QStringLiteral("0"))});
+        edtProxFech->setText(TDateEditPlus::formatDate(nextClosing));
 
         TRemoteCall::load(*cdsCtrlApurFat, netApuracao, QStringLiteral("GetCtrlApurFat"),
                           {TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE")))});
@@ -134,11 +135,9 @@ void TfrmApuracao::panDataExit() {
             QString text = msgPadrao->Msg(QStringLiteral("Apur_Irreg"));
             text.replace(QStringLiteral("%s"),
                          cdsCtrlApurFat->fieldByName(QStringLiteral("NRAPURACFAT")).asString());
-            if (cdsCtrlApurFat->fieldByName(QStringLiteral("IDSTATUS")).asString() == u"P") {
-                medSgCia->setFocus();
-                Consiste::MensErro(text, true);
-            }
-            Application().presenter().showInformation(text);
+            if (cdsCtrlApurFat->fieldByName(QStringLiteral("IDSTATUS")).asString() == u"P")
+                FormParts::refuse(medSgCia, text);
+            Application().presenter().showInformation(text, 1);
         }
         defaultPeriod();
     }
@@ -194,16 +193,9 @@ void TfrmApuracao::atualizaVooTrecho() {
 }
 
 void TfrmApuracao::checkDate(TDateEditPlus* field, const QString& key) {
-    if (Consiste::EmptyString(field->text())) {
-        field->setFocus();
-        Consiste::MensErro(msgPadrao->Msg(key), true);
-    }
-    try {
-        field->CheckValidDate();
-    } catch (...) {
-        field->setFocus();
-        throw;
-    }
+    if (Consiste::EmptyString(field->text()))
+        FormParts::refuse(field, msgPadrao->Msg(key));
+    FormParts::focusOnFailure(field, [&] { field->CheckValidDate(); });
 }
 
 void TfrmApuracao::Vd_DataInicial() {

@@ -1,5 +1,7 @@
 #include "screens/common/FormParts.h"
 
+#include "core/EAbort.h"
+#include "external/shared/Consiste.h"
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TDateEditPlus.h"
 #include "platform/TClientDataSet.h"
@@ -79,6 +81,12 @@ TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data) {
     return source;
 }
 
+void refuse(TControl* control, const QString& text) {
+    control->setFocus();
+    Consiste::MensErro(text, true);
+    Abort(); // not reached: MensErro with true ends the step
+}
+
 void asEntry(TControl* control) {
     control->setColor(clInfoBk);
     control->setTabStop(true);
@@ -112,9 +120,9 @@ void setupGrid(TDBGrid* grid) {
                       dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit});
 }
 
-void setupCheckColumn(TColumn& column, int width, bool bold) {
+void setupCheckColumn(TColumn& column, int width, bool bold, char16_t glyph) {
     column.setWidth(width);
-    column.title().caption = QString(QChar(0x2713));
+    column.title().caption = QString(QChar(glyph));
     column.title().alignment = taCenter;
     column.title().font.bold = bold;
 }

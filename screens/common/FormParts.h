@@ -44,12 +44,20 @@ void asEntry(TControl* control);
 void asDisplay(TControl* control);
 void setupDate(TDateEditPlus* date);
 void setupGrid(TDBGrid* grid);
-// The check column's title: a check mark in the default font.
-void setupCheckColumn(TColumn& column, int width, bool bold);
+// The check column's title glyphs, in the default font.
+inline constexpr char16_t kCheckMark = 0x2713;
+inline constexpr char16_t kHeavyCheckMark = 0x2714;
+// The check column's title: `glyph` centred.
+void setupCheckColumn(TColumn& column, int width, bool bold, char16_t glyph = kCheckMark);
 
 const QStringList& weekdayNames();
 
-// Runs `step`; when it fails, `control` gets the focus before the failure goes on.
+// A refused entry: the focus goes to `control`, then `text` is shown as an error and the step
+// ends silently.
+[[noreturn]] void refuse(TControl* control, const QString& text);
+
+// Runs `step`; when it fails, `control` gets the focus before the failure goes on (and so
+// before the dispatch shows its text).
 template <class Step>
 void focusOnFailure(TControl* control, Step&& step) {
     try {

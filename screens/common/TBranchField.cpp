@@ -18,7 +18,7 @@ void TBranchField::Vd_Filial(bool reportEmpty) {
     FormParts::focusOnFailure(m_code, [&] {
         if (Consiste::EmptyString(m_code->text())) {
             if (reportEmpty)
-                Consiste::MensErro(m_messages->Msg(QStringLiteral("Filial_Inf")), true);
+                FormParts::refuse(m_code, m_messages->Msg(QStringLiteral("Filial_Inf")));
             return;
         }
         m_code->setText(Consiste::Ajusta(m_code->text(), 4));
@@ -26,7 +26,7 @@ void TBranchField::Vd_Filial(bool reportEmpty) {
         m_query->paramByName(QStringLiteral("P_CDFILIAL")).setAsString(m_code->text());
         m_query->open();
         if (m_query->isEmpty())
-            Consiste::MensErro(m_messages->Msg(QStringLiteral("Filial_Cad")), true);
+            FormParts::refuse(m_code, m_messages->Msg(QStringLiteral("Filial_Cad")));
         m_name->setText(m_query->fieldByName(QStringLiteral("NMFILIAL")).asString());
     });
 }

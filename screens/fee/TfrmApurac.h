@@ -144,6 +144,9 @@ public:
 
     // Confirmation.
     void sbtConfirmaClick();
+    // Hides the wait animation, lets the windows catch up and raises what a failure of the
+    // request becomes in the billing screen's messages; returns when it is to be dropped.
+    static void translateFailure(const QString& failure);
     // "_A_B_" from the checked rows in dataset order; empty when none is checked.
     QString checkedInvoices();
     // The text of a database failure from its entries: from the second on, each after a blank,

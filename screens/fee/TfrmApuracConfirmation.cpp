@@ -30,14 +30,6 @@ TMessages& billingMessages() {
     return *TBillingScreen::current()->msgPadrao;
 }
 
-// Hides the wait animation, lets the windows catch up, and raises what the failure becomes;
-// returns when it is to be dropped.
-void translate(const QString& failure) {
-    Showavi::DeactiveShowAvi();
-    Application().processMessages();
-    TFailureTranslation::translate(failure, billingMessages());
-}
-
 // Runs `step` under the failure translation. A failure that the translation drops gives
 // `soFar`; aborts and database failures go on as they are.
 template <class Step>
@@ -49,7 +41,7 @@ QString underTranslation(Step&& step, const QString& soFar) {
     } catch (const EDBEngineError&) {
         throw;
     } catch (const Exception& failure) {
-        translate(failure.message());
+        TfrmApurac::translateFailure(failure.message());
         return soFar;
     }
 }
@@ -64,6 +56,12 @@ QString resultText(const protocol::RemoteValue& answer) {
 }
 
 } // namespace
+
+void TfrmApurac::translateFailure(const QString& failure) {
+    Showavi::DeactiveShowAvi();
+    Application().processMessages();
+    TFailureTranslation::translate(failure, billingMessages());
+}
 
 bool TfrmApurac::askYesNo(const QString& key) {
     return ScreenSteps::askYesNo(billingMessages(), key);

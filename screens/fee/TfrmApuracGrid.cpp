@@ -9,6 +9,7 @@
 #include "platform/TImage.h"
 #include "platform/TMaskEdit.h"
 #include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ void TfrmApurac::dbgNotasEnter() {
 void TfrmApurac::loadNotasApuradas() {
     const QString number = medNrApuracao->text();
     const bool byNumber = !Consiste::EmptyString(number);
+    WaitAnimation wait(6);
     TRemoteCall::load(*cdsNotasApuradas, netApurac, QStringLiteral("GetNotasApuradas"),
                       {TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
                        TRemoteArg::D(depDataIni->GetDate()), TRemoteArg::D(depDataFim->GetDate()),

@@ -14,6 +14,7 @@
 #include "screens/common/TBillingScreen.h"
 #include "screens/common/TBranchField.h"
 #include "screens/common/TRemoteCall.h"
+#include "screens/common/WaitAnimation.h"
 
 using FormParts::focusOnFailure;
 
@@ -46,14 +47,14 @@ void TfrmApurac::Vd_SgCia(bool confirm) {
     focusOnFailure(medSgCia, [&] {
         if (Consiste::EmptyString(medSgCia->text())) {
             if (confirm)
-                Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Inf")), true);
+                FormParts::refuse(medSgCia, msgPadrao->Msg(QStringLiteral("Sigla_Inf")));
             return;
         }
         if (confirm && activeControl() != medSgCia)
             return;
         openCompany(QStringLiteral("N"));
         if (qryCia->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Sigla_Cad")), true);
+            FormParts::refuse(medSgCia, msgPadrao->Msg(QStringLiteral("Sigla_Cad")));
         medNmCia->setText(companyField(QStringLiteral("NMCIA")));
         medSerie->setText(companyField(QStringLiteral("CDSERIE")));
         serieTransp().medSerieExit();
@@ -97,13 +98,16 @@ void TfrmApurac::Vd_NrApuracao() {
         medNrApuracao->setText(Consiste::Ajusta(medNrApuracao->text(), 10));
         if (!qryCia->active() || qryCia->isEmpty())
             openCompany(QStringLiteral("N"));
-        TRemoteCall::load(*cdsCtrlApurFat, netApurac, QStringLiteral("GetCtrlApurTaxa"),
-                          {TRemoteArg::S(medCdFilial->text()),
-                           TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
-                           TRemoteArg::S(medNrApuracao->text()),
-                           TRemoteArg::S(QStringLiteral("N"))});
+        {
+            WaitAnimation wait(6);
+            TRemoteCall::load(*cdsCtrlApurFat, netApurac, QStringLiteral("GetCtrlApurTaxa"),
+                              {TRemoteArg::S(medCdFilial->text()),
+                               TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
+                               TRemoteArg::S(medNrApuracao->text()),
+                               TRemoteArg::S(QStringLiteral("N"))});
+        }
         if (cdsCtrlApurFat->isEmpty())
-            Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Apurac_Cad")), true);
+            FormParts::refuse(medNrApuracao, msgPadrao->Msg(QStringLiteral("Apurac_Cad")));
         cdsCtrlApurFat->first();
         depDataIni->SetDate(cdsCtrlApurFat->fieldByName(QStringLiteral("DTINIAPURAC")).asDate());
         depDataFim->SetDate(cdsCtrlApurFat->fieldByName(QStringLiteral("DTFIMAPURAC")).asDate());
@@ -113,6 +117,7 @@ void TfrmApurac::Vd_NrApuracao() {
 void TfrmApurac::btnCtrlApurFatBeforePesq(TComponent&, bool&) {
     if (!qryCia->active() || qryCia->isEmpty())
         openCompany(QStringLiteral("N"));
+    WaitAnimation wait(6);
     TRemoteCall::load(*cdsCtrlApurFat, netApurac, QStringLiteral("GetCtrlApurTaxa"),
                       {TRemoteArg::S(medCdFilial->text()),
                        TRemoteArg::S(companyField(QStringLiteral("CDCLIENTE"))),
@@ -132,24 +137,21 @@ void TfrmApurac::medNrApuracaoExit() {
 // Period.
 
 void TfrmApurac::vd_Data(bool confirm, TDateEditPlus* field) {
-    focusOnFailure(field == depDataIni ? depDataIni : depDataFim, [&] {
-        if (Consiste::EmptyString(field->text())) {
-            if (confirm) {
-                if (field == depDataIni)
-                    Consiste::MensErro(msgPadrao->Msg(QStringLiteral("DataIni_Deve")), true);
-                return;
-            }
-            const bool startGiven = !Consiste::EmptyString(depDataIni->text());
-            Consiste::MensErro(msgPadrao->Msg(field == depDataFim && startGiven
-                                                  ? QStringLiteral("DataFim_Deve")
-                                                  : QStringLiteral("DataIni_Deve")),
-                               true);
+    TDateEditPlus* const atFault = field == depDataIni ? depDataIni : depDataFim;
+    if (Consiste::EmptyString(field->text())) {
+        if (confirm) {
+            if (field == depDataIni)
+                FormParts::refuse(atFault, msgPadrao->Msg(QStringLiteral("DataIni_Deve")));
+            return;
         }
-        if ((!confirm || activeControl() == field) && !field->IsDateValid())
-            Consiste::MensErro(u'\'' + field->displayText() + u'\'' +
-                                   msgPadrao->Msg(QStringLiteral("Data_inva")),
-                               true);
-    });
+        const bool startGiven = !Consiste::EmptyString(depDataIni->text());
+        FormParts::refuse(atFault, msgPadrao->Msg(field == depDataFim && startGiven
+                                                      ? QStringLiteral("DataFim_Deve")
+                                                      : QStringLiteral("DataIni_Deve")));
+    }
+    if ((!confirm || activeControl() == field) && !field->IsDateValid())
+        FormParts::refuse(atFault, u'\'' + field->displayText() + u'\'' +
+                                       msgPadrao->Msg(QStringLiteral("Data_inva")));
 }
 
 void TfrmApurac::vd_DataMenor(TDateEditPlus* field) {
@@ -157,10 +159,8 @@ void TfrmApurac::vd_DataMenor(TDateEditPlus* field) {
         return;
     if (Consiste::EmptyString(depDataFim->text()) || !depDataFim->IsDateValid())
         return;
-    if (depDataFim->GetDate() < depDataIni->GetDate()) {
-        depDataIni->setFocus();
-        Consiste::MensErro(msgPadrao->Msg(QStringLiteral("Ini_dvmenor_Fim")), true);
-    }
+    if (depDataFim->GetDate() < depDataIni->GetDate())
+        FormParts::refuse(depDataIni, msgPadrao->Msg(QStringLiteral("Ini_dvmenor_Fim")));
 }
 
 void TfrmApurac::depDataIniExit() {
@@ -196,9 +196,12 @@ void TfrmApurac::panDataExit() {
     const QString day = billingClosing.isValid() ? billingClosing.toString(QStringLiteral("dd"))
                                                  : QStringLiteral("00");
     const QString cdcia = billing.companyField(QStringLiteral("CDCIA"));
-    TRemoteCall::load(
-        *billing.cdsPerFecham, *billing.netApuracao, QStringLiteral("GetPerFecham"),
-        {TRemoteArg::S(billing.medCdFilial->text()), TRemoteArg::S(cdcia), TRemoteArg::S(day)});
+    {
+        WaitAnimation wait(6);
+        TRemoteCall::load(
+            *billing.cdsPerFecham, *billing.netApuracao, QStringLiteral("GetPerFecham"),
+            {TRemoteArg::S(billing.medCdFilial->text()), TRemoteArg::S(cdcia), TRemoteArg::S(day)});
+    }
 
     const QString closingDay =
         billing.cdsPerFecham->isEmpty()
@@ -219,10 +222,8 @@ void TfrmApurac::depDataFaturExit() {
 }
 
 void TfrmApurac::Vd_Faturamento() {
-    focusOnFailure(depDataFatur, [&] {
-        if (Consiste::EmptyString(depDataFatur->text()))
-            Consiste::MensErro(
-                TBillingScreen::current()->msgPadrao->Msg(QStringLiteral("DTFATU_ni")), true);
-        depDataFatur->CheckValidDate();
-    });
+    if (Consiste::EmptyString(depDataFatur->text()))
+        FormParts::refuse(depDataFatur,
+                          TBillingScreen::current()->msgPadrao->Msg(QStringLiteral("DTFATU_ni")));
+    focusOnFailure(depDataFatur, [&] { depDataFatur->CheckValidDate(); });
 }

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <QStringList>
+#include <utility>
 
 namespace {
 
@@ -90,26 +91,26 @@ TEST_F(FocusWalk, ExitsInnermostFirstAndEntersOutermostFirst) {
     EXPECT_EQ(events, QStringList({"exit edtC", "exit panInner", "enter edtA"}));
 }
 
-TEST_F(FocusWalk, PositionMovesToTheParentBeforeEachExit) {
+TEST_F(FocusWalk, PositionStaysOnWhatIsLeftWhileItsExitRuns) {
     edtB->setFocus();
     QStringList seen;
     edtB->OnExit = [&](TComponent&) { seen << position(); };
     panInner->OnExit = [&](TComponent&) { seen << position(); };
     panBody->OnEnter = [&](TComponent&) { seen << position(); };
     edtD->setFocus();
-    EXPECT_EQ(seen, QStringList({"panInner", "panHead", "panBody"}));
+    EXPECT_EQ(seen, QStringList({"edtB", "panInner", "panBody"}));
 }
 
 TEST_F(FocusWalk, FocusMovedInsideExitHandlerSupersedesTheWalk) {
     edtB->setFocus();
     events.clear();
-    // A validation failing on exit puts the focus back on its field.
+    // A validation failing on exit puts the focus back on its field, which it never left.
     edtB->OnExit = [&](TComponent& c) {
         events << "exit " + c.name();
         edtB->setFocus();
     };
     edtD->setFocus();
-    EXPECT_EQ(events, QStringList({"exit edtB", "enter edtB"}));
+    EXPECT_EQ(events, QStringList({"exit edtB"}));
     EXPECT_EQ(form->activeControl(), edtB);
 
     // Focus moved elsewhere from an inner exit: the nested walk starts from the current
@@ -135,7 +136,8 @@ TEST_F(FocusWalk, ExceptionInExitStopsTheWalkAndRestoresTheStart) {
     EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner"}));
     EXPECT_EQ(form->activeControl(), edtB);
 
-    // When the handler moved the focus before failing (the MensErro pattern), that stays.
+    // When the handler moved the focus before failing (the MensErro pattern), that stays; the
+    // container it never left is not entered again.
     events.clear();
     panInner->OnExit = [&](TComponent& c) {
         events << "exit " + c.name();
@@ -143,8 +145,105 @@ TEST_F(FocusWalk, ExceptionInExitStopsTheWalkAndRestoresTheStart) {
         Abort();
     };
     EXPECT_THROW(edtD->setFocus(), EAbort);
-    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter panInner", "enter edtC"}));
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter edtC"}));
     EXPECT_EQ(form->activeControl(), edtC);
+}
+
+TEST_F(FocusWalk, MoveFromAContainersExitIntoItEntersOnlyWhatLiesBelow) {
+    edtB->setFocus();
+    events.clear();
+    // The failure of a header's exit step focuses a field of the header.
+    bool once = true;
+    panInner->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        if (std::exchange(once, false))
+            edtC->setFocus();
+    };
+    edtD->setFocus();
+    // No "enter panInner", and the walk towards edtD stops: panHead is not left.
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter edtC"}));
+    EXPECT_EQ(form->activeControl(), edtC);
+
+    // The focus is inside again: the next walk out exits it as usual.
+    events.clear();
+    edtD->setFocus();
+    EXPECT_EQ(events, QStringList({"exit edtC", "exit panInner", "exit panHead", "enter panBody",
+                                   "enter edtD"}));
+}
+
+TEST_F(FocusWalk, MoveFromAContainersExitOutOfItNeverExitsItAgain) {
+    edtB->setFocus();
+    events.clear();
+    panInner->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        edtD->setFocus();
+    };
+    // Towards edtA, inside panHead; the handler sends the focus out of panHead instead.
+    edtA->setFocus();
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "exit panHead", "enter panBody",
+                                   "enter edtD"}));
+    EXPECT_EQ(form->activeControl(), edtD);
+
+    // Into the container and out again from the same handler: each move is a walk of its own,
+    // the container's exit runs once.
+    edtB->setFocus();
+    events.clear();
+    panInner->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        edtC->setFocus();
+        edtD->setFocus();
+    };
+    edtA->setFocus();
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter edtC", "exit edtC",
+                                   "exit panHead", "enter panBody", "enter edtD"}));
+    EXPECT_EQ(form->activeControl(), edtD);
+
+    // To a sibling inside the common container: nothing more is left or entered.
+    edtB->setFocus();
+    events.clear();
+    panInner->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        edtA->setFocus();
+    };
+    edtD->setFocus();
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter edtA"}));
+    EXPECT_EQ(form->activeControl(), edtA);
+}
+
+TEST_F(FocusWalk, MoveFromAControlsExitIntoAContainerEntersIt) {
+    edtA->setFocus();
+    events.clear();
+    edtA->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        edtC->setFocus();
+    };
+    edtD->setFocus();
+    // edtA is left without a second exit; the outer walk stops before leaving panHead.
+    EXPECT_EQ(events, QStringList({"exit edtA", "enter panInner", "enter edtC"}));
+    EXPECT_EQ(form->activeControl(), edtC);
+
+    // From a control's exit out of its containers: each is left once.
+    events.clear();
+    edtC->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        edtD->setFocus();
+    };
+    edtB->setFocus(); // a sibling was the target
+    EXPECT_EQ(events, QStringList({"exit edtC", "exit panInner", "exit panHead", "enter panBody",
+                                   "enter edtD"}));
+}
+
+TEST_F(FocusWalk, HidingTheContainerWhoseExitRunsMovesOnFromWhereThePositionWent) {
+    edtB->setFocus();
+    events.clear();
+    panInner->OnExit = [&](TComponent& c) {
+        events << "exit " + c.name();
+        panHead->setVisible(false);
+    };
+    edtD->setFocus();
+    // panHead, hidden with the position inside it, is not exited as if still shown.
+    EXPECT_EQ(events, QStringList({"exit edtB", "exit panInner", "enter panBody", "enter edtD"}));
+    EXPECT_EQ(form->activeControl(), edtD);
 }
 
 TEST_F(FocusWalk, ExceptionInEnterReturnsToTheStart) {

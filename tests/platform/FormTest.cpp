@@ -293,4 +293,22 @@ TEST_F(FormTest, ExceptionMessagesCarryUtf8) {
     EXPECT_THROW(Abort(), EAbort);
 }
 
+TEST_F(FormTest, F1AsksThePresenterForTheFormsHelpTopic) {
+    Screen1* screen = nullptr;
+    Application().createForm(screen);
+    screen->setHelpFile(QStringLiteral("Vevivez.idi"));
+    screen->setHelpContext(13200100);
+    screen->setActiveControl(screen->edtB);
+    screen->show();
+    EXPECT_TRUE(screen->userKeyDown(VK_F1));
+    // With a modifier it is some other command, not help.
+    EXPECT_TRUE(screen->userKeyDown(VK_F1, TShiftState{true, false, false}));
+    EXPECT_TRUE(screen->userKeyDown(VK_F1, TShiftState{false, true, false}));
+    const auto help = presenter.records(TScriptedPresenter::Kind::Help);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].title, "Vevivez.idi");
+    EXPECT_EQ(help[0].helpContext, 13200100);
+    EXPECT_EQ(screen->activeControl(), screen->edtB);
+}
+
 } // namespace

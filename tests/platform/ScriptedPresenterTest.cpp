@@ -63,6 +63,43 @@ TEST(ScriptedPresenter, ErrorsAreCheckedAgainstExpectations) {
     EXPECT_THROW(strict.showInformation("Nada"), EUnexpectedDialog);
 }
 
+TEST(ScriptedPresenter, DialogsKeepTheirKindHelpTopicAndTheFocusTheyOpenedOver) {
+    TScriptedPresenter presenter;
+    Application().setPresenter(&presenter);
+    presenter.showError("Filial não cadastrada.");
+    presenter.showInformation("Última apuração interrompida.", 1);
+    TMessageDialog question;
+    question.type = TMsgDlgType::mtInformation;
+    question.text = "Taxa?";
+    question.yesCaption = "Sim";
+    question.noCaption = "Não";
+    question.defaultButton = 1;
+    presenter.answerNo();
+    EXPECT_FALSE(presenter.askQuestion(question));
+    presenter.answerYes();
+    EXPECT_TRUE(presenter.askYesNo("Confirma?", "Sim", "Não"));
+    presenter.showHelp("Vevivez.idi", 13200100);
+    Application().setPresenter(nullptr);
+
+    const auto& records = presenter.records();
+    ASSERT_EQ(records.size(), 5u);
+    EXPECT_EQ(records[0].dialogType, TMsgDlgType::mtError);
+    EXPECT_EQ(records[0].helpContext, 0);
+    EXPECT_EQ(records[1].kind, Kind::Information);
+    EXPECT_EQ(records[1].helpContext, 1);
+    // A question keeps the kind its step gave, not only that it asks.
+    EXPECT_EQ(records[2].kind, Kind::Question);
+    EXPECT_EQ(records[2].dialogType, TMsgDlgType::mtInformation);
+    EXPECT_EQ(records[2].defaultButton, 1);
+    EXPECT_EQ(records[3].dialogType, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(records[3].defaultButton, 0);
+    EXPECT_EQ(records[4].kind, Kind::Help);
+    EXPECT_EQ(records[4].title, "Vevivez.idi");
+    EXPECT_EQ(records[4].helpContext, 13200100);
+    // No form was active: no focus to name.
+    EXPECT_TRUE(records[0].focus.isEmpty());
+}
+
 TEST(ScriptedPresenter, WaitAnimationIsRecordedAndNeverUnexpected) {
     TScriptedPresenter presenter;
     presenter.waitBegin(6);

@@ -72,6 +72,13 @@ void DialogAnswerer::poll() {
             captions << button->text();
         m_texts << box->windowTitle() + QStringLiteral(": ") + box->text();
         m_buttons << captions.join(QLatin1Char('|'));
+        m_icons << box->icon();
+        m_defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
+        if (m_boxHandler) {
+            auto handler = std::move(m_boxHandler);
+            m_boxHandler = nullptr;
+            handler(box);
+        }
         QAbstractButton* chosen = box->defaultButton();
         if (!m_answers.isEmpty()) {
             const QString wanted = m_answers.takeFirst();

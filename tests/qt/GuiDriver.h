@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,13 @@ public:
     const QStringList& texts() const { return m_texts; }
     // The button captions of each message box, "|"-joined.
     const QStringList& buttons() const { return m_buttons; }
+    // The icon and the default button's caption of each message box.
+    const QList<QMessageBox::Icon>& icons() const { return m_icons; }
+    const QStringList& defaults() const { return m_defaults; }
+    // Runs on the next message box before it is answered.
+    void onMessageBox(std::function<void(QMessageBox* box)> handler) {
+        m_boxHandler = std::move(handler);
+    }
 
 private:
     void poll();
@@ -47,7 +55,10 @@ private:
     QStringList m_answers;
     QStringList m_texts;
     QStringList m_buttons;
+    QList<QMessageBox::Icon> m_icons;
+    QStringList m_defaults;
     std::function<void(QWidget*)> m_handler;
+    std::function<void(QMessageBox*)> m_boxHandler;
     int m_timer = 0;
     class Watcher;
     Watcher* m_watcher;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -172,6 +173,73 @@ TEST_F(QtDialogs, TheWaitWindowCountsMinutesAndSeconds) {
     EXPECT_EQ(qtview::WaitWindow::elapsedText(0), QStringLiteral("Tempo decorrido: 0:00"));
     EXPECT_EQ(qtview::WaitWindow::elapsedText(65), QStringLiteral("Tempo decorrido: 1:05"));
     EXPECT_EQ(qtview::WaitWindow::elapsedText(3600), QStringLiteral("Tempo decorrido: 60:00"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(QtDialogs, EachKindHasItsIconAndTheDefaultButtonTheStepNamed) {
+    show();
+    gui::DialogAnswerer dialogs;
+    TMessageDialog question;
+    question.type = TMsgDlgType::mtInformation;
+    question.text = QStringLiteral("Agrupamento de taxa?");
+    question.yesCaption = QStringLiteral("Sim");
+    question.noCaption = QStringLiteral("Não");
+    question.defaultButton = 1;
+    // Unanswered, the default button answers: "Não".
+    EXPECT_FALSE(presenter->askQuestion(question));
+    EXPECT_TRUE(presenter->askYesNo(QStringLiteral("Confirma?"), QStringLiteral("Sim"),
+                                    QStringLiteral("Não")));
+    presenter->showError(QStringLiteral("Companhia não cadastrada."));
+    presenter->showInformation(QStringLiteral("Última apuração interrompida."), 1);
+    ASSERT_EQ(dialogs.icons().size(), 4);
+    EXPECT_EQ(dialogs.icons()[0], QMessageBox::Information);
+    EXPECT_EQ(dialogs.defaults()[0], QStringLiteral("Não"));
+    EXPECT_EQ(dialogs.icons()[1], QMessageBox::Question);
+    EXPECT_EQ(dialogs.defaults()[1], QStringLiteral("Sim"));
+    EXPECT_EQ(dialogs.icons()[2], QMessageBox::Critical);
+    EXPECT_EQ(dialogs.icons()[3], QMessageBox::Information);
+    EXPECT_EQ(dialogs.defaults()[3], QStringLiteral("OK"));
+}
+
+TEST_F(QtDialogs, F1InADialogAsksForItsTopicElseTheScreens) {
+    form->setHelpFile(QStringLiteral("Vevivez.idi"));
+    form->setHelpContext(13200100);
+    show();
+    QList<std::pair<QString, int>> asked;
+    QObject::connect(presenter.get(), &qtview::QtPresenter::helpRequested,
+                     [&](const QString& file, int context) {
+                         asked.append({file, context});
+                     });
+    gui::DialogAnswerer dialogs;
+    // The key reaches the focused button first; unhandled there, the box takes it.
+    dialogs.onMessageBox([](QMessageBox* box) {
+        QTest::keyClick(static_cast<QWidget*>(box->defaultButton()), Qt::Key_F1);
+    });
+    presenter->showInformation(QStringLiteral("Última apuração interrompida."), 1);
+    dialogs.onMessageBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_F1); });
+    presenter->showError(QStringLiteral("Companhia não cadastrada."));
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[0], std::make_pair(QStringLiteral("Vevivez.idi"), 1));
+    EXPECT_EQ(asked[1], std::make_pair(QStringLiteral("Vevivez.idi"), 13200100));
+    // F1 answered nothing: each box was still answered by its default button.
+    EXPECT_EQ(dialogs.texts().size(), 2);
+}
+
+TEST_F(QtDialogs, F1OnAScreenAsksForTheScreensTopic) {
+    form->setHelpFile(QStringLiteral("Vevivez.idi"));
+    form->setHelpContext(13200200);
+    show();
+    QList<int> asked;
+    QObject::connect(presenter.get(), &qtview::QtPresenter::helpRequested,
+                     [&](const QString&, int context) { asked << context; });
+    gui::pressKey(widget<QLineEdit>(medFilial), Qt::Key_F1);
+    EXPECT_EQ(asked, QList<int>{13200200});
+    // The field kept the focus and its text.
+    EXPECT_EQ(form->activeControl(), medFilial);
+    EXPECT_TRUE(medFilial->text().isEmpty());
 }
 
 } // namespace

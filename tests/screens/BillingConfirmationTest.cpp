@@ -15,6 +15,7 @@
 #include "platform/TDBGrid.h"
 #include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
+#include "platform/TNotebook.h"
 #include "protocol/CalculaApuracaoArgs.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
@@ -157,6 +158,54 @@ TEST_F(BillingConfirmationTest, TheFocusedFieldDecidesWhichCheckSpeaksFirst) {
     EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 1);
 }
 
+TEST_F(BillingConfirmationTest, NothingCheckedOnThePageOnShowIsRefusedOnItsGrid) {
+    prepare();
+    ASSERT_TRUE(focus(*form->chkAgrupServ));
+    EXPECT_FALSE(confirm());
+    EXPECT_EQ(lastError(), "Vôo deve ser informado para apuração.");
+    EXPECT_EQ(form->activeControl(), form->dbgVooTrecho);
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Error).back().focus, "dbgVooTrecho");
+
+    // The locations page of a company billed by location.
+    ASSERT_TRUE(chooseCompany(QStringLiteral("LOC")));
+    ASSERT_EQ(form->ntbFaturamento->pageIndex(), 1);
+    EXPECT_FALSE(confirm());
+    EXPECT_EQ(lastError(), "Local de faturamento deve ser informado para apuração.");
+    EXPECT_EQ(form->activeControl(), form->dbgLocal);
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Error).back().focus, "dbgLocal");
+    EXPECT_EQ(callCount(QStringLiteral("CalculaApuracao")), 0);
+}
+
+TEST_F(BillingConfirmationTest, QuestionsAreConfirmationsAndRefusalsErrors) {
+    prepare();
+    check({2});
+    form->depDataFimDeliv->SetDate(QDate(2024, 3, 25));
+    check({2});
+    presenter.answerNo();
+    ASSERT_TRUE(focus(*form->chkAgrupServ));
+    EXPECT_FALSE(confirm());
+    const auto questions = presenter.records(TScriptedPresenter::Kind::Question);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].dialogType, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(questions[0].defaultButton, 0);
+    EXPECT_EQ(questions[0].helpContext, 0);
+
+    // The platform's own question for an earlier year is a confirmation too.
+    Clock().reset();
+    Clock().setNow(QDateTime(QDate(2025, 1, 10), QTime(10, 0)));
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    check({2});
+    presenter.answerNo();
+    EXPECT_FALSE(confirm());
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Question).back().dialogType,
+              TMsgDlgType::mtConfirmation);
+
+    form->depDataFimDeliv->SetDate(QDate(2024, 1, 31));
+    EXPECT_FALSE(confirm());
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Error).back().dialogType,
+              TMsgDlgType::mtError);
+}
+
 TEST_F(BillingConfirmationTest, DateQuestionsAndTheOrderOfTheDates) {
     prepare();
     check({2});
@@ -291,6 +340,26 @@ TEST_F(BillingConfirmationTest, NoInvoicesSkipsTheReloadOfTheLegs) {
               QStringList{QStringLiteral("Não foram geradas notas fiscais no período informado.")});
     EXPECT_EQ(callCount(QStringLiteral("GetVooTrecho")), loads);
     EXPECT_EQ(stVooTrecho, "_2020");
+}
+
+TEST_F(BillingConfirmationTest, TheValueIsReadUpToTheStarAfterTheKeyAndNeverFromTheKey) {
+    open();
+    const auto shownWith = [&](const QString& failure) {
+        EXPECT_THROW(form->translateFailure(failure), EAbort) << failure.toStdString();
+        return lastError();
+    };
+    const QString before = QStringLiteral("Última apuração realizada ");
+    const QString after = QStringLiteral(" para a companhia foi interrompida");
+    // No "*": no value.
+    EXPECT_TRUE(shownWith(QStringLiteral("¿Apur_Irreg0000000009")).startsWith(before + after));
+    // A "*" before the key is not the one that ends the value.
+    EXPECT_TRUE(shownWith(QStringLiteral("*x¿Apur_Irreg0000000009*"))
+                    .startsWith(before + "0000000009" + after));
+    // A value shorter than its width: the characters before it are the key's, not taken.
+    EXPECT_TRUE(shownWith(QStringLiteral("¿Apur_Irreg42*")).startsWith(before + "42" + after));
+    EXPECT_TRUE(shownWith(QStringLiteral("#Apur_Irreg7*")).startsWith(before + "7" + after));
+    // Exactly the width: all of it, trimmed.
+    EXPECT_TRUE(shownWith(QStringLiteral("#Apur_Irreg  123*")).startsWith(before + "123" + after));
 }
 
 TEST_F(BillingConfirmationTest, FailureTextsTheServerMayUse) {

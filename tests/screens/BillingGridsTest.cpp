@@ -3,6 +3,7 @@
 #include "platform/TApplication.h"
 #include "platform/TCheckImages.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TColumn.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TNotebook.h"
 #include "platform/TScriptedPresenter.h"
@@ -193,4 +194,13 @@ TEST_F(BillingGridsTest, SpaceOnAnEmptyLocationGridDoesNothing) {
     showLocations({});
     ASSERT_TRUE(form->userKeyDown(VK_SPACE));
     EXPECT_TRUE(stLocalFat.isEmpty());
+}
+
+TEST_F(BillingGridsTest, CheckColumnTitlesAreACheckMarkAndAHeavyOneForLocations) {
+    const TColumn& flights = form->dbgVooTrecho->column(0);
+    EXPECT_EQ(flights.title().caption, QString(QChar(0x2713)));
+    EXPECT_TRUE(flights.title().font.bold);
+    const TColumn& places = form->dbgLocal->column(0);
+    EXPECT_EQ(places.title().caption, QString(QChar(0x2714)));
+    EXPECT_FALSE(places.title().font.bold);
 }

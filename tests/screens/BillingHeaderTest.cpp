@@ -16,9 +16,11 @@
 #include "platform/TLabel.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TNotebook.h"
+#include "platform/TScreen.h"
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
 #include "screens/billing/TfrmApuracao.h"
+#include "screens/fee/Cli_Zel00102.h"
 
 using namespace Cli_Zel00100;
 
@@ -50,6 +52,39 @@ TEST_F(BillingLaunchTest, SecondLaunchRestoresTheOpenScreenAndAfterCloseMakesAFr
     EXPECT_EQ(stVooTrecho, "_1010"); // closing keeps the unit's state
 }
 
+TEST_F(BillingLaunchTest, ClosingKeepsTheAirportFeeMarkAndTheLocationSelection) {
+    TfrmApuracao& first = open();
+    stGrupTaxa = QStringLiteral("S");
+    stLocalFat = QStringLiteral("_GRU-TECA");
+    first.close();
+    Application().processMessages();
+    EXPECT_EQ(frmApuracao, nullptr);
+    EXPECT_EQ(stGrupTaxa, "S");
+    EXPECT_EQ(stLocalFat, "_GRU-TECA");
+    // The new screen's focus enters its header, which clears the airport-fee mark only.
+    open();
+    EXPECT_EQ(stGrupTaxa, "N");
+    EXPECT_EQ(stLocalFat, "_GRU-TECA");
+}
+
+TEST_F(BillingLaunchTest, ACreationThatFailsLeavesNoScreenAndTheDefaultCursor) {
+    // The host's branch is refused while the screen is created.
+    Ostrana::setFiliProc(QStringLiteral("9"));
+    EXPECT_FALSE(Application().runUserAction([] { CriaApuracao(); }));
+    EXPECT_EQ(frmApuracao, nullptr);
+    EXPECT_FALSE(boIdCriado);
+    EXPECT_EQ(Screen().cursor(), crDefault);
+    EXPECT_EQ(lastError(), "Filial não cadastrada.");
+    EXPECT_TRUE(Application().forms().empty());
+
+    // The next launch tries again.
+    Ostrana::setFiliProc(QStringLiteral("0001"));
+    open();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(boIdCriado);
+    EXPECT_EQ(form->edtNmFilial->text(), "Matriz Guarulhos");
+}
+
 using BillingHeaderTest = ScreenHarness;
 
 TEST_F(BillingHeaderTest, CreationPresetsAndValidatesTheHostBranch) {
@@ -75,6 +110,40 @@ TEST_F(BillingHeaderTest, SingleBranchModeLocksTheBranchButStillValidatesIt) {
     EXPECT_EQ(form->medCdFilial->color(), clBtnFace);
     EXPECT_EQ(form->medCdFilial->text(), "0002"); // brought to its width, then found
     EXPECT_EQ(form->edtNmFilial->text(), "Filial Galeão");
+}
+
+TEST_F(BillingHeaderTest, ARefusedBranchHasTheFocusBeforeItsMessageShows) {
+    open();
+    ASSERT_TRUE(type(*form->medCdFilial, QStringLiteral("9")));
+    EXPECT_FALSE(focus(*form->medSgCia));
+    EXPECT_EQ(lastError(), "Filial não cadastrada.");
+    EXPECT_EQ(form->activeControl(), form->medCdFilial);
+
+    // Checked again by the confirmation, away from the field.
+    ASSERT_TRUE(type(*form->medCdFilial, QStringLiteral("1")));
+    ASSERT_TRUE(chooseCompany(QStringLiteral("ABC")));
+    form->medCdFilial->clear();
+    EXPECT_FALSE(click(*form->sbtConfirma));
+    const auto errors = presenter.records(TScriptedPresenter::Kind::Error);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].text, "Filial deve ser informada.");
+    EXPECT_EQ(errors[1].focus, "medCdFilial");
+    EXPECT_EQ(errors[1].dialogType, TMsgDlgType::mtError);
+    EXPECT_EQ(form->activeControl(), form->medCdFilial);
+}
+
+TEST_F(BillingHeaderTest, ABranchLookupClearsTheCompany) {
+    open();
+    ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("ABC")));
+    ASSERT_TRUE(focus(*form->cbbTipoVoo));
+    ASSERT_EQ(form->medNmCia->text(), "Aerovias Brasil Central");
+    presenter.chooseRowIndex(1);
+    ASSERT_TRUE(click(*form->btpFilial));
+    EXPECT_EQ(form->medCdFilial->text(), "0002");
+    EXPECT_EQ(form->edtNmFilial->text(), "Filial Galeão");
+    EXPECT_TRUE(form->medSgCia->text().isEmpty());
+    EXPECT_TRUE(form->medNmCia->text().isEmpty());
+    EXPECT_TRUE(form->edtNrPedido->text().isEmpty());
 }
 
 TEST_F(BillingHeaderTest, CompanyFillsNameSeriesCarrierAndOrderNumber) {
@@ -107,6 +176,30 @@ TEST_F(BillingHeaderTest, CompanyFillsNameSeriesCarrierAndOrderNumber) {
     EXPECT_EQ(form->medTransp->text(), "11222333000181");
 }
 
+TEST_F(BillingHeaderTest, FourPressesOfTheKindButtonComeBackToTheCompanyRegister) {
+    open();
+    ASSERT_TRUE(chooseCompany(QStringLiteral("ABC")));
+    struct Step {
+        char16_t kind;
+        const char* caption;
+        const char* mask;
+    };
+    const Step steps[] = {{u'F', "&Transp. (C.P.F.)", "999.999.999-99;0; "},
+                          {u'O', "&Transp. (Código)", ""},
+                          {u'I', "&Transp. (Jurídica)", ""},
+                          {u'J', "&Transp. (C.G.C.)", "99.999.999/9999-99;0; "}};
+    for (const Step& step : steps) {
+        form->medTransp->setText(QStringLiteral("123"));
+        ASSERT_TRUE(click(*form->sbtCGC));
+        EXPECT_EQ(chIdTipoTransp, QChar(step.kind));
+        EXPECT_EQ(form->sbtCGC->caption(), QString::fromUtf8(step.caption));
+        EXPECT_EQ(form->medTransp->editMask(), QString::fromUtf8(step.mask));
+        EXPECT_TRUE(form->medTransp->text().isEmpty());
+        EXPECT_EQ(form->activeControl(), form->medTransp);
+    }
+    EXPECT_EQ(Cli_Zel00102::chIdTipoTransp, u'J'); // the fee screen's kind is its own
+}
+
 TEST_F(BillingHeaderTest, TypedSeriesStaysAndUnknownCompanyIsRefused) {
     open();
     form->medSerie->setText(QStringLiteral("u")); // the user's series, in lower case
@@ -133,6 +226,7 @@ TEST_F(BillingHeaderTest, ProductGroupFollowsTheIssueFormAndAsksTheAirportFeeQue
     EXPECT_FALSE(focus(*form->edtNrPedido));
     EXPECT_EQ(lastError(), "Agrupamento de Produtos não cadastrado.");
     EXPECT_EQ(form->activeControl(), form->medCdGrupo);
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Error).back().focus, "medCdGrupo");
     EXPECT_TRUE(presenter.records(TScriptedPresenter::Kind::Question).empty());
 
     ASSERT_TRUE(type(*form->medCdGrupo, QStringLiteral("CARGA")));
@@ -144,6 +238,10 @@ TEST_F(BillingHeaderTest, ProductGroupFollowsTheIssueFormAndAsksTheAirportFeeQue
                                  "a taxa aeroportuária?");
     EXPECT_EQ(questions[0].yesCaption, "Sim");
     EXPECT_EQ(questions[0].noCaption, "Não");
+    // An information dialog with "Não" as its default button, and no help topic of its own.
+    EXPECT_EQ(questions[0].dialogType, TMsgDlgType::mtInformation);
+    EXPECT_EQ(questions[0].defaultButton, 1);
+    EXPECT_EQ(questions[0].helpContext, 0);
     EXPECT_EQ(stGrupTaxa, "N");
     EXPECT_EQ(form->edtNmGrupo->text(), "Carga geral");
     // "Não" goes on to the period, which leaves the header.
@@ -178,6 +276,28 @@ TEST_F(BillingHeaderTest, AirportFeeGroupOpensTheFeeScreenOnLeavingTheHeader) {
     EXPECT_EQ(shown, "frmApurac");
     EXPECT_EQ(stGrupTaxa, "N");
     EXPECT_EQ(form->activeControl(), form->medCdFilial);
+}
+
+TEST_F(BillingHeaderTest, AGroupRefusedOnLeavingTheHeaderKeepsTheAirportFeeMark) {
+    open();
+    ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("GRP")));
+    ASSERT_TRUE(focus(*form->cbbTipoVoo));
+    ASSERT_TRUE(type(*form->medCdGrupo, QStringLiteral("TAXAAERO")));
+    presenter.answerYes();
+    ASSERT_TRUE(focus(*form->edtNrPedido));
+    ASSERT_EQ(stGrupTaxa, "S");
+    // The company typed again clears the group; leaving the header from there, the group's
+    // check refuses it, the focus goes back to it inside the header, and the header is not
+    // entered again.
+    ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("GRP")));
+    ASSERT_TRUE(form->medCdGrupo->text().isEmpty());
+    EXPECT_FALSE(focus(*form->depDataIniDeliv)); // a fee screen would need a script
+    EXPECT_EQ(lastError(), "Agrupamento de Produtos deve ser informado.");
+    EXPECT_EQ(form->activeControl(), form->medCdGrupo);
+    EXPECT_EQ(presenter.records(TScriptedPresenter::Kind::Error).back().focus, "medCdGrupo");
+    EXPECT_EQ(stGrupTaxa, "S");
+    EXPECT_FALSE(form->sbtConfirma->enabled());
+    EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
 }
 
 using BillingPeriodTest = ScreenHarness;
@@ -314,6 +434,58 @@ TEST_F(BillingPeriodTest, InterruptedComputationStopsOtherStatusesOnlyInform) {
     EXPECT_TRUE(info[0].startsWith(QStringLiteral("Última apuração realizada 0000000002 ")));
     EXPECT_TRUE(form->sbtConfirma->enabled());
     EXPECT_EQ(form->depDataIniDeliv->GetDate(), QDate(2024, 1, 16));
+}
+
+TEST_F(BillingPeriodTest, AnInterruptedComputationLeavesTheLoadedLegsAndOthersAreANotice) {
+    exec(QStringLiteral(
+        "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+        "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDSTATUS, DTHRINICIO) VALUES "
+        "('0000000009', 'F', '0001', '0001', '0001', 'CLI000000001', '2024-02-01', "
+        "'2024-02-29', '2024-03-05', '1', 'P', '2024-03-01 08:00:00')"));
+    open();
+    EXPECT_FALSE(chooseCompany(QStringLiteral("ABC")));
+    // The focus went back into the header without entering it again: the legs loaded before
+    // the check stay, the dates are not defaulted and the confirm button stays off.
+    ASSERT_TRUE(form->cdsVooTrecho->active());
+    EXPECT_EQ(form->cdsVooTrecho->recordCount(), 4);
+    EXPECT_FALSE(form->sbtConfirma->enabled());
+    EXPECT_FALSE(form->depDataFimDeliv->GetDate().isValid());
+    const auto errors = presenter.records(TScriptedPresenter::Kind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].focus, "medSgCia");
+    EXPECT_EQ(errors[0].dialogType, TMsgDlgType::mtError);
+
+    // UNI's: an information with help topic 1.
+    ASSERT_TRUE(chooseCompany(QStringLiteral("UNI")));
+    const auto notices = presenter.records(TScriptedPresenter::Kind::Information);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].dialogType, TMsgDlgType::mtInformation);
+    EXPECT_EQ(notices[0].helpContext, 1);
+}
+
+TEST_F(BillingPeriodTest, TheNextClosingIsWrittenAfterTheSecondClosingCall) {
+    open();
+    int callsWhenWritten = -1;
+    form->edtProxFech->OnChange = [&](TComponent&) {
+        callsWhenWritten = callCount(QStringLiteral("GetPerFecham"));
+    };
+    ASSERT_TRUE(chooseCompany(QStringLiteral("ABC")));
+    EXPECT_EQ(form->edtProxFech->text(), date(2024, 2, 1));
+    EXPECT_EQ(callsWhenWritten, 2);
+}
+
+TEST_F(BillingPeriodTest, ChangingTheStartDateReloadsTheLegsAndClearsTheSelection) {
+    open();
+    ASSERT_TRUE(chooseCompany(QStringLiteral("ABC")));
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    const int loads = callCount(QStringLiteral("GetVooTrecho"));
+    ASSERT_TRUE(form->dbgVooTrecho->userClickCell(2, 0));
+    ASSERT_EQ(stVooTrecho, "_2020");
+    form->depDataIniDeliv->SetDate(QDate(2024, 2, 2));
+    EXPECT_EQ(callCount(QStringLiteral("GetVooTrecho")), loads + 1);
+    EXPECT_EQ(TCallLog::instance().lastArgs(QStringLiteral("GetVooTrecho")).value(3).toDate(),
+              QDate(2024, 2, 2));
+    EXPECT_TRUE(stVooTrecho.isEmpty());
 }
 
 TEST_F(BillingPeriodTest, ChangingADeliveryDateReloadsTheLegsAndClearsTheSelection) {

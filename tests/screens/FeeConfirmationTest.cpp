@@ -1,13 +1,19 @@
 // The fee screen's confirm button: its checks, the request, the server's answers and failures.
 #include "tests/screens/FeeHarness.h"
 
+#include "core/EAbort.h"
 #include "external/appserver/TCallLog.h"
+#include "external/shared/Showavi.h"
 #include "external/shared/TDateEditPlus.h"
+#include "platform/TApplication.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TClock.h"
+#include "platform/TComboBox.h"
 #include "platform/TDBGrid.h"
+#include "platform/TEdit.h"
 #include "platform/TMaskEdit.h"
+#include "platform/TScreen.h"
 #include "platform/TShiftState.h"
 #include "platform/TSpeedButton.h"
 #include "screens/billing/Cli_Zel00100.h"
@@ -238,6 +244,75 @@ TEST_F(FeeConfirmationTest, ServerFailuresAreTranslatedAndTheScreenStays) {
     }));
     EXPECT_EQ(callCount(QStringLiteral("CalcApuracTaxa")), 4);
     EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
+}
+
+TEST_F(FeeConfirmationTest, ATranslatedFailureFillsItsValueIntoTheBillingScreensText) {
+    ASSERT_TRUE(withFee([&](TfrmApurac&) {
+        Showavi::ActiveShowAvi(nullptr, 6);
+        presenter.expectError(QStringLiteral(
+            "Última apuração realizada 0000000050 para a companhia foi interrompida, podendo os "
+            "dados não estarem consistentes. Realize o cancelamento da mesma e apure novamente."));
+        EXPECT_THROW(
+            TfrmApurac::translateFailure(QStringLiteral("¿Apur_Irreg0000000050          *")),
+            EAbort);
+        EXPECT_FALSE(Showavi::isActive());
+        // A text none of the rules knows is left for the caller to drop.
+        EXPECT_NO_THROW(TfrmApurac::translateFailure(QStringLiteral("Falha qualquer")));
+    }));
+    EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
+}
+
+TEST_F(FeeConfirmationTest, TheRequestStartsNoWaitAnimationOfItsOwn) {
+    bool viewed = false;
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        ASSERT_TRUE(chooseComputation(fee, QStringLiteral("50")));
+        check(fee, {0});
+        ASSERT_TRUE(type(*fee.depDataFatur, QStringLiteral("20032024")));
+        expectViewer([&](TfrmNotasApur&) { viewed = true; });
+        const std::size_t from = presenter.records().size();
+        EXPECT_TRUE(confirm(fee));
+        // The only animation is the viewer's load, just before it shows.
+        std::vector<TScriptedPresenter::Record> after(presenter.records().begin() + from,
+                                                      presenter.records().end());
+        int waits = 0;
+        for (const auto& record : after) {
+            if (record.kind == TScriptedPresenter::Kind::WaitBegin) {
+                ++waits;
+                EXPECT_EQ(record.kindNumber, 6);
+            }
+            if (record.kind == TScriptedPresenter::Kind::Modal)
+                break;
+        }
+        EXPECT_EQ(waits, 1);
+    }));
+    EXPECT_TRUE(viewed);
+    EXPECT_TRUE(presenter.errors().isEmpty()) << presenter.errors().join(u'\n').toStdString();
+}
+
+TEST_F(FeeConfirmationTest, AFeeScreenThatCannotBeCreatedLeavesTheFlagFalse) {
+    open();
+    ASSERT_TRUE(type(*form->medSgCia, QStringLiteral("GRP")));
+    ASSERT_TRUE(focus(*form->cbbTipoVoo));
+    ASSERT_TRUE(type(*form->medCdGrupo, QStringLiteral("TAXAAERO")));
+    presenter.answerYes();
+    ASSERT_TRUE(focus(*form->edtNrPedido));
+    // The connecting animation cannot be shown while the fee screen is created.
+    struct NoConnectingAnimation : TScriptedPresenter {
+        void waitBegin(int kind) override {
+            if (kind == 0)
+                throw Exception(QStringLiteral("Animação indisponível."));
+            TScriptedPresenter::waitBegin(kind);
+        }
+    } failing;
+    Application().setPresenter(&failing);
+    EXPECT_FALSE(focus(*form->depDataIniDeliv));
+    Application().setPresenter(&presenter);
+    EXPECT_EQ(failing.errors(), QStringList{QStringLiteral("Animação indisponível.")});
+    EXPECT_FALSE(Cli_Zel00102::boIdCriado);
+    EXPECT_EQ(Cli_Zel00102::frmApurac, nullptr);
+    EXPECT_EQ(Screen().cursor(), crDefault);
+    EXPECT_TRUE(presenter.records(TScriptedPresenter::Kind::Modal).empty());
+    EXPECT_FALSE(form->sbtConfirma->enabled());
 }
 
 TEST(FeeDatabaseError, RebuiltFromTheEntriesAfterTheFirst) {

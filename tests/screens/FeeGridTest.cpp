@@ -6,6 +6,7 @@
 #include "platform/TCanvas.h"
 #include "platform/TCheckImages.h"
 #include "platform/TClientDataSet.h"
+#include "platform/TColumn.h"
 #include "platform/TDBGrid.h"
 #include "platform/TMaskEdit.h"
 #include "platform/TShiftState.h"
@@ -58,6 +59,25 @@ TEST_F(FeeGridTest, ClicksSpaceAndInversions) {
         EXPECT_EQ(marks(fee), "NNN");
     }));
     EXPECT_TRUE(presenter.errors().isEmpty()) << presenter.errors().join(u'\n').toStdString();
+}
+
+TEST_F(FeeGridTest, SpaceOnACheckedRowUnchecksIt) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        ASSERT_TRUE(chooseComputation(fee, QStringLiteral("50")));
+        check(fee, {1});
+        ASSERT_EQ(marks(fee), "NSN");
+        ASSERT_EQ(fee.cdsNotasApuradas->recNo(), 2);
+        EXPECT_TRUE(fee.dbgNotas->form()->userKeyDown(VK_SPACE));
+        EXPECT_EQ(marks(fee), "NNN");
+        EXPECT_EQ(fee.cdsNotasApuradas->recNo(), 2);
+    }));
+    EXPECT_TRUE(presenter.errors().isEmpty()) << presenter.errors().join(u'\n').toStdString();
+}
+
+TEST_F(FeeGridTest, TheCheckColumnTitleIsACheckMark) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        EXPECT_EQ(fee.dbgNotas->column(0).title().caption, QString(QChar(0x2713)));
+    }));
 }
 
 TEST_F(FeeGridTest, EnteringTheGridPutsBackTheCompanysSeries) {

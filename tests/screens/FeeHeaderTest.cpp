@@ -202,6 +202,99 @@ TEST_F(FeeHeaderTest, PeriodMessages) {
     EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
 }
 
+TEST_F(FeeHeaderTest, RefusedEntriesHaveTheFocusBeforeTheirMessageShows) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        using Kind = TScriptedPresenter::Kind;
+        ASSERT_TRUE(type(*fee.depDataIni, QStringLiteral("01012024")));
+        ASSERT_TRUE(type(*fee.depDataFim, QStringLiteral("31012024")));
+        // A number the grid's entry checks, the field never left.
+        fee.medNrApuracao->setText(QStringLiteral("1"));
+        presenter.expectError(QStringLiteral("Apuração não cadastrada."));
+        EXPECT_FALSE(focus(*fee.dbgNotas));
+        EXPECT_EQ(presenter.records(Kind::Error).back().focus, "medNrApuracao");
+        EXPECT_EQ(fee.activeControl(), fee.medNrApuracao);
+        fee.medNrApuracao->clear();
+
+        // The confirmation's checks, clicked from elsewhere.
+        fee.depDataIni->clear();
+        presenter.expectError(QStringLiteral("Período inicial deve ser informado."));
+        EXPECT_FALSE(confirm(fee));
+        EXPECT_EQ(presenter.records(Kind::Error).back().focus, "depDataIni");
+
+        ASSERT_TRUE(type(*fee.depDataIni, QStringLiteral("01012024")));
+        fee.depDataFatur->clear();
+        presenter.expectError(QStringLiteral("Data faturamento deve ser informada."));
+        EXPECT_FALSE(confirm(fee));
+        EXPECT_EQ(presenter.records(Kind::Error).back().focus, "depDataFatur");
+        EXPECT_EQ(fee.activeControl(), fee.depDataFatur);
+    }));
+    EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
+}
+
+TEST_F(FeeHeaderTest, TheOrderOfTheDatesIsCheckedOnlyAgainstAValidEndDate) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        // End date empty: leaving a start date passes.
+        ASSERT_TRUE(type(*fee.depDataIni, QStringLiteral("10012024")));
+        ASSERT_TRUE(focus(*fee.depDataFatur));
+        // End date not a date: the start date still leaves without the order message.
+        fee.depDataFim->setText(QStringLiteral("31/02/2024"));
+        ASSERT_FALSE(fee.depDataFim->IsDateValid());
+        ASSERT_TRUE(focus(*fee.depDataIni));
+        ASSERT_TRUE(focus(*fee.depDataFatur));
+        EXPECT_EQ(fee.activeControl(), fee.depDataFatur);
+    }));
+    EXPECT_TRUE(presenter.errors().isEmpty()) << presenter.errors().join(u'\n').toStdString();
+}
+
+TEST_F(FeeHeaderTest, LeavingTheEndDateWithBothDatesEmptyAsksForTheStart) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        ASSERT_TRUE(focus(*fee.depDataFim));
+        presenter.expectError(QStringLiteral("Período inicial deve ser informado."));
+        EXPECT_FALSE(focus(*fee.depDataFatur));
+        // The end date is the field left, so it keeps the focus.
+        EXPECT_EQ(fee.activeControl(), fee.depDataFim);
+    }));
+    EXPECT_FALSE(presenter.hasUnexpected()) << presenter.unexpected().join(u'\n').toStdString();
+}
+
+TEST_F(FeeHeaderTest, EveryServerCallOfTheHeaderAndGridShowsTheLoadingAnimation) {
+    ASSERT_TRUE(withFee([&](TfrmApurac& fee) {
+        using Kind = TScriptedPresenter::Kind;
+        const auto waitsOfSix = [&] {
+            int n = 0;
+            for (const auto& record : presenter.records(Kind::WaitBegin))
+                n += record.kindNumber == 6;
+            return n;
+        };
+        const auto calls = [&] {
+            return callCount(QStringLiteral("GetCtrlApurTaxa")) +
+                   callCount(QStringLiteral("GetPerFecham")) +
+                   callCount(QStringLiteral("GetNotasApuradas"));
+        };
+        // The lookup's call: its animation is over before the list shows.
+        int waits = waitsOfSix();
+        presenter.chooseRowIndex(0);
+        ASSERT_TRUE(click(*fee.btnCtrlApurFat));
+        EXPECT_EQ(waitsOfSix(), waits + 1);
+        const auto& records = presenter.records();
+        ASSERT_GE(records.size(), 3u);
+        EXPECT_EQ(records[records.size() - 3].kind, Kind::WaitBegin);
+        EXPECT_EQ(records[records.size() - 2].kind, Kind::WaitEnd);
+        EXPECT_EQ(records[records.size() - 1].kind, Kind::Lookup);
+
+        // Leaving the number: its check, the billing date, the grid's check and its load.
+        waits = waitsOfSix();
+        const int before = calls();
+        ASSERT_TRUE(focus(*fee.depDataIni));
+        ASSERT_EQ(fee.activeControl(), fee.dbgNotas);
+        EXPECT_EQ(calls() - before, 4);
+        EXPECT_EQ(waitsOfSix() - waits, 4);
+        EXPECT_EQ(presenter.records(Kind::WaitBegin).size(),
+                  presenter.records(Kind::WaitEnd).size());
+    }));
+    EXPECT_TRUE(presenter.errors().isEmpty()) << presenter.errors().join(u'\n').toStdString();
+}
+
 TEST(FeeBillingDate, ProposedFromTheLastClosingAndTheClosingDay) {
     // Day 31 in April: the month's last day.
     EXPECT_EQ(TfrmApurac::proposedBillingDate(QDate(2024, 4, 10), "31", "0"), QDate(2024, 4, 30));

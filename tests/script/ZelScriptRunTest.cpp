@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 // zel-script as a user runs it: the demo script end to end against its own zel-appserver on
@@ -40,12 +43,12 @@ protected:
         ASSERT_EQ(init.exitCode(), 0) << init.readAllStandardError().toStdString();
     }
 
-    ScriptRun run(const QString& scriptPath) {
+    ScriptRun run(const QString& scriptPath, const QString& today = QStringLiteral("2025-06-20")) {
         QProcess script;
         script.start(QStringLiteral(ZEL_SCRIPT_BIN),
                      {QStringLiteral("--with-server"), QStringLiteral("--db"), m_db,
-                      QStringLiteral("--today"), QStringLiteral("2025-06-20"),
-                      QStringLiteral("--package"), QStringLiteral(ZEL_REAL_PACKAGE), scriptPath});
+                      QStringLiteral("--today"), today, QStringLiteral("--package"),
+                      QStringLiteral(ZEL_REAL_PACKAGE), scriptPath});
         ScriptRun result;
         if (!script.waitForFinished(120000)) {
             script.kill();
@@ -66,11 +69,97 @@ protected:
         return path;
     }
 
+    // Starts over on the test fixture of the screen tests instead of the demo data.
+    void useBasicFixture() {
+        m_db = QStringLiteral("sqlite:") + m_dir.filePath(QStringLiteral("basic.db"));
+        QProcess init;
+        init.start(QStringLiteral(ZEL_APPSERVER_BIN),
+                   {QStringLiteral("init-db"), m_db, QStringLiteral("--fixture"),
+                    QStringLiteral("basic")});
+        ASSERT_TRUE(init.waitForFinished(120000));
+        ASSERT_EQ(init.exitCode(), 0) << init.readAllStandardError().toStdString();
+    }
+
+    void exec(const QString& sql) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                        QStringLiteral("zel-script-test"));
+            db.setDatabaseName(m_db.mid(int(qstrlen("sqlite:"))));
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            QSqlQuery query(db);
+            ASSERT_TRUE(query.exec(sql)) << query.lastError().text().toStdString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("zel-script-test"));
+    }
+
     QTemporaryDir m_dir;
     QString m_db;
 };
 
 } // namespace
+
+TEST_F(ZelScriptRun, AnInterruptedComputationLeavesTheLoadedLegsAndOthersAreANotice) {
+    useBasicFixture();
+    exec(QStringLiteral(
+        "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+        "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDSTATUS, DTHRINICIO) VALUES "
+        "('0000000009', 'F', '0001', '0001', '0001', 'CLI000000001', '2024-02-01', "
+        "'2024-02-29', '2024-03-05', '1', 'P', '2024-03-01 08:00:00')"));
+    const QString path = write(QStringLiteral("interrupted.zel"), R"(open
+type medSgCia "ABC"
+focus depDataIniDeliv
+expect message "Última apuração realizada 0000000009 para a companhia foi interrompida, podendo os dados não estarem consistentes. Realize o cancelamento da mesma e apure novamente."
+expect focus medSgCia
+expect rows cdsVooTrecho 4
+expect disabled sbtConfirma
+expect text depDataFimDeliv ""
+type medSgCia "UNI"
+focus depDataIniDeliv
+expect message "Última apuração realizada 0000000002 para a companhia foi interrompida, podendo os dados não estarem consistentes. Realize o cancelamento da mesma e apure novamente."
+expect focus depDataIniDeliv
+expect enabled sbtConfirma
+)");
+    const ScriptRun result = run(path, QStringLiteral("2024-03-20"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    // The error names no help topic; the notice is an information with topic 1.
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[erro] Última apuração realizada 0000000009")))
+        << result.out.toStdString();
+    EXPECT_TRUE(
+        result.out.contains(QStringLiteral("apure novamente.\n          ajuda: contexto 1\n")))
+        << result.out.toStdString();
+    EXPECT_EQ(result.out.count(QStringLiteral("ajuda: contexto")), 1);
+}
+
+TEST_F(ZelScriptRun, AGroupRefusedOnLeavingTheHeaderKeepsTheAirportFeeMark) {
+    useBasicFixture();
+    const QString path = write(QStringLiteral("group.zel"), R"(open
+type medSgCia "GRP"
+tab
+type medCdGrupo "TAXAAERO"
+answer yes
+tab
+expect message "Agrupamento de produtos corresponde a um agrupamento relativo a taxa aeroportuária?"
+expect var stGrupTaxa "S"
+# The company again clears the group, which the header's exit then refuses.
+type medSgCia "GRP"
+focus depDataIniDeliv
+expect message "Agrupamento de Produtos deve ser informado."
+expect focus medCdGrupo
+expect var stGrupTaxa "S"
+expect form billing
+expect disabled sbtConfirma
+key medCdGrupo f1
+)");
+    const ScriptRun result = run(path, QStringLiteral("2024-03-20"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    // The airport-fee question is an information dialog with its two buttons.
+    EXPECT_TRUE(result.out.contains(
+        QStringLiteral("[informação] Agrupamento de produtos corresponde a um agrupamento "
+                       "relativo a taxa aeroportuária? (Sim/Não)\n          resposta: Sim")))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[erro] Agrupamento de Produtos deve ser")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[ajuda] Vevivez.idi, contexto 13200100")));
+}
 
 TEST_F(ZelScriptRun, DemoScriptComputesABillingEndToEnd) {
     const ScriptRun result = run(QStringLiteral(ZEL_EXAMPLES_DIR "/billing-demo.zel"));

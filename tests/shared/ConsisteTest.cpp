@@ -75,4 +75,6 @@ TEST_F(MensErroTest, ShowsTheTextThenAbortsOnlyWhenAsked) {
     EXPECT_NO_THROW(MensErro("Aviso sem aborto.", false));
     EXPECT_THROW(MensErro("Filial deve ser informada.", true), EAbort);
     EXPECT_EQ(presenter.errors(), QStringList({"Aviso sem aborto.", "Filial deve ser informada."}));
+    for (const auto& record : presenter.records(TScriptedPresenter::Kind::Error))
+        EXPECT_EQ(record.dialogType, TMsgDlgType::mtError);
 }

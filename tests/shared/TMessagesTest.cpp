@@ -60,3 +60,31 @@ TEST_F(TMessagesTest, ShowMsgAlertExNumbersButtonsFromTheBase) {
     EXPECT_EQ(questions[0].yesCaption, "Sim");
     EXPECT_EQ(questions[0].noCaption, "Não");
 }
+
+TEST_F(TMessagesTest, DialogsKeepTheKindTheDefaultButtonAndTheHelpTopicAsked) {
+    presenter.answerYes();
+    presenter.answerNo();
+    presenter.answerNo();
+    EXPECT_EQ(messages.ShowMsg("Grup_Taxa", TMsgDlgType::mtConfirmation, mbYes | mbNo, 7), mrYes);
+    const QStringList buttons{QStringLiteral("Sim"), QStringLiteral("Nao")};
+    EXPECT_EQ(messages.ShowMsgAlertEx("Grup_Taxa", TMsgDlgType::mtInformation, buttons, 2, 10, 0),
+              11);
+    EXPECT_EQ(messages.ShowMsgAlertEx("Grup_Taxa", TMsgDlgType::mtWarning, buttons, 1, 10, 3), 11);
+    const auto questions = presenter.records(TScriptedPresenter::Kind::Question);
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[0].dialogType, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(questions[0].defaultButton, 0);
+    EXPECT_EQ(questions[0].helpContext, 7);
+    EXPECT_EQ(questions[0].noCaption, "Não");
+    // The default button counts from 1.
+    EXPECT_EQ(questions[1].dialogType, TMsgDlgType::mtInformation);
+    EXPECT_EQ(questions[1].defaultButton, 1);
+    EXPECT_EQ(questions[2].dialogType, TMsgDlgType::mtWarning);
+    EXPECT_EQ(questions[2].defaultButton, 0);
+    EXPECT_EQ(questions[2].helpContext, 3);
+
+    // Without Yes and No it only tells.
+    EXPECT_EQ(messages.ShowMsg("DataIni_deve", TMsgDlgType::mtInformation, mbOK, 0), mrOk);
+    ASSERT_EQ(presenter.informations(), QStringList{"Período inicial deve ser informado."});
+    EXPECT_EQ(presenter.pendingAnswers(), 0);
+}
