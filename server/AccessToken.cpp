@@ -19,6 +19,14 @@ AccessToken AccessToken::fromFile(const QString& path, QString* error) {
         *error = QStringLiteral("O arquivo do token %1 está vazio.").arg(path);
         return {};
     }
+    // Refused hellos are cheap to repeat: only the token's length keeps guessing hopeless.
+    if (token.size() < kMinimumLength) {
+        *error = QStringLiteral("O token de %1 tem %2 caracteres; são necessários pelo menos %3.")
+                     .arg(path)
+                     .arg(token.size())
+                     .arg(kMinimumLength);
+        return {};
+    }
     return AccessToken(token);
 }
 

@@ -8,11 +8,13 @@
 // differing character shows in the answer time.
 class AccessToken {
 public:
+    static constexpr int kMinimumLength = 32;
+
     AccessToken() = default; // none: every client is let in
     explicit AccessToken(const QString& token);
 
-    // The first line of a file, blanks around it dropped. On failure returns no token and
-    // fills `error` with a Portuguese reason.
+    // The first line of a file, blanks around it dropped, of at least kMinimumLength
+    // characters. On failure returns no token and fills `error` with a Portuguese reason.
     static AccessToken fromFile(const QString& path, QString* error);
 
     bool isRequired() const { return !m_digest.isEmpty(); }

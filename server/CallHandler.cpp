@@ -51,8 +51,14 @@ QString CallHandler::checkCall(const Message& call) const {
         return QStringLiteral("Método desconhecido: %1").arg(call.name);
     const QList<protocol::ArgKind>& kinds = *found;
     bool fits = kinds.size() == call.args.size();
-    for (qsizetype i = 0; fits && i < kinds.size(); ++i)
-        fits = protocol::fitsArgKind(kinds[i], call.args[i]);
+    for (qsizetype i = 0; fits && i < kinds.size(); ++i) {
+        // A NUL ends a text early on some engines and is refused by others: no database
+        // column holds one, so it can only be an attack or a fault of the client.
+        const protocol::RemoteValue& arg = call.args[i];
+        fits =
+            protocol::fitsArgKind(kinds[i], arg) &&
+            !(arg.type() == protocol::RemoteValue::Type::Text && arg.toString().contains(QChar(0)));
+    }
     return fits ? QString() : QStringLiteral("Chamada inválida: %1").arg(call.name);
 }
 

@@ -101,6 +101,16 @@ TEST_F(ServerCalls, UnknownMethodsAndMisfitArgumentsNeverReachTheModule) {
                          TRemoteArg::V(RemoteValue())}),
               invalid)
         << "a text where a date goes";
+    EXPECT_EQ(failureOf(client, "Echo",
+                        {TRemoteArg::S(QStringLiteral("a") + QChar(0) + u'b'), TRemoteArg::R("b"),
+                         TRemoteArg::D({}), TRemoteArg::V(RemoteValue())}),
+              invalid)
+        << "a NUL inside a text";
+    EXPECT_EQ(failureOf(client, "Echo",
+                        {TRemoteArg::S("a"), TRemoteArg::R(QString(QChar(0))), TRemoteArg::D({}),
+                         TRemoteArg::V(RemoteValue(QString(QChar(0))))}),
+              invalid)
+        << "a NUL in a by-reference text and in a variant text";
     EXPECT_EQ(TestModule::calls, before);
 }
 

@@ -79,13 +79,28 @@ TEST(ServeCommand, ExposedAddressNeedsBothTlsAndToken) {
     QTemporaryDir dir;
     QFile token(dir.filePath("token"));
     ASSERT_TRUE(token.open(QIODevice::WriteOnly));
-    token.write("ficha\n");
+    token.write("ficha-de-acesso-longa-o-bastante-0001\n");
     token.close();
     const Outcome outcome = runAppServer({"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0",
                                           "--token-file", token.fileName()});
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_TRUE(outcome.err.contains("--tls-cert, --tls-key e --token-file"))
         << outcome.err.toStdString();
+}
+
+TEST(ServeCommand, ShortTokensAreRefusedAtStart) {
+    QTemporaryDir dir;
+    QFile token(dir.filePath("token"));
+    ASSERT_TRUE(token.open(QIODevice::WriteOnly));
+    token.write("  trinta-e-um-caracteres-nao-bast \n"); // 31 once the blanks go
+    token.close();
+    const Outcome outcome =
+        runAppServer({"serve", "--db", "sqlite:x.db", "--token-file", token.fileName()});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(
+        outcome.err.contains(QStringLiteral("tem 31 caracteres; são necessários pelo menos 32")))
+        << outcome.err.toStdString();
+    EXPECT_FALSE(outcome.err.contains("Servidor ouvindo")) << outcome.err.toStdString();
 }
 
 // Start on a free port, serve a real method of the data module, stop on SIGTERM.

@@ -37,7 +37,7 @@ protected:
     QString writeToken() {
         QFile file(dir.filePath("token"));
         file.open(QIODevice::WriteOnly);
-        file.write("  ficha-de-teste  \nresto ignorado\n");
+        file.write("  ficha-de-teste-com-trinta-e-dois-caracteres  \nresto ignorado\n");
         return file.fileName();
     }
 
@@ -54,7 +54,7 @@ protected:
         client.setServerName("Zel00100.rdmApuracaoZel");
         client.setHost(host);
         client.setPort(port);
-        client.setToken("ficha-de-teste");
+        client.setToken("ficha-de-teste-com-trinta-e-dois-caracteres");
         client.setCaCertificates(options.certificateChain);
         client.setThrowException(false);
         client.setConnectTimeout(5000);
