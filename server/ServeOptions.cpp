@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "db/TDatabaseUrl.h"
+#include "server/TlsKeyCheck.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -174,6 +175,9 @@ QString ServeOptions::loadFiles(const QString& tokenFile, const QString& certFil
     if (privateKey.isNull())
         return QStringLiteral("Chave privada PEM (RSA ou EC, sem senha) ilegível em %1.")
             .arg(keyFile);
+    const QString mismatch = TlsKeyCheck::check(certificateChain, privateKey);
+    if (!mismatch.isEmpty())
+        return QStringLiteral("%1: %2").arg(keyFile, mismatch);
     return {};
 }
 

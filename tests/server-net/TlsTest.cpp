@@ -87,3 +87,22 @@ TEST_F(ServerTls, BusyRefusalIsReadableOverTls) {
     EXPECT_FALSE(connectClient(second, harness.port(), "tls://127.0.0.1"));
     EXPECT_EQ(second.lastError(), BusyRefusal::text());
 }
+
+// A key of another pair is refused at start, naming the key file; every client's handshake
+// would otherwise hang.
+TEST_F(ServerTls, AKeyThatDoesNotMatchItsCertificateIsRefusedAtStart) {
+    QProcess openssl;
+    openssl.start("openssl", {"genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048",
+                              "-out", dir.filePath("other.pem")});
+    ASSERT_TRUE(openssl.waitForFinished(60000));
+    ASSERT_EQ(openssl.exitCode(), 0) << openssl.readAllStandardError().toStdString();
+    ServeOptions mixed;
+    const QString problem =
+        ServeOptions::parse({"--db", "sqlite:x.db", "--tls-cert", dir.filePath("cert.pem"),
+                             "--tls-key", dir.filePath("other.pem")},
+                            &mixed);
+    EXPECT_TRUE(
+        problem.startsWith(dir.filePath("other.pem") +
+                           QStringLiteral(": A chave privada não corresponde ao certificado")))
+        << problem.toStdString();
+}
