@@ -10,6 +10,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 AppServerProcess::AppServerProcess() = default;
 
 AppServerProcess::~AppServerProcess() {
@@ -32,6 +36,14 @@ void AppServerProcess::start(const QString& program, const QString& databaseUrl,
                              QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
     m_process->setStandardOutputFile(QProcess::nullDevice());
     m_process->setStandardErrorFile(m_dir.filePath(QStringLiteral("appserver.log")));
+    // The server dies with its host, however the host ends (a SIGKILL included): the kernel
+    // sends it SIGTERM when the host goes, and a host gone before that was set ends it too.
+    const pid_t host = ::getpid();
+    m_process->setChildProcessModifier([host] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != host)
+            ::_exit(1);
+    });
     m_process->start();
     if (!m_process->waitForStarted(timeoutMs))
         throw Exception(QStringLiteral("Não foi possível iniciar %1: %2")

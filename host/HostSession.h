@@ -7,6 +7,7 @@
 #include <QString>
 
 class HostConfig;
+class StopSignal;
 class TdtmDBGeral;
 
 // What both hosts hold while they run: their own application server when asked for, the
@@ -30,7 +31,10 @@ public:
     QString finish();
 
 private:
+    void stopOnSignal();
+
     AppServerProcess m_server;
+    std::unique_ptr<StopSignal> m_stopSignal;
     std::unique_ptr<TdtmDBGeral> m_database;
     PackageLoader m_package;
     bool m_withServer = false;

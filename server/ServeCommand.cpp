@@ -3,7 +3,7 @@
 #include "db/TDatabase.h"
 #include "server/AppServer.h"
 #include "server/ServeOptions.h"
-#include "server/StopSignal.h"
+#include "core/StopSignal.h"
 #include "server/TrdmApuracaoZel.h"
 
 #include <QCoreApplication>

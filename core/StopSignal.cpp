@@ -1,4 +1,4 @@
-#include "server/StopSignal.h"
+#include "core/StopSignal.h"
 
 #include <QSocketNotifier>
 

@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a call of OnSignal on this object's thread, so the server
+// Turns SIGTERM and SIGINT into a call of OnSignal on this object's thread, so a program
 // stops from its event loop (a signal handler itself may do almost nothing safely). One
 // instance at a time; the previous handlers come back when it goes.
 class StopSignal : public QObject {
