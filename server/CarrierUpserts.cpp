@@ -1,5 +1,6 @@
 #include "server/CarrierUpserts.h"
 
+#include "server/ServerFailure.h"
 #include "server/ServerSql.h"
 #include "server/SqlTransaction.h"
 
@@ -10,6 +11,8 @@ namespace {
 // The columns of DIRETORIOS.
 constexpr qsizetype kKeyWidth = 8;
 constexpr qsizetype kValueWidth = 100;
+// A carrier row is "ZEL" followed by a company's abbreviation.
+const QString kCarrierPrefix = QStringLiteral("ZEL");
 
 } // namespace
 
@@ -43,8 +46,9 @@ std::optional<CarrierUpserts> CarrierUpserts::decode(const RemoteValue& value) {
         const QVariant newValue =
             valueIndex >= 0 && valueIndex < row->size() ? row->at(valueIndex) : QVariant();
         const QString keyText = key.toString();
-        if (keyText.isEmpty() || keyText.size() > kKeyWidth ||
-            newValue.toString().size() > kValueWidth)
+        // Only carrier rows: other rows of the table are the server's own settings.
+        if (!keyText.startsWith(kCarrierPrefix) || keyText.size() == kCarrierPrefix.size() ||
+            keyText.size() > kKeyWidth || newValue.toString().size() > kValueWidth)
             return std::nullopt;
         upserts.m_steps.append({remove, keyText,
                                 newValue.isNull() ? QVariant(QMetaType::fromType<QString>())
@@ -57,6 +61,14 @@ void CarrierUpserts::apply(const ServerSql& sql) const {
     if (!m_packet)
         return;
     SqlTransaction transaction(sql);
+    // Every key names a company, or nothing of the packet is applied.
+    for (const Step& step : m_steps) {
+        const QVariant known = sql.scalar(
+            QStringLiteral("SELECT COUNT(*) FROM COMPANHIA WHERE UPPER(SGCIA) = UPPER(:sigla)"),
+            {{"sigla", step.key.mid(kCarrierPrefix.size())}});
+        if (known.toInt() == 0)
+            throw ServerFailure(QStringLiteral("Chamada inválida: CalculaApuracao"));
+    }
     for (const Step& step : m_steps) {
         if (step.remove)
             sql.change(QStringLiteral("DELETE FROM DIRETORIOS WHERE CDPROGRAMA = :key"),

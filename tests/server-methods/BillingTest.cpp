@@ -299,3 +299,35 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
 }
 
 ZEL_ALL_ENGINES(Billing);
+
+// Only carrier rows of known companies: a packet with any other key is refused whole, before
+// any of it is applied, and the export directory stays the operator's.
+TEST_P(Billing, CarrierChangesTouchOnlyCarrierRowsOfKnownCompanies) {
+    const QString exportDir = scalar("SELECT DSDIRETORIO FROM DIRETORIOS "
+                                     "WHERE CDPROGRAMA = 'EXPDELIV'")
+                                  .toString();
+    TFieldDef key;
+    key.name = "CDPROGRAMA";
+    key.size = 8;
+    TFieldDef value;
+    value.name = "DSDIRETORIO";
+    value.size = 100;
+    const QString invalid = QStringLiteral("Chamada inválida: CalculaApuracao");
+    const qint64 before = scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong();
+    for (const TRow& foreign : {TRow{"EXPDELIV", "/tmp"}, TRow{"ZELNADA", "J1"}}) {
+        TChangePacket changes;
+        changes.fields = {key, value};
+        changes.changes = {{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELTRC", "O1"}},
+                           {TChangePacket::Kind::Insert, std::nullopt, foreign}};
+        auto args = billing("0001", "0001", "CLI000000001");
+        args[Args::CarrierChangePacket] = RemoteValue(changes);
+        SCOPED_TRACE(foreign.at(0).toString().toStdString());
+        EXPECT_EQ(failure("CalculaApuracao", args), invalid);
+        EXPECT_TRUE(packet(call("GetDiretorios", {"ZELTRC"})).rows.empty())
+            << "nothing of the packet is applied";
+    }
+    EXPECT_EQ(scalar("SELECT DSDIRETORIO FROM DIRETORIOS WHERE CDPROGRAMA = 'EXPDELIV'").toString(),
+              exportDir);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), before)
+        << "no computation registered";
+}

@@ -136,6 +136,13 @@ TEST(CalculaApuracaoRequest, CarrierChangesAreDecodedWithTheRequest) {
         // Keys of DIRETORIOS are one to eight characters, values up to a hundred.
         carrierPacket({{TChangePacket::Kind::Insert, std::nullopt, TRow{"", "J1"}}}),
         carrierPacket({{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELABCDEF", "J1"}}}),
+        // Rows that are not carriers: the export directory above all.
+        carrierPacket({{TChangePacket::Kind::Insert, std::nullopt, TRow{"EXPDELIV", "/tmp"}}}),
+        carrierPacket(
+            {{TChangePacket::Kind::Update, TRow{"EXPDELIV", "/a"}, TRow{"EXPDELIV", "/b"}}}),
+        carrierPacket({{TChangePacket::Kind::Delete, TRow{"EXPDELIV", "/a"}, std::nullopt}}),
+        carrierPacket({{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZEL", "J1"}}}),
+        carrierPacket({{TChangePacket::Kind::Insert, std::nullopt, TRow{"zelabc", "J1"}}}),
         carrierPacket(
             {{TChangePacket::Kind::Insert, std::nullopt, TRow{"ZELABC", QString(101, 'x')}}}),
     };
