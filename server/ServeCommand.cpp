@@ -1,9 +1,9 @@
 #include "server/ServeCommand.h"
 
+#include "core/StopSignal.h"
 #include "db/TDatabase.h"
 #include "server/AppServer.h"
 #include "server/ServeOptions.h"
-#include "core/StopSignal.h"
 #include "server/TrdmApuracaoZel.h"
 
 #include <QCoreApplication>
@@ -44,6 +44,7 @@ ServerSettings ServeCommand::settingsFor(const ServeOptions& options) {
     settings.signatures = TrdmApuracaoZel::signatures();
     ServerOptions moduleOptions;
     moduleOptions.leaseSeconds = options.leaseSeconds;
+    moduleOptions.exportDir = options.exportDir;
     settings.createModule = [moduleOptions](QSqlDatabase db) -> std::unique_ptr<RemoteModule> {
         return std::make_unique<DataModule>(std::move(db), moduleOptions);
     };

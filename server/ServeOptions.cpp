@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "db/TDatabaseUrl.h"
+#include "server/DeliveryExport.h"
 #include "server/TlsKeyCheck.h"
 
 #include <QFile>
@@ -61,6 +62,10 @@ CommandLine ServeOptions::commandLine() {
         {QStringLiteral("max-frame"),
          QStringLiteral("tamanho máximo de uma mensagem (padrão %1)").arg(defaults.maxFrameSize),
          QStringLiteral("BYTES")},
+        {QStringLiteral("export-dir"),
+         QStringLiteral("diretório onde as deliveries apuradas são exportadas (padrão: a "
+                        "linha EXPDELIV de DIRETORIOS, se houver)"),
+         QStringLiteral("DIR")},
         {QStringLiteral("tls-cert"), QStringLiteral("certificado PEM do servidor (com --tls-key)"),
          QStringLiteral("ARQUIVO")},
         {QStringLiteral("tls-key"), QStringLiteral("chave privada PEM do certificado"),
@@ -86,6 +91,7 @@ QString ServeOptions::read(const CommandLine& line) {
         return readNumber(QStringLiteral("--") + QLatin1String(name), text(name), min, max, value);
     };
     databaseUrl = text("db");
+    exportDir = text("export-dir");
     qint64 connections = maxConnections;
     qint64 lease = leaseSeconds;
     qint64 idle = idleTimeoutSeconds;
@@ -106,6 +112,9 @@ QString ServeOptions::read(const CommandLine& line) {
     maxFrameSize = qsizetype(frame);
     if (databaseUrl.isEmpty())
         return QStringLiteral("Informe o banco de dados com --db URL.");
+    if (!exportDir.isEmpty() && !DeliveryExport::isWritableDirectory(exportDir))
+        return QStringLiteral("O diretório de exportação %1 não existe ou não aceita escrita.")
+            .arg(exportDir);
     try {
         TDatabaseUrl::parse(databaseUrl);
     } catch (const Exception& e) {

@@ -34,6 +34,7 @@ public:
     quint16 port = kDefaultPort;
     int maxConnections = 64;
     int leaseSeconds = 900;
+    QString exportDir;
     int idleTimeoutSeconds = 30 * 60; // 0: never
     qsizetype maxFrameSize = 64 * 1024 * 1024;
     AccessToken token;

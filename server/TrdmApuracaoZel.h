@@ -14,6 +14,9 @@
 struct ServerOptions {
     // A running computation ("P") older than this counts as interrupted.
     int leaseSeconds = 900;
+    // Where computed deliveries are exported; empty: the DIRETORIOS row "EXPDELIV" the
+    // operator wrote, if any. Never a client's choice.
+    QString exportDir;
 };
 
 // The remote data module "Zel00100.rdmApuracaoZel": one instance per client session, on

@@ -123,7 +123,8 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     if (anyWithoutFaturamento(sql, selection))
         throw ServerFailure(QStringLiteral("DELVALO_nf"));
 
-    const QString exportDir = DeliveryExport::directory(sql);
+    const QString exportDir =
+        m_options.exportDir.isEmpty() ? DeliveryExport::directory(sql) : m_options.exportDir;
     if (!exportDir.isEmpty() && !DeliveryExport::isWritableDirectory(exportDir))
         throw ServerFailure(QStringLiteral("dir_n_exists"));
 

@@ -331,3 +331,24 @@ TEST_P(Billing, CarrierChangesTouchOnlyCarrierRowsOfKnownCompanies) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), before)
         << "no computation registered";
 }
+
+// The export directory the server was started with wins over anything in DIRETORIOS.
+class BillingWithExportDir : public MethodsTest {
+protected:
+    ServerOptions options() const override {
+        ServerOptions o;
+        o.exportDir = m_dir.path();
+        return o;
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_P(BillingWithExportDir, TheServersOwnExportDirectoryIsUsed) {
+    ASSERT_TRUE(m_dir.isValid());
+    exec("INSERT INTO DIRETORIOS (CDPROGRAMA, DSDIRETORIO) VALUES ('EXPDELIV', '/proc')");
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0001", "CLI000000001")).toString(),
+              "0000000003");
+    EXPECT_TRUE(QFile::exists(QDir(m_dir.path()).filePath("0000000003.csv")));
+}
+
+ZEL_ALL_ENGINES(BillingWithExportDir);

@@ -61,6 +61,8 @@ TEST(ServeCommand, BadArgumentsExitWithCodeTwoAndSayWhy) {
         {{"serve", "--db", "sqlite:x.db", "--listen", "meuservidor:7210"}, "Endereço inválido"},
         {{"serve", "--db", "sqlite:x.db", "--tls-cert", "c.pem"}, "--tls-cert e --tls-key juntos"},
         {{"serve", "--db", "sqlite:x.db", "--token-file", "/nao/existe"}, "token"},
+        {{"serve", "--db", "sqlite:x.db", "--export-dir", "/nao/existe"},
+         "O diretório de exportação /nao/existe não existe ou não aceita escrita."},
         // Beyond loopback: TLS and a token, or no start at all.
         {{"serve", "--db", "sqlite:x.db", "--listen", "0.0.0.0:0"},
          "Recusado: para ouvir em 0.0.0.0"},
