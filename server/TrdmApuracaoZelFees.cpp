@@ -1,4 +1,5 @@
 // The airport-fee computation (CalcApuracTaxa): one fee invoice per billing invoice.
+#include "server/DeliverySelection.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -71,11 +72,10 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
         refuse(QStringLiteral("Inf_ProTax"));
     const qint64 rate = rateOf(sql, grupo);
 
-    QStringList listed;
-    for (const QString& entry : args[11].toString().split(QLatin1Char('_'), Qt::SkipEmptyParts)) {
-        if (!listed.contains(entry))
-            listed.append(entry);
-    }
+    // Bounded like the billing lists: each invoice costs a query inside the transaction.
+    const QStringList listed = DeliverySelection::entries(args[11].toString());
+    if (listed.size() > DeliverySelection::kMaxListed)
+        throw ServerFailure(QStringLiteral("Chamada inválida: CalcApuracTaxa"));
 
     struct Charged {
         QString number;

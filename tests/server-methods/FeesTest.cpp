@@ -72,6 +72,23 @@ TEST_P(Fees, ARefusalIsNeverTakenForARaceLost) {
               "Nota fiscal UNIQUE0001 não pode receber taxa aeroportuária.");
 }
 
+// The invoice list is bounded like the billing lists and read in linear time: a list of 5,000
+// distinct entries repeated is still 5,000, one entry more is refused before any work.
+TEST_P(Fees, TheInvoiceListIsBounded) {
+    QString many;
+    for (int i = 0; i < 5001; ++i)
+        many += u'_' + QString::number(1000000000 + i);
+    EXPECT_EQ(failure("CalcApuracTaxa", fee("TAXAAERO", many + u'_')),
+              QStringLiteral("Chamada inválida: CalcApuracTaxa"));
+    // Duplicates count once: the first entry is chargeable, the rest refer to no invoice.
+    QString repeated;
+    for (int i = 0; i < 20000; ++i)
+        repeated += QStringLiteral("_0000000001");
+    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", repeated + u'_')).toString(),
+              "NSEQ0000000003");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), 3);
+}
+
 TEST_P(Fees, RoundsHalfUpToTheCent) {
     addInvoice("0000000010", 80050, 10010);
     addInvoice("0000000011", 100020, 20);
