@@ -1,5 +1,6 @@
 #include "external/appserver/ServerLink.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <QSslConfiguration>
@@ -128,7 +129,8 @@ void ServerLink::close() {
 
 ServerLink::Outcome ServerLink::call(const QString& method,
                                      const QList<protocol::RemoteValue>& args,
-                                     const ProgressHandler& onProgress, Message* reply) {
+                                     const ProgressHandler& onProgress, Message* reply,
+                                     int silenceMs) {
     if (!m_open)
         return Outcome::Lost;
     const qint64 id = m_nextId++;
@@ -136,9 +138,16 @@ ServerLink::Outcome ServerLink::call(const QString& method,
     m_pending.insert(id, &pending);
     const auto forget = qScopeGuard([&] { m_pending.remove(id); });
     m_socket->write(Message::call(id, method, args).toFrame());
+    QDeadlineTimer deadline =
+        silenceMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(silenceMs);
+    std::optional<std::pair<qint64, QString>> lastReport;
     for (;;) {
         while (!pending.progress.isEmpty()) {
             const Message progress = pending.progress.takeFirst();
+            const std::pair<qint64, QString> report{progress.done, progress.text};
+            if (silenceMs >= 0 && report != lastReport)
+                deadline.setRemainingTime(silenceMs);
+            lastReport = report;
             if (onProgress)
                 onProgress(progress);
         }
@@ -148,7 +157,9 @@ ServerLink::Outcome ServerLink::call(const QString& method,
         }
         if (!m_open)
             return Outcome::Lost;
-        waitForActivity();
+        if (deadline.hasExpired())
+            return Outcome::TimedOut;
+        waitForActivity(deadline.isForever() ? -1 : int(deadline.remainingTime()));
     }
 }
 

@@ -27,7 +27,7 @@ public:
         int connectTimeoutMs = 15000;
         qsizetype maxFrameSize = protocol::Frame::kDefaultMaxSize;
     };
-    enum class Outcome { Result, Failure, Lost };
+    enum class Outcome { Result, Failure, Lost, TimedOut };
     using ProgressHandler = std::function<void(const protocol::Message&)>;
 
     explicit ServerLink(Options options);
@@ -43,9 +43,11 @@ public:
 
     // Sends the call and waits for its reply. Progress messages are handed to
     // `onProgress` from this stack frame, in order, before the reply; an exception it
-    // throws abandons the call and propagates.
+    // throws abandons the call and propagates. With `silenceMs` >= 0 the call gives up
+    // (TimedOut) when that long passes without its reply or a progress report that moved
+    // on; messages of other calls and repeated reports keep nothing alive.
     Outcome call(const QString& method, const QList<protocol::RemoteValue>& args,
-                 const ProgressHandler& onProgress, protocol::Message* reply);
+                 const ProgressHandler& onProgress, protocol::Message* reply, int silenceMs = -1);
 
 signals:
     void activity(); // something a waiter may be waiting for happened

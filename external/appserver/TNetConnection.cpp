@@ -66,6 +66,14 @@ QString TNetConnection::noConnectionText() const {
         .arg(a.port);
 }
 
+QString TNetConnection::timedOutText(int milliseconds) const {
+    const Address a = parseAddress(m_host, m_port);
+    return QStringLiteral("Servidor de aplicação %1:%2 não respondeu em %3 s.")
+        .arg(a.host)
+        .arg(a.port)
+        .arg((milliseconds + 999) / 1000);
+}
+
 bool TNetConnection::connect() {
     if (connected())
         return true;
@@ -134,8 +142,16 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
         if (!alive.expired() && OnProgress)
             OnProgress(m.done, m.total, m.text);
     };
+    const int silenceMs = m_longCalls.contains(method) ? m_longTimeoutMs : m_readTimeoutMs;
+    const QString timedOut = timedOutText(silenceMs);
     Message reply;
-    switch (link->call(method, values, onProgress, &reply)) {
+    switch (link->call(method, values, onProgress, &reply, silenceMs)) {
+    case ServerLink::Outcome::TimedOut:
+        // The late answer must not be taken for the next call's: this link is done.
+        link->close();
+        if (!alive.expired() && m_link == link)
+            m_link.reset();
+        throw Exception(timedOut);
     case ServerLink::Outcome::Lost:
         if (!alive.expired()) {
             m_lastError = link->lostReason();

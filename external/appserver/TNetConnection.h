@@ -5,6 +5,7 @@
 
 #include <QSslCertificate>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -39,6 +40,14 @@ public:
         m_caCertificates = certificates;
     }
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
+    // How long a call may go without its answer: `readMs` for most, `longMs` without a
+    // progress report that moves on for the methods of `setLongCalls` (the computations).
+    // A negative time waits for ever.
+    void setCallTimeouts(int readMs, int longMs) {
+        m_readTimeoutMs = readMs;
+        m_longTimeoutMs = longMs;
+    }
+    void setLongCalls(const QStringList& methods) { m_longCalls = methods; }
     void setMaxFrameSize(qsizetype bytes) { m_maxFrameSize = bytes; }
 
     // Fired before every connection attempt; typically sets Host and Port.
@@ -62,6 +71,8 @@ public:
 
     // "Sem conexão com o servidor de aplicação (HOST:PORTA)."
     QString noConnectionText() const;
+    // "Servidor de aplicação HOST:PORTA não respondeu em N s."
+    QString timedOutText(int milliseconds) const;
 
 private:
     bool open();
@@ -75,6 +86,9 @@ private:
     QString m_token;
     QList<QSslCertificate> m_caCertificates;
     int m_connectTimeoutMs = 15000;
+    int m_readTimeoutMs = 30000;
+    int m_longTimeoutMs = 300000;
+    QStringList m_longCalls{QStringLiteral("CalculaApuracao"), QStringLiteral("CalcApuracTaxa")};
     qsizetype m_maxFrameSize = protocol::Frame::kDefaultMaxSize;
     std::shared_ptr<ServerLink> m_link;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

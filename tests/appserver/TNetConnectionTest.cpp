@@ -272,3 +272,51 @@ TEST(TNetConnectionAddress, HostMayCarryTheSchemeAndThePort) {
     EXPECT_EQ(net.noConnectionText(),
               QStringLiteral("Sem conexão com o servidor de aplicação (::1:7210)."));
 }
+
+// A server that stops answering, answers another call or repeats one report for ever ends the
+// call with a text naming it; the late answer is never taken for the next call's.
+TEST_F(TNetConnectionTest, ACallGivesUpOnAServerThatStopsAnswering) {
+    net.setCallTimeouts(150, 300);
+    int answered = 0;
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        if (m.name == u"Cala")
+            return;
+        if (m.name == u"Outro") {
+            c.send(Message::reply(m.id + 100, QStringLiteral("de outra chamada")));
+            return;
+        }
+        c.send(Message::reply(m.id, QStringLiteral("ok %1").arg(++answered)));
+    };
+    const QString timedOut =
+        QStringLiteral("Servidor de aplicação 127.0.0.1:%1 não respondeu em 1 s.").arg(port);
+    EXPECT_EQ(failureOf(QStringLiteral("Cala")), timedOut);
+    EXPECT_FALSE(net.connected()) << "the link of the late answer is closed";
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(), "ok 1");
+    EXPECT_EQ(net.session(), 2) << "the next call reconnected";
+    EXPECT_EQ(failureOf(QStringLiteral("Outro")), timedOut);
+}
+
+TEST_F(TNetConnectionTest, OnlyProgressThatMovesOnKeepsALongCallAlive) {
+    net.setCallTimeouts(100, 300);
+    std::vector<std::unique_ptr<QTimer>> timers;
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        const bool moving = m.name == u"CalculaApuracao";
+        auto timer = std::make_unique<QTimer>();
+        int step = 0;
+        QObject::connect(timer.get(), &QTimer::timeout, [&c, id = m.id, moving, step]() mutable {
+            ++step;
+            if (moving && step == 20) // 1 s of reports, three times the silence allowed
+                c.send(Message::reply(id, QStringLiteral("feito")));
+            else
+                c.send(Message::progress(id, moving ? step : 1, 20, QStringLiteral("Apuração")));
+        });
+        timer->start(50);
+        timers.push_back(std::move(timer));
+    };
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("CalculaApuracao"), {}).toString(), "feito");
+    timers.clear();
+    EXPECT_EQ(failureOf(QStringLiteral("CalcApuracTaxa")),
+              QStringLiteral("Servidor de aplicação 127.0.0.1:%1 não respondeu em 1 s.").arg(port))
+        << "the same report over and over is a flood, not progress";
+    timers.clear();
+}
