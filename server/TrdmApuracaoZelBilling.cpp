@@ -101,6 +101,13 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     r.carriers.apply(sql);
 
+    // The working branch is recorded with the computation: an unknown one is said plainly.
+    if (sql.scalar(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = :filial"),
+                   {{"filial", r.filialTrabalho}})
+            .toInt() == 0)
+        throw ServerFailure(
+            QStringLiteral("Filial de trabalho %1 não cadastrada.").arg(r.filialTrabalho));
+
     const QString type = issueFormType(sql, r);
     if (type.isEmpty())
         blocked(QStringLiteral("TpFt_N_Cad"), kBlank20);

@@ -352,3 +352,11 @@ TEST_P(BillingWithExportDir, TheServersOwnExportDirectoryIsUsed) {
 }
 
 ZEL_ALL_ENGINES(BillingWithExportDir);
+
+TEST_P(Billing, AnUnknownWorkingBranchIsSaidPlainly) {
+    auto args = billing("0001", "0001", "CLI000000001");
+    args[Args::WorkingBranch] = "9999";
+    const qint64 before = scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong();
+    EXPECT_EQ(failure("CalculaApuracao", args), "Filial de trabalho 9999 não cadastrada.");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), before);
+}
