@@ -24,6 +24,7 @@ struct Fields {
         Progress = 256,
         Result = 512,
         Refs = 1024,
+        User = 2048,
     };
     unsigned seen = 0;
     Message msg;
@@ -119,6 +120,7 @@ bool readMember(ValueReader& r, const QString& key, Fields* f) {
         {QStringLiteral("progress"), Fields::Progress},
         {QStringLiteral("result"), Fields::Result},
         {QStringLiteral("refs"), Fields::Refs},
+        {QStringLiteral("user"), Fields::User},
     };
     unsigned bit = 0;
     for (const auto& [name, b] : keys) {
@@ -158,6 +160,8 @@ bool readMember(ValueReader& r, const QString& key, Fields* f) {
         return r.readValue(&m.result);
     case Fields::Refs:
         return readRefs(r, &m.refs);
+    case Fields::User:
+        return readTextKey(r, &m.user, "user");
     }
     return false;
 }
@@ -195,12 +199,14 @@ void writeKey(QCborStreamWriter& w, const char* key) {
 
 } // namespace
 
-Message Message::hello(const QString& server, int version, const QString& token) {
+Message Message::hello(const QString& server, int version, const QString& token,
+                       const QString& user) {
     Message m;
     m.type = Type::Hello;
     m.name = server;
     m.version = version;
     m.token = token;
+    m.user = user;
     return m;
 }
 
@@ -311,7 +317,7 @@ void Message::writeTo(QByteArray* out, QString* error) const {
     ValueWriter values(w);
     switch (type) {
     case Type::Hello:
-        w.startMap(token.isEmpty() ? 2 : 3);
+        w.startMap(2 + (token.isEmpty() ? 0 : 1) + (user.isEmpty() ? 0 : 1));
         writeKey(w, "hello");
         w.append(QStringView(name));
         writeKey(w, "version");
@@ -319,6 +325,10 @@ void Message::writeTo(QByteArray* out, QString* error) const {
         if (!token.isEmpty()) {
             writeKey(w, "token");
             w.append(QStringView(token));
+        }
+        if (!user.isEmpty()) {
+            writeKey(w, "user");
+            w.append(QStringView(user));
         }
         break;
     case Type::HelloOk:

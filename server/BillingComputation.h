@@ -43,21 +43,23 @@ private:
         std::vector<Invoice> invoices;
         std::map<QDate, qint64> perDay;
         qint64 deliveries = 0;
-        qint64 withoutFaturamento = 0;
     };
+    using PerDay = std::map<QDate, qint64>;
 
-    void report(qint64 done);
-    Totals sum() const;
+    enum class Phase { Summing, Marking, Exporting };
+    // `count` of `total` deliveries are through `phase`.
+    void report(Phase phase, qint64 count, qint64 total);
+    PerDay deliveriesPerDay() const;
+    Totals sum();
     void clearInvoiceKeys();
     QString keyPart(const Invoice& invoice, int i) const;
     void insertInvoice(const Invoice& invoice);
-    void markDeliveries(const std::map<QDate, qint64>& perDay);
+    // Returns how many deliveries it marked.
+    qint64 markDeliveries(const PerDay& perDay);
 
     const ServerSql& m_sql;
     const CalculaApuracaoRequest& m_r;
     const DeliverySelection& m_selection;
     QString m_nr;
     const TrdmApuracaoZel::Progress& m_progress;
-    qint64 m_total = 0;
-    qint64 m_done = 0;
 };
