@@ -1,11 +1,13 @@
 #include "server/BillingComputation.h"
 
+#include "core/EDBEngineError.h"
 #include "core/Exception.h"
 #include "server/CalculaApuracaoRequest.h"
 #include "server/DeliveryExport.h"
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
 #include "server/ServerSql.h"
+#include "server/SqliteRowProgress.h"
 #include "server/SqlTransaction.h"
 #include "server/StepPacer.h"
 
@@ -88,10 +90,13 @@ void BillingComputation::run(const QString& exportDir) {
     if (!exportDir.isEmpty()) {
         QElapsedTimer sinceReport;
         sinceReport.start();
+        qint64 reported = 0;
         report(Phase::Exporting, 0, marked);
         written = DeliveryExport(m_sql, exportDir).write(m_nr, [&](qint64 lines) {
-            if (lines == marked || sinceReport.hasExpired(StepPacer::kTargetMs)) {
+            if (lines > reported &&
+                (lines == marked || sinceReport.hasExpired(StepPacer::kTargetMs))) {
                 report(Phase::Exporting, lines, marked);
+                reported = lines;
                 sinceReport.restart();
             }
         });
@@ -105,26 +110,36 @@ void BillingComputation::run(const QString& exportDir) {
     }
 }
 
-// One bar over the whole computation, in deliveries: the sum fills its first quarter and
-// the marking the rest, about their shares of the time on SQLite; an export runs with the
-// bar full. The text tells which part runs and how far it has got.
+// One bar over the whole computation, in deliveries, in eighths: the sum fills the first
+// quarter, the marking the rest (on SQLite its first pass, which finds the deliveries, up
+// to five eighths), about their shares of the time; an export runs with the bar full. The
+// text tells which part runs and how far it has got.
 void BillingComputation::report(Phase phase, qint64 count, qint64 total) {
     if (!m_progress)
         return;
-    qint64 done = total;
+    const bool sqlite = m_sql.dialect() == TDialect::SQLite;
+    int from = 8;
+    int to = 8;
     QString doing;
     switch (phase) {
     case Phase::Summing:
-        done = count / 4;
+        from = 0;
+        to = 2;
         doing = QStringLiteral("somando ");
         break;
+    case Phase::Separating:
+        from = 2;
+        to = 5;
+        doing = QStringLiteral("separando ");
+        break;
     case Phase::Marking:
-        done = (total + 3 * count) / 4;
+        from = sqlite ? 5 : 2;
         break;
     case Phase::Exporting:
         doing = QStringLiteral("exportando ");
         break;
     }
+    const qint64 done = (total * from + count * (to - from)) / 8;
     m_progress(done, total,
                QStringLiteral("Apuração %1: %2%3 de %4 deliveries")
                    .arg(m_nr, doing)
@@ -133,8 +148,8 @@ void BillingComputation::report(Phase phase, qint64 count, qint64 total) {
 }
 
 // How many deliveries of the branch and company each day of the period holds, computed or
-// not: the index answers it alone, so it costs a small part of the sum and tells how to
-// split the sum into steps and how far it has got.
+// not: the index answers it alone, so it costs a small part of the sum and gives the sum's
+// first total (and, on PostgreSQL, its steps).
 BillingComputation::PerDay BillingComputation::deliveriesPerDay() const {
     QSqlQuery query = m_sql.exec(QStringLiteral("SELECT DTDELIVERY, COUNT(*) FROM DELIVERY "
                                                 "WHERE CDFILIAL = :filial AND CDCIA = :cdcia "
@@ -150,30 +165,33 @@ BillingComputation::PerDay BillingComputation::deliveriesPerDay() const {
     return perDay;
 }
 
-// Grouped by day and invoice key, a range of days at a time: as many rows as days times
-// invoices, however many deliveries there are. While it runs the total is what was
-// selected so far plus what the days still to sum may hold, so it only shrinks, to the
-// exact count at the end.
+// Grouped by day and invoice key: as many rows as days times invoices, however many
+// deliveries there are. On SQLite in one statement that counts the deliveries of the period
+// as it goes through them, on PostgreSQL a range of days at a time; either way the progress
+// says how many of the period's deliveries, computed or not, have been gone through.
 BillingComputation::Totals BillingComputation::sum() {
+    const bool sqlite = m_sql.dialect() == TDialect::SQLite;
     const QStringList& keys = m_selection.keyColumns();
     const QString keyList = keys.isEmpty() ? QString() : QLatin1String(", ") + keys.join(", ");
+    // Counted as the index finds them, before they are read and grouped.
     const QString sql =
         QStringLiteral("SELECT DTDELIVERY%1, COUNT(*), SUM(VRSERVICO), SUM(VRMOEDESTR), "
                        "SUM(CASE WHEN NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '' "
-                       "THEN 1 ELSE 0 END) FROM DELIVERY WHERE %2 GROUP BY DTDELIVERY%1")
-            .arg(keyList, m_selection.where());
+                       "THEN 1 ELSE 0 END) FROM DELIVERY WHERE %2%3 GROUP BY DTDELIVERY%1")
+            .arg(keyList, m_selection.where(),
+                 sqlite ? QStringLiteral(" AND %1(0, 1) = 1")
+                              .arg(QLatin1String(SqliteRowProgress::kFunction))
+                        : QString());
     const int at = 1 + int(keys.size());
     const PerDay candidates = deliveriesPerDay();
-    qint64 pending = 0;
+    qint64 inPeriod = 0;
     for (const auto& day : candidates)
-        pending += day.second;
-    report(Phase::Summing, 0, pending);
+        inPeriod += day.second;
+    report(Phase::Summing, 0, inPeriod);
 
     std::map<QStringList, Invoice> invoices; // key order numbers the invoices
     Totals totals;
-    StepPacer pacer(pending, kMinStep);
-    forEachDayRange(candidates, pacer, [&](const QDate& from, const QDate& to, qint64 count) {
-        QSqlQuery query = m_sql.exec(sql, m_selection.bindsFor(from, to));
+    const auto add = [&](QSqlQuery& query) {
         while (query.next()) {
             if (query.value(at + 3).toLongLong() > 0)
                 throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
@@ -188,9 +206,29 @@ BillingComputation::Totals BillingComputation::sum() {
             totals.perDay[ServerSql::toDate(query.value(0))] += selected;
             totals.deliveries += selected;
         }
-        pending -= count;
-        report(Phase::Summing, totals.deliveries, totals.deliveries + pending);
-    });
+    };
+    if (sqlite) {
+        SqliteRowProgress counter(m_sql.database(), inPeriod, kMinStep,
+                                  [&](const SqliteRowProgress::Counts& rows) {
+                                      report(Phase::Summing, std::min(rows[0], inPeriod), inPeriod);
+                                  });
+        try {
+            QSqlQuery query = m_sql.exec(sql, m_selection.binds());
+            add(query);
+        } catch (const EDBEngineError&) {
+            counter.rethrow();
+            throw;
+        }
+    } else {
+        qint64 through = 0;
+        StepPacer pacer(inPeriod, kMinStep);
+        forEachDayRange(candidates, pacer, [&](const QDate& from, const QDate& to, qint64 count) {
+            QSqlQuery query = m_sql.exec(sql, m_selection.bindsFor(from, to));
+            add(query);
+            through += count;
+            report(Phase::Summing, through, inPeriod);
+        });
+    }
     for (auto& entry : invoices)
         totals.invoices.push_back(std::move(entry.second));
     return totals;
@@ -241,14 +279,16 @@ void BillingComputation::insertInvoice(const Invoice& invoice) {
                   {"nf", invoice.number}});
 }
 
-// Day ranges of about one step each, marked by one statement apiece. A range that changes
-// another count than summed means another computation took or added deliveries meanwhile:
-// the whole computation fails.
+// Every selected delivery gets the computation and its key's invoice: on SQLite in one
+// statement that counts its rows as it goes, on PostgreSQL by day ranges of about one step
+// each. A count changed other than summed means another computation took or added
+// deliveries meanwhile: the whole computation fails.
 qint64 BillingComputation::markDeliveries(const PerDay& perDay) {
     qint64 total = 0;
     for (const auto& day : perDay)
         total += day.second;
-    report(Phase::Marking, 0, total);
+    const bool sqlite = m_sql.dialect() == TDialect::SQLite;
+    report(sqlite ? Phase::Separating : Phase::Marking, 0, total);
     if (total == 0)
         return 0;
     const QStringList& keys = m_selection.keyColumns();
@@ -258,21 +298,44 @@ qint64 BillingComputation::markDeliveries(const PerDay& perDay) {
                          .arg(i + 1)
                          .arg(i < keys.size() ? QStringLiteral("DELIVERY.") + keys[i]
                                               : QStringLiteral("''")));
+    // SQLite finds the rows first (counted in the WHERE clause), then writes them (counted
+    // in what it writes).
+    const QString counter = QLatin1String(SqliteRowProgress::kFunction);
     const QString sql =
-        QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = (SELECT "
-                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1) WHERE %2")
-            .arg(match.join(QStringLiteral(" AND ")), m_selection.where());
-    qint64 done = 0;
-    StepPacer pacer(total, kMinStep);
-    forEachDayRange(perDay, pacer, [&](const QDate& from, const QDate& to, qint64 expected) {
-        DeliverySelection::Binds binds = m_selection.bindsFor(from, to);
+        QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = %1, NRLANCTONF = (SELECT "
+                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %2) WHERE %3%4")
+            .arg(sqlite ? QStringLiteral("%1(1, :nr)").arg(counter) : QStringLiteral(":nr"),
+                 match.join(QStringLiteral(" AND ")), m_selection.where(),
+                 sqlite ? QStringLiteral(" AND %1(0, 1) = 1").arg(counter) : QString());
+    const auto mark = [&](DeliverySelection::Binds binds, qint64 expected) {
         binds.append({QStringLiteral("nr"), m_nr});
-        const int changed = m_sql.exec(sql, binds).numRowsAffected();
-        if (changed != expected)
+        if (m_sql.exec(sql, binds).numRowsAffected() != expected)
             throw Exception(
                 QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
-        done += expected;
-        report(Phase::Marking, done, total);
-    });
-    return done;
+    };
+    if (sqlite) {
+        SqliteRowProgress rows(m_sql.database(), 2 * total, kMinStep,
+                               [&](const SqliteRowProgress::Counts& counts) {
+                                   if (counts[1] == 0)
+                                       report(Phase::Separating, std::min(counts[0], total), total);
+                                   else
+                                       report(Phase::Marking, counts[1], total);
+                               });
+        try {
+            mark(m_selection.binds(), total);
+        } catch (const EDBEngineError&) {
+            rows.rethrow();
+            throw;
+        }
+        report(Phase::Marking, total, total);
+    } else {
+        qint64 done = 0;
+        StepPacer pacer(total, kMinStep);
+        forEachDayRange(perDay, pacer, [&](const QDate& from, const QDate& to, qint64 expected) {
+            mark(m_selection.bindsFor(from, to), expected);
+            done += expected;
+            report(Phase::Marking, done, total);
+        });
+    }
+    return total;
 }

@@ -46,7 +46,7 @@ private:
     };
     using PerDay = std::map<QDate, qint64>;
 
-    enum class Phase { Summing, Marking, Exporting };
+    enum class Phase { Summing, Separating, Marking, Exporting };
     // `count` of `total` deliveries are through `phase`.
     void report(Phase phase, qint64 count, qint64 total);
     PerDay deliveriesPerDay() const;

@@ -118,11 +118,11 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args, const Progress& progress
     };
     // Checked inside the transaction so that two fee computations cannot both take an
     // invoice; the unique NRLANCTONFORIG settles what the check cannot see yet. On
-    // PostgreSQL the invoice and its computation are locked too, so a cancellation of that
-    // computation either waits for this one or has already removed them (SQLite's write
-    // transaction holds the whole database anyway).
+    // PostgreSQL the billing computation's row is locked too, as a cancellation locks it
+    // before touching its invoices: the cancellation waits for this one, or this one finds
+    // it cancelled, never a deadlock (SQLite's write transaction holds the whole database).
     const QString lockRows =
-        sql.dialect() == TDialect::PostgreSQL ? QStringLiteral(" FOR SHARE") : QString();
+        sql.dialect() == TDialect::PostgreSQL ? QStringLiteral(" FOR SHARE OF C") : QString();
     QString nr;
     try {
         SqlTransaction transaction(sql);

@@ -186,6 +186,10 @@ CREATE INDEX DELIVERY_SELECAO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY);
 -- A computation's deliveries in number order: its export reads them page by page.
 CREATE INDEX DELIVERY_APURACAO ON DELIVERY (NRAPURACFAT, NRDELIVERY);
 CREATE INDEX DELIVERY_NOTA ON DELIVERY (NRLANCTONF);
+-- The few deliveries without a billing number: a computation refuses to start while its
+-- selection holds one, and this finds it without reading the others (version 2).
+CREATE INDEX DELIVERY_SEM_FATURAMENTO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY)
+    WHERE NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '';
 
 -- Counters per branch: NMSEQ names the sequence (see the seed for the names in use).
 CREATE TABLE NUMERADOR (
