@@ -15,7 +15,8 @@ struct CalculaApuracaoRequest;
 // The one transaction of a registered billing computation: its invoices, one per key of
 // the selection with the sums of their deliveries, every selected delivery marked with the
 // computation and its invoice, status "F", the order counter, and the export. All or
-// nothing: a failure raises and leaves the tables as they were.
+// nothing: a failure raises and leaves the tables as they were. Progress is reported all
+// along, the sum included, often enough for a person to see it move.
 class BillingComputation {
 public:
     BillingComputation(const ServerSql& sql, const CalculaApuracaoRequest& request,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
+
 #include <pwd.h>
 #include <unistd.h>
 
