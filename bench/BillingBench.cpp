@@ -1,6 +1,8 @@
 // bench_billing: the time of one billing computation of N deliveries on the application
 // server, against a set-based SQL script doing the same work on an identical copy of the
-// data, and the server's peak memory, which must not grow with N.
+// data, the server's peak memory, which must not grow with N, and how often its progress
+// reports arrive (the longest wait a person watching would see between two). With
+// --compare, two servers instead take turns computing on copies of the same data.
 #include "bench/BillingScript.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
@@ -8,6 +10,7 @@
 #include "external/appserver/TNetConnection.h"
 #include "protocol/CalculaApuracaoArgs.h"
 
+#include <algorithm>
 #include <memory>
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +46,8 @@ struct Options {
     QString pgUrl;
     QString workdir;
     QString appserver;
+    QString compareWith; // another zel-appserver, timed on copies of the same data
+    int rounds = 3;
 };
 
 CommandLine commandLine() {
@@ -71,6 +76,12 @@ CommandLine commandLine() {
         {QStringLiteral("appserver"),
          QStringLiteral("caminho do zel-appserver (padrão: ao lado deste programa)"),
          QStringLiteral("CAMINHO")},
+        {QStringLiteral("compare"),
+         QStringLiteral("em vez do script, compara com outro zel-appserver: os dois calculam, "
+                        "alternados, em cópias dos mesmos dados"),
+         QStringLiteral("CAMINHO")},
+        {QStringLiteral("rounds"), QStringLiteral("rodadas da comparação (padrão 3)"),
+         QStringLiteral("N")},
     });
     return line;
 }
@@ -95,6 +106,13 @@ QString read(const CommandLine& line, Options* o) {
     o->pgUrl = line.value(QStringLiteral("pg"));
     o->workdir = line.value(QStringLiteral("workdir"));
     o->appserver = line.value(QStringLiteral("appserver"));
+    o->compareWith = line.value(QStringLiteral("compare"));
+    if (line.isSet(QStringLiteral("rounds"))) {
+        bool ok = false;
+        o->rounds = line.value(QStringLiteral("rounds")).toInt(&ok);
+        if (!ok || o->rounds <= 0)
+            return QStringLiteral("--rounds exige um número inteiro positivo.");
+    }
     if (o->engines.isEmpty()) {
         o->engines = {QStringLiteral("sqlite")};
         if (!o->pgUrl.isEmpty())
@@ -144,6 +162,8 @@ public:
     virtual QString name() const = 0;
     // A seeded with n deliveries by init-db (timed into *seedSeconds), B a copy of it.
     virtual Databases create(const QString& appserver, qint64 n, double* seedSeconds) = 0;
+    // One more copy of B as it was created, named `tag`; dropped by drop().
+    virtual QString copyOfB(const QString& tag) = 0;
     virtual void drop() = 0;
 };
 
@@ -171,11 +191,24 @@ public:
         return {a, QStringLiteral("sqlite:") + m_b};
     }
 
+    QString copyOfB(const QString& tag) override {
+        const QString path =
+            QFileInfo(m_b).dir().filePath(QStringLiteral("zelbench_%1.db").arg(tag));
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            QFile::remove(path + suffix);
+        copy(m_b, path);
+        if (QFileInfo(m_b + "-wal").size() > 0)
+            copy(m_b + "-wal", path + "-wal");
+        m_copies.append(path);
+        return QStringLiteral("sqlite:") + path;
+    }
+
     void drop() override {
-        for (const QString& base : {m_a, m_b}) {
+        for (const QString& base : QStringList{m_a, m_b} + m_copies) {
             for (const char* suffix : {"", "-wal", "-shm", "-journal"})
                 QFile::remove(base + suffix);
         }
+        m_copies.clear();
     }
 
 private:
@@ -186,6 +219,7 @@ private:
 
     QString m_a;
     QString m_b;
+    QStringList m_copies;
 };
 
 class PostgreSqlEngine : public Engine {
@@ -208,9 +242,19 @@ public:
         return {a, urlOf(QStringLiteral("zelbench_b"))};
     }
 
+    QString copyOfB(const QString& tag) override {
+        const QString name = QStringLiteral("zelbench_%1").arg(tag);
+        admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        admin(QStringLiteral("CREATE DATABASE %1 TEMPLATE zelbench_b").arg(name));
+        m_copies.append(name);
+        return urlOf(name);
+    }
+
     void drop() override {
-        admin(QStringLiteral("DROP DATABASE IF EXISTS zelbench_a WITH (FORCE)"));
-        admin(QStringLiteral("DROP DATABASE IF EXISTS zelbench_b WITH (FORCE)"));
+        for (const QString& name :
+             QStringList{QStringLiteral("zelbench_a"), QStringLiteral("zelbench_b")} + m_copies)
+            admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        m_copies.clear();
     }
 
 private:
@@ -233,6 +277,7 @@ private:
     }
 
     QString m_url;
+    QStringList m_copies;
 };
 
 quint16 freePort() {
@@ -343,12 +388,65 @@ QString calculaApuracao(TNetConnection& net, const BillingScope& s) {
     return net.AppServer().call(QLatin1String(Args::kMethod), args).toString();
 }
 
+// One computation timed on a server of its own, with the arrival of its progress reports.
+struct Timed {
+    QString nr;
+    double seconds = 0;
+    int reports = 0;
+    double longestSilenceSeconds = 0; // from the call, between reports, to the reply
+    qint64 hwmStartKiB = 0;
+    qint64 hwmPeakKiB = 0;
+};
+
+// CalculaApuracao of `scope` by `program` serving `dbUrl`; the server's log goes to
+// `logFile`, each progress report to `progressFile` (seconds, done/total, text).
+Timed timeComputation(const QString& program, const QString& dbUrl, const BillingScope& scope,
+                      const QString& logFile, const QString& progressFile) {
+    ServerProcess server(program, dbUrl, logFile);
+    TNetConnection net;
+    net.setServerName(kServerName);
+    net.setHost(QStringLiteral("127.0.0.1"));
+    net.setPort(server.port());
+    net.connect();
+    Timed t;
+    t.hwmStartKiB = server.peakMemoryKiB();
+    QFile progressLog(progressFile);
+    if (!progressLog.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        throw Exception(QStringLiteral("Não foi possível gravar %1.").arg(progressFile));
+    QTextStream progressOut(&progressLog);
+    QElapsedTimer timer;
+    double lastReport = 0;
+    net.OnProgress = [&](qint64 done, qint64 total, const QString& text) {
+        const double at = secondsOf(timer);
+        t.longestSilenceSeconds = std::max(t.longestSilenceSeconds, at - lastReport);
+        lastReport = at;
+        ++t.reports;
+        progressOut << QString::number(at, 'f', 3) << ' ' << done << '/' << total << ' ' << text
+                    << '\n';
+    };
+    timer.start();
+    t.nr = calculaApuracao(net, scope);
+    t.seconds = secondsOf(timer);
+    t.longestSilenceSeconds = std::max(t.longestSilenceSeconds, t.seconds - lastReport);
+    net.OnProgress = nullptr;
+    t.hwmPeakKiB = server.peakMemoryKiB();
+    net.disconnect();
+    server.stop();
+    static const QRegularExpression number(QStringLiteral("^\\d{10}$"));
+    if (!number.match(t.nr).hasMatch())
+        throw Exception(
+            QStringLiteral("O servidor devolveu \"%1\" em vez do número da apuração.").arg(t.nr));
+    return t;
+}
+
 struct Measure {
     double seedSeconds = 0;
     double computationSeconds = 0;
     double scriptSeconds = 0;
     qint64 hwmStartKiB = 0;
     qint64 hwmPeakKiB = 0;
+    int progressReports = 0;
+    double longestSilenceSeconds = 0; // from the call, between reports, to the reply
 };
 
 class Measurement {
@@ -383,27 +481,17 @@ private:
     }
 
     QString computeOnServer() {
-        const QString log = QDir(m_workdir).filePath(
-            QStringLiteral("zel-appserver-%1-%2.log").arg(m_engine.name().toLower()).arg(m_n));
-        ServerProcess server(m_options.appserver, m_dbs.a, log);
-        TNetConnection net;
-        net.setServerName(kServerName);
-        net.setHost(QStringLiteral("127.0.0.1"));
-        net.setPort(server.port());
-        net.connect();
-        m_measure.hwmStartKiB = server.peakMemoryKiB();
-        QElapsedTimer timer;
-        timer.start();
-        const QString nr = calculaApuracao(net, m_scope);
-        m_measure.computationSeconds = secondsOf(timer);
-        m_measure.hwmPeakKiB = server.peakMemoryKiB();
-        net.disconnect();
-        server.stop();
-        static const QRegularExpression number(QStringLiteral("^\\d{10}$"));
-        if (!number.match(nr).hasMatch())
-            fail(
-                QStringLiteral("o servidor devolveu \"%1\" em vez do número da apuração.").arg(nr));
-        return nr;
+        const QString tag = QStringLiteral("%1-%2").arg(m_engine.name().toLower()).arg(m_n);
+        const Timed t = timeComputation(
+            m_options.appserver, m_dbs.a, m_scope,
+            QDir(m_workdir).filePath(QStringLiteral("zel-appserver-%1.log").arg(tag)),
+            QDir(m_workdir).filePath(QStringLiteral("progresso-%1.txt").arg(tag)));
+        m_measure.computationSeconds = t.seconds;
+        m_measure.progressReports = t.reports;
+        m_measure.longestSilenceSeconds = t.longestSilenceSeconds;
+        m_measure.hwmStartKiB = t.hwmStartKiB;
+        m_measure.hwmPeakKiB = t.hwmPeakKiB;
+        return t.nr;
     }
 
     BillingOutcome checkServerOutcome(const QString& nr) {
@@ -474,7 +562,8 @@ QString header() {
            cell(QStringLiteral("carga s"), 10) + cell(QStringLiteral("apuração s"), 12) +
            cell(QStringLiteral("script s"), 10) + cell(QStringLiteral("razão"), 8) +
            cell(QStringLiteral("VmHWM início MiB"), 18) +
-           cell(QStringLiteral("VmHWM pico MiB"), 16);
+           cell(QStringLiteral("VmHWM pico MiB"), 16) + cell(QStringLiteral("relatos"), 9) +
+           cell(QStringLiteral("maior silêncio s"), 18);
 }
 
 QString row(const QString& engine, qint64 n, const Measure& m) {
@@ -485,7 +574,79 @@ QString row(const QString& engine, qint64 n, const Measure& m) {
     return cell(engine, 10) + cell(QString::number(n), 12) + cell(fixed(m.seedSeconds, 2), 10) +
            cell(fixed(m.computationSeconds, 2), 12) + cell(fixed(m.scriptSeconds, 2), 10) +
            cell(fixed(ratio, 1), 8) + cell(fixed(double(m.hwmStartKiB) / 1024, 1), 18) +
-           cell(fixed(double(m.hwmPeakKiB) / 1024, 1), 16);
+           cell(fixed(double(m.hwmPeakKiB) / 1024, 1), 16) +
+           cell(QString::number(m.progressReports), 9) +
+           cell(fixed(m.longestSilenceSeconds, 2), 18);
+}
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Both servers compute on fresh copies of one seeded database, taking turns at going first,
+// so that what the machine does meanwhile weighs on both alike.
+void compareServers(Engine& engine, const Options& options, const QString& workdir, qint64 n,
+                    QTextStream& out) {
+    const QString label = QStringLiteral("%1, N=%2").arg(engine.name()).arg(n);
+    note(QStringLiteral("[%1] criando os bancos").arg(label));
+    double seedSeconds = 0;
+    const Databases dbs = engine.create(options.appserver, n, &seedSeconds);
+    BillingScope scope;
+    {
+        TDatabase b;
+        b.open(dbs.b);
+        scope = BillingScope::of(b.database(), kFilial, kCdcia, kStart, kEnd, kBilling);
+    }
+    struct Side {
+        QString name;
+        QString program;
+        QList<double> seconds;
+        QList<double> silences;
+    };
+    Side sides[] = {{QStringLiteral("este"), options.appserver, {}, {}},
+                    {QStringLiteral("outro"), options.compareWith, {}, {}}};
+    out << cell(QStringLiteral("banco"), 10) << cell(QStringLiteral("deliveries"), 12)
+        << cell(QStringLiteral("rodada"), 8) << cell(QStringLiteral("servidor"), 10)
+        << cell(QStringLiteral("apuração s"), 12) << cell(QStringLiteral("relatos"), 9)
+        << cell(QStringLiteral("maior silêncio s"), 18) << Qt::endl;
+    for (int round = 1; round <= options.rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            Side& side = sides[(round + turn) % 2];
+            note(
+                QStringLiteral("[%1] rodada %2, servidor %3").arg(label).arg(round).arg(side.name));
+            const QString tag = QStringLiteral("%1-%2-%3-%4")
+                                    .arg(engine.name().toLower())
+                                    .arg(n)
+                                    .arg(round)
+                                    .arg(side.name);
+            const Timed t = timeComputation(
+                side.program, engine.copyOfB(side.name), scope,
+                QDir(workdir).filePath(QStringLiteral("zel-appserver-%1.log").arg(tag)),
+                QDir(workdir).filePath(QStringLiteral("progresso-%1.txt").arg(tag)));
+            side.seconds.append(t.seconds);
+            side.silences.append(t.longestSilenceSeconds);
+            out << cell(engine.name(), 10) << cell(QString::number(n), 12)
+                << cell(QString::number(round), 8) << cell(side.name, 10)
+                << cell(QString::number(t.seconds, 'f', 2), 12)
+                << cell(QString::number(t.reports), 9)
+                << cell(QString::number(t.longestSilenceSeconds, 'f', 2), 18) << Qt::endl;
+        }
+    }
+    const double mine = median(sides[0].seconds);
+    const double other = median(sides[1].seconds);
+    out << QStringLiteral("medianas: este %1 s, outro %2 s, razão %3; maior silêncio: este %4 s, "
+                          "outro %5 s")
+               .arg(mine, 0, 'f', 2)
+               .arg(other, 0, 'f', 2)
+               .arg(other > 0 ? mine / other : 0, 0, 'f', 3)
+               .arg(*std::max_element(sides[0].silences.begin(), sides[0].silences.end()), 0, 'f',
+                    2)
+               .arg(*std::max_element(sides[1].silences.begin(), sides[1].silences.end()), 0, 'f',
+                    2)
+        << Qt::endl;
+    engine.drop();
 }
 
 std::unique_ptr<Engine> engineNamed(const QString& name, const Options& o, const QString& dir) {
@@ -502,6 +663,9 @@ int runAll(Options& options) {
         throw Exception(
             QStringLiteral("zel-appserver não encontrado em %1; use --appserver CAMINHO.")
                 .arg(options.appserver));
+    if (!options.compareWith.isEmpty() && !QFileInfo(options.compareWith).isExecutable())
+        throw Exception(
+            QStringLiteral("%1 não é um programa executável.").arg(options.compareWith));
     QTemporaryDir temporary;
     QString workdir = options.workdir;
     if (workdir.isEmpty()) {
@@ -512,6 +676,14 @@ int runAll(Options& options) {
         throw Exception(QStringLiteral("Não foi possível criar o diretório %1.").arg(workdir));
     }
     QTextStream out(stdout);
+    if (!options.compareWith.isEmpty()) {
+        for (const QString& name : options.engines) {
+            const std::unique_ptr<Engine> engine = engineNamed(name, options, workdir);
+            for (qint64 n : options.counts)
+                compareServers(*engine, options, workdir, n, out);
+        }
+        return 0;
+    }
     out << header() << Qt::endl;
     for (const QString& name : options.engines) {
         const std::unique_ptr<Engine> engine = engineNamed(name, options, workdir);

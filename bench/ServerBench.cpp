@@ -100,7 +100,9 @@ void BM_ServerCall(benchmark::State& state) {
     ServerSettings settings;
     settings.databaseUrl = QStringLiteral("sqlite::memory:");
     settings.signatures = {{QStringLiteral("Ping"), {protocol::ArgKind::S}}};
-    settings.createModule = [](QSqlDatabase) { return std::make_unique<PingModule>(); };
+    settings.createModule = [](QSqlDatabase, const QString&) {
+        return std::make_unique<PingModule>();
+    };
     settings.log = std::make_shared<ServerLog>([](const QString&) {});
     AppServer server(std::move(settings));
     QString error;

@@ -25,6 +25,7 @@ struct Fields {
         Progress = 256,
         Result = 512,
         Refs = 1024,
+        User = 2048,
     };
     unsigned seen = 0;
     Message msg;
@@ -120,6 +121,7 @@ bool readMember(CborCursor& r, const QString& key, Fields* f) {
         {QStringLiteral("progress"), Fields::Progress},
         {QStringLiteral("result"), Fields::Result},
         {QStringLiteral("refs"), Fields::Refs},
+        {QStringLiteral("user"), Fields::User},
     };
     unsigned bit = 0;
     for (const auto& [name, b] : keys) {
@@ -159,6 +161,8 @@ bool readMember(CborCursor& r, const QString& key, Fields* f) {
         return ValueReader(r).read(&m.result);
     case Fields::Refs:
         return readRefs(r, &m.refs);
+    case Fields::User:
+        return readTextKey(r, &m.user, "user");
     }
     return false;
 }
@@ -196,12 +200,14 @@ void writeKey(QCborStreamWriter& w, const char* key) {
 
 } // namespace
 
-Message Message::hello(const QString& server, int version, const QString& token) {
+Message Message::hello(const QString& server, int version, const QString& token,
+                       const QString& user) {
     Message m;
     m.type = Type::Hello;
     m.name = server;
     m.version = version;
     m.token = token;
+    m.user = user;
     return m;
 }
 
@@ -312,7 +318,7 @@ void Message::writeTo(QByteArray* out, QString* error) const {
     ValueWriter values(w);
     switch (type) {
     case Type::Hello:
-        w.startMap(token.isEmpty() ? 2 : 3);
+        w.startMap(2 + (token.isEmpty() ? 0 : 1) + (user.isEmpty() ? 0 : 1));
         writeKey(w, "hello");
         w.append(QStringView(name));
         writeKey(w, "version");
@@ -320,6 +326,10 @@ void Message::writeTo(QByteArray* out, QString* error) const {
         if (!token.isEmpty()) {
             writeKey(w, "token");
             w.append(QStringView(token));
+        }
+        if (!user.isEmpty()) {
+            writeKey(w, "user");
+            w.append(QStringView(user));
         }
         break;
     case Type::HelloOk:

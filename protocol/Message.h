@@ -9,7 +9,8 @@
 namespace protocol {
 
 // One message of the conversation between the module and the application server:
-//   client hello   {"hello": SERVER, "version": 1, "token": "..."}   (token only when set)
+//   client hello   {"hello": SERVER, "version": 1, "token": "...", "user": "..."}
+//                  (token and user only when set)
 //   hello answer   {"hello": "ok", "version": 1, "session": N}  or  {"error": "text"}
 //   call           {"id": N, "call": METHOD, "args": [...]}
 //   progress       {"id": N, "progress": {"done": D, "total": T, "text": "..."}}
@@ -21,7 +22,8 @@ public:
     enum class Type { Hello, HelloOk, HelloRefused, Call, Progress, Reply, Failure };
     static constexpr int kVersion = 1;
 
-    static Message hello(const QString& server, int version = kVersion, const QString& token = {});
+    static Message hello(const QString& server, int version = kVersion, const QString& token = {},
+                         const QString& user = {});
     static Message helloOk(qint64 session, int version = kVersion);
     static Message helloRefused(const QString& text);
     static Message call(qint64 id, const QString& method, QList<RemoteValue> args);
@@ -43,6 +45,7 @@ public:
     QString name; // server name of a hello, method of a call
     int version = kVersion;
     QString token;
+    QString user; // the desktop's operating-system user, in a hello
     qint64 session = 0;
     QString text; // failure or refusal text, progress text
     qint64 done = 0;

@@ -15,7 +15,8 @@ struct CalculaApuracaoRequest;
 // The one transaction of a registered billing computation: its invoices, one per key of
 // the selection with the sums of their deliveries, every selected delivery marked with the
 // computation and its invoice, status "F", the order counter, and the export. All or
-// nothing: a failure raises and leaves the tables as they were.
+// nothing: a failure raises and leaves the tables as they were. Progress is reported all
+// along, the sum included, often enough for a person to see it move.
 class BillingComputation {
 public:
     BillingComputation(const ServerSql& sql, const CalculaApuracaoRequest& request,
@@ -43,21 +44,23 @@ private:
         std::vector<Invoice> invoices;
         std::map<QDate, qint64> perDay;
         qint64 deliveries = 0;
-        qint64 withoutFaturamento = 0;
     };
+    using PerDay = std::map<QDate, qint64>;
 
-    void report(qint64 done);
-    Totals sum() const;
+    enum class Phase { Summing, Separating, Marking, Exporting };
+    // `count` of `total` deliveries are through `phase`.
+    void report(Phase phase, qint64 count, qint64 total);
+    PerDay deliveriesPerDay() const;
+    Totals sum();
     void clearInvoiceKeys();
     QString keyPart(const Invoice& invoice, int i) const;
     void insertInvoice(const Invoice& invoice);
-    void markDeliveries(const std::map<QDate, qint64>& perDay);
+    // Returns how many deliveries it marked.
+    qint64 markDeliveries(const PerDay& perDay);
 
     const ServerSql& m_sql;
     const CalculaApuracaoRequest& m_r;
     const DeliverySelection& m_selection;
     QString m_nr;
     const TrdmApuracaoZel::Progress& m_progress;
-    qint64 m_total = 0;
-    qint64 m_done = 0;
 };

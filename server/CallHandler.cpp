@@ -9,11 +9,12 @@ using protocol::Message;
 using protocol::RemoteValue;
 
 CallHandler::CallHandler(const ServerSettings& settings, RemoteModule& module, QSqlDatabase db,
-                         qint64 session)
+                         qint64 session, QString user)
     : m_settings(settings)
     , m_module(module)
     , m_db(std::move(db))
-    , m_session(session) {}
+    , m_session(session)
+    , m_user(std::move(user)) {}
 
 QString CallHandler::unexpectedFailureText() {
     return QStringLiteral("Erro interno no servidor de aplicação; a operação não foi concluída.");
@@ -41,7 +42,7 @@ QByteArray CallHandler::handle(const Message& call, const Send& send) {
     const QString logged = fault.isEmpty()
                                ? reply.text
                                : unexpectedFailureText() + QStringLiteral(" (") + fault + u')';
-    m_settings.log->call(m_session, call.name, timer.elapsed(), ok, logged);
+    m_settings.log->call(m_session, m_user, call.name, timer.elapsed(), ok, logged);
     return frame;
 }
 

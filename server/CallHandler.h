@@ -19,7 +19,7 @@ public:
     using Send = std::function<void(const QByteArray& frame)>;
 
     CallHandler(const ServerSettings& settings, RemoteModule& module, QSqlDatabase db,
-                qint64 session);
+                qint64 session, QString user);
 
     // Progress frames go to `send` while the method runs; the reply frame is returned.
     QByteArray handle(const protocol::Message& call, const Send& send);
@@ -36,4 +36,5 @@ private:
     RemoteModule& m_module;
     QSqlDatabase m_db;
     qint64 m_session;
+    QString m_user;
 };

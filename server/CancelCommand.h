@@ -6,10 +6,9 @@
 #include <QStringList>
 #include <QTextStream>
 
-// "cancel --db URL NRAPURACFAT [--lease SECONDS]": cancels a billing computation that was
-// interrupted (running status older than the lease) or ended by an error. Its invoices
-// that were not issued are deleted, its deliveries freed, its status becomes "C"; all in
-// one transaction, so a cancel and a computation still running never both win.
+// "cancel --db URL NRAPURACFAT [--lease SECONDS]": cancels a computation by the same rules
+// as the remote method CancelaApuracao (ComputationCancel), recording the operating-system
+// user as who cancelled it. Brings the database's schema up to date first.
 // Exit codes: 0 done, 1 refused or failed (reason on err), 2 bad arguments.
 class CancelCommand {
 public:
@@ -23,6 +22,7 @@ public:
     static int run(const QStringList& args, QTextStream& out, QTextStream& err);
 
     // The cancellation on an open connection. Returns what was done, for the user; raises
-    // the platform's Exception with the reason when the computation cannot be cancelled.
+    // a ServerFailure (the platform's Exception) with the reason when the computation
+    // cannot be cancelled.
     static QString cancel(QSqlDatabase db, const QString& number, int leaseSeconds);
 };

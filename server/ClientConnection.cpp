@@ -14,6 +14,8 @@ namespace {
 // Bytes taken from the socket at a time: the frame reader sees an oversized length early
 // instead of after the whole flood was buffered.
 constexpr qint64 kReadChunk = 1024 * 1024;
+// CTRLAPURFAT.CDUSUARIO.
+constexpr qsizetype kMaxUserLength = 30;
 } // namespace
 
 ClientConnection::ClientConnection(qintptr descriptor, qint64 session,
@@ -95,6 +97,8 @@ bool ClientConnection::greet() {
                 .arg(Message::kVersion));
     if (!m_settings->token.matches(hello.token))
         return refuse(QStringLiteral("Acesso negado: token ausente ou inválido."));
+    // Only recorded, never trusted: a longer name is cut to the column's width.
+    m_user = hello.user.left(kMaxUserLength);
     if (!openSession())
         return refuse(
             QStringLiteral("O servidor de aplicação não conseguiu abrir o banco de dados."));
@@ -107,7 +111,7 @@ bool ClientConnection::openSession() {
     try {
         m_database = std::make_unique<TDatabase>();
         m_database->open(m_settings->databaseUrl);
-        m_module = m_settings->createModule(m_database->database());
+        m_module = m_settings->createModule(m_database->database(), m_user);
         if (m_module)
             return true;
         m_settings->log->session(m_session, QStringLiteral("módulo não criado"));
@@ -120,7 +124,7 @@ bool ClientConnection::openSession() {
 }
 
 void ClientConnection::serve() {
-    CallHandler handler(*m_settings, *m_module, m_database->database(), m_session);
+    CallHandler handler(*m_settings, *m_module, m_database->database(), m_session, m_user);
     const auto sendProgress = [this](const QByteArray& frame) { send(frame); };
     Message message;
     while (!m_stop) {

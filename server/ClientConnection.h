@@ -64,4 +64,5 @@ private:
     std::unique_ptr<RemoteModule> m_module;
     protocol::FrameReader m_reader;
     QString m_endReason;
+    QString m_user; // as the hello named it
 };

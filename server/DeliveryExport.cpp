@@ -49,7 +49,8 @@ QString DeliveryExport::field(const QString& text) {
            QLatin1Char('"');
 }
 
-QString DeliveryExport::page(const QString& nr, const QString& after, QByteArray* out) const {
+QString DeliveryExport::page(const QString& nr, const QString& after, QByteArray* out,
+                             qint64* lines) const {
     QSqlQuery query = m_sql.exec(
         QStringLiteral("SELECT NRDELIVERY, DTDELIVERY, NRVOO, SGBASEORI, SGBASEDES, "
                        "CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO, "
@@ -76,11 +77,12 @@ QString DeliveryExport::page(const QString& nr, const QString& after, QByteArray
         for (const QString& f : fields)
             quoted.append(field(f));
         *out += quoted.join(QLatin1Char(';')).toUtf8() + '\n';
+        ++*lines;
     }
     return last;
 }
 
-QString DeliveryExport::write(const QString& nr) const {
+QString DeliveryExport::write(const QString& nr, const std::function<void(qint64)>& written) const {
     const QString path = QDir(m_directory).filePath(nr + QStringLiteral(".csv"));
     QSaveFile file(path);
     const auto failed = [&] {
@@ -92,10 +94,13 @@ QString DeliveryExport::write(const QString& nr) const {
     QByteArray out = "NRAPURACFAT;NRDELIVERY;DTDELIVERY;NRVOO;SGBASEORI;SGBASEDES;CDLOCAFATCIA;"
                      "CDGRUPPROD;VRSERVICO;VRMOEDESTR;NRFATURAMENTO;NRLANCTONF\n";
     QString after = QStringLiteral(""); // before every number; a null would bind as NULL
+    qint64 lines = 0;
     for (;;) {
-        const QString last = page(nr, after, &out);
+        const QString last = page(nr, after, &out, &lines);
         if (file.write(out) != out.size())
             throw failed();
+        if (written)
+            written(lines);
         if (last.isEmpty())
             break;
         after = last;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class ServerSql;
 
 // The computed deliveries of one computation as NRAPURACFAT.csv in the server's export
@@ -19,8 +21,9 @@ public:
 
     // Writes the deliveries of computation `nr` whole or not at all (the file appears only
     // when complete). Returns the path written; raises the platform's Exception when the
-    // file cannot be written.
-    QString write(const QString& nr) const;
+    // file cannot be written. `written`, when set, hears how many lines are out after
+    // each page.
+    QString write(const QString& nr, const std::function<void(qint64)>& written = {}) const;
 
     // -1234 cents → "-12,34".
     static QString money(qint64 cents);
@@ -29,8 +32,9 @@ public:
 
 private:
     // One page of the deliveries after number `after`, in number order, appended to *out
-    // as CSV lines. Returns the last number written, empty when there were none.
-    QString page(const QString& nr, const QString& after, QByteArray* out) const;
+    // as CSV lines counted in *lines. Returns the last number written, empty when there
+    // were none.
+    QString page(const QString& nr, const QString& after, QByteArray* out, qint64* lines) const;
 
     const ServerSql& m_sql;
     QString m_directory;

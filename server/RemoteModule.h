@@ -18,8 +18,10 @@ class RemoteModule {
 public:
     using Progress = std::function<void(qint64 done, qint64 total, const QString& text)>;
     using Signatures = QHash<QString, QList<protocol::ArgKind>>;
-    // Raises (anything) when the module cannot be set up on that connection.
-    using Factory = std::function<std::unique_ptr<RemoteModule>(QSqlDatabase db)>;
+    // Raises (anything) when the module cannot be set up on that connection. `user` is
+    // who the client's hello named, empty when it named nobody.
+    using Factory =
+        std::function<std::unique_ptr<RemoteModule>(QSqlDatabase db, const QString& user)>;
 
     virtual ~RemoteModule() = default;
 

@@ -1,6 +1,7 @@
 #include "server/Schema.h"
 
 #include "core/Exception.h"
+#include "server/SchemaVersion.h"
 #include "server/SqlScript.h"
 
 #include <QSql>
@@ -30,6 +31,7 @@ QString Schema::script(TDialect dialect) {
 
 void Schema::create(QSqlDatabase db, TDialect dialect) {
     SqlScript::run(db, script(dialect));
+    SchemaVersion::recordCurrent(db);
 }
 
 QStringList Schema::existingTables(QSqlDatabase db) {

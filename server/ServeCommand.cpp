@@ -3,6 +3,7 @@
 #include "core/StopSignal.h"
 #include "db/TDatabase.h"
 #include "server/AppServer.h"
+#include "server/SchemaVersion.h"
 #include "server/ServeOptions.h"
 #include "server/TrdmApuracaoZel.h"
 
@@ -13,8 +14,8 @@ namespace {
 // The remote data module as a connection serves it.
 class DataModule : public RemoteModule {
 public:
-    DataModule(QSqlDatabase db, ServerOptions options)
-        : m_module(std::move(db), options) {}
+    DataModule(QSqlDatabase db, ServerOptions options, const QString& user)
+        : m_module(std::move(db), options, user) {}
 
     protocol::RemoteValue call(const QString& method, QList<protocol::RemoteValue>& args,
                                const Progress& progress) override {
@@ -45,8 +46,9 @@ ServerSettings ServeCommand::settingsFor(const ServeOptions& options) {
     ServerOptions moduleOptions;
     moduleOptions.leaseSeconds = options.leaseSeconds;
     moduleOptions.exportDir = options.exportDir;
-    settings.createModule = [moduleOptions](QSqlDatabase db) -> std::unique_ptr<RemoteModule> {
-        return std::make_unique<DataModule>(std::move(db), moduleOptions);
+    settings.createModule = [moduleOptions](QSqlDatabase db,
+                                            const QString& user) -> std::unique_ptr<RemoteModule> {
+        return std::make_unique<DataModule>(std::move(db), moduleOptions, user);
     };
     settings.token = options.token;
     settings.certificateChain = options.certificateChain;
@@ -67,6 +69,25 @@ QString ServeCommand::checkDatabase(const QString& url) {
     }
 }
 
+QString ServeCommand::upgradeDatabase(const QString& url, QTextStream& err) {
+    try {
+        TDatabase database;
+        database.open(url);
+        const int found = SchemaVersion::bringUpToDate(database.database());
+        if (found > 0 && found < SchemaVersion::kCurrent)
+            err << upgradedText(found) << '\n';
+        return {};
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+}
+
+QString ServeCommand::upgradedText(int from) {
+    return QStringLiteral("Banco de dados atualizado da versão %1 para a versão %2.")
+        .arg(from)
+        .arg(SchemaVersion::kCurrent);
+}
+
 int ServeCommand::run(const QStringList& args, QTextStream& out, QTextStream& err) {
     CommandLine line = commandLine();
     if (const std::optional<int> exit = line.parse(args, out, err))
@@ -78,6 +99,13 @@ int ServeCommand::run(const QStringList& args, QTextStream& out, QTextStream& er
     problem = checkDatabase(options.databaseUrl);
     if (!problem.isEmpty()) {
         err << "Não foi possível abrir o banco de dados: " << problem << '\n';
+        err.flush();
+        return failed;
+    }
+    // Before the first session, so that every session sees the current tables.
+    problem = upgradeDatabase(options.databaseUrl, err);
+    if (!problem.isEmpty()) {
+        err << problem << '\n';
         err.flush();
         return failed;
     }

@@ -8,13 +8,13 @@
 ServerLog::ServerLog(Sink sink)
     : m_sink(std::move(sink)) {}
 
-void ServerLog::call(qint64 session, const QString& method, qint64 elapsedMs, bool ok,
-                     const QString& failure) {
+void ServerLog::call(qint64 session, const QString& user, const QString& method, qint64 elapsedMs,
+                     bool ok, const QString& failure) {
     const QString outcome =
         ok ? QStringLiteral("ok") : QStringLiteral("falha: ") + clean(failure, 500);
-    write(QStringLiteral("sessão %1 %2 %3 ms %4")
+    write(QStringLiteral("sessão %1 usuário \"%2\" %3 %4 ms %5")
               .arg(session)
-              .arg(clean(method, 64))
+              .arg(clean(user, 30), clean(method, 64))
               .arg(elapsedMs)
               .arg(outcome));
 }

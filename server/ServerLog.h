@@ -15,8 +15,8 @@ public:
 
     explicit ServerLog(Sink sink = {});
 
-    // "... sessão 3 GetVooTrecho 12 ms ok" or "... falha: TEXT".
-    void call(qint64 session, const QString& method, qint64 elapsedMs, bool ok,
+    // "... sessão 3 usuário "ana" GetVooTrecho 12 ms ok" or "... falha: TEXT".
+    void call(qint64 session, const QString& user, const QString& method, qint64 elapsedMs, bool ok,
               const QString& failure = {});
     // "... sessão 3 conexão encerrada: motivo".
     void session(qint64 session, const QString& text);

@@ -82,6 +82,10 @@ QVariant ServerSql::textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
+QVariant ServerSql::textNotNull(const QString& text) {
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 QDate ServerSql::toDate(const QVariant& value) {
     if (value.isNull())
         return {};

@@ -39,6 +39,8 @@ public:
     static QVariant bindDateTime(const QDateTime& moment);
     // An empty text binds as null.
     static QVariant textOrNull(const QString& text);
+    // A text that binds as itself even when empty (a null QString binds as null).
+    static QVariant textNotNull(const QString& text);
     // Column values back: SQLite gives texts, PostgreSQL QDate / QDateTime.
     static QDate toDate(const QVariant& value);
     static QDateTime toDateTime(const QVariant& value);

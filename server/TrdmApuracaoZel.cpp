@@ -1,6 +1,7 @@
 #include "server/TrdmApuracaoZel.h"
 
 #include "protocol/CalculaApuracaoArgs.h"
+#include "server/ComputationCancel.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -61,6 +62,8 @@ const QHash<QString, MethodShape>& methodShapes() {
         {QStringLiteral("GetLocalFatu"), shape("S S", {4, 4})},
         {QStringLiteral("GetCtrlApurFat"), shape("S", {21})},
         {QStringLiteral("GetUltimoNrPedido"), shape("S S", {4, 4})},
+        {QStringLiteral("GetApuracoes"), shape("S S V V S S", {4, 4, 0, 0, 1, 1})},
+        {QStringLiteral("CancelaApuracao"), shape("S", {kFree})},
     };
     return shapes;
 }
@@ -103,11 +106,31 @@ double money(qint64 cents) {
     return double(cents) / 100.0;
 }
 
+QVariant dateTimeOrNull(const QVariant& value) {
+    const QDateTime moment = ServerSql::toDateTime(value);
+    return moment.isValid() ? QVariant(moment) : QVariant();
+}
+
+// A V argument that must be a date or nothing.
+bool optionalDate(const RemoteValue& value, QDate* date) {
+    if (value.isNull()) {
+        *date = QDate();
+        return true;
+    }
+    if (value.type() != RemoteValue::Type::Date)
+        return false;
+    *date = value.toDate();
+    return true;
+}
+
+constexpr int kMaxComputationRows = 1000;
+
 } // namespace
 
-TrdmApuracaoZel::TrdmApuracaoZel(QSqlDatabase db, ServerOptions options)
+TrdmApuracaoZel::TrdmApuracaoZel(QSqlDatabase db, ServerOptions options, QString user)
     : m_db(std::move(db))
-    , m_options(options) {}
+    , m_options(options)
+    , m_user(std::move(user)) {}
 
 TrdmApuracaoZel::~TrdmApuracaoZel() = default;
 
@@ -135,7 +158,6 @@ RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& arg
         {QStringLiteral("GetNotaFiscal"), &TrdmApuracaoZel::getNotaFiscal},
         {QStringLiteral("GetCtrlApurTaxa"), &TrdmApuracaoZel::getCtrlApurTaxa},
         {QStringLiteral("GetNotasApuradas"), &TrdmApuracaoZel::getNotasApuradas},
-        {QStringLiteral("CalcApuracTaxa"), &TrdmApuracaoZel::calcApuracTaxa},
         {QStringLiteral("GetPerFecham"), &TrdmApuracaoZel::getPerFecham},
         {QStringLiteral("GetDiretorios"), &TrdmApuracaoZel::getDiretorios},
         {QStringLiteral("GetFormemIsNF"), &TrdmApuracaoZel::getFormemIsNF},
@@ -143,9 +165,13 @@ RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& arg
         {QStringLiteral("GetLocalFatu"), &TrdmApuracaoZel::getLocalFatu},
         {QStringLiteral("GetCtrlApurFat"), &TrdmApuracaoZel::getCtrlApurFat},
         {QStringLiteral("GetUltimoNrPedido"), &TrdmApuracaoZel::getUltimoNrPedido},
+        {QStringLiteral("GetApuracoes"), &TrdmApuracaoZel::getApuracoes},
+        {QStringLiteral("CancelaApuracao"), &TrdmApuracaoZel::cancelaApuracao},
     };
     if (method == QLatin1String(protocol::CalculaApuracaoArgs::kMethod))
         return calculaApuracao(args, progress);
+    if (method == QLatin1String("CalcApuracTaxa"))
+        return calcApuracTaxa(args, progress);
     return (this->*handlers.value(method))(args);
 }
 
@@ -399,4 +425,100 @@ RemoteValue TrdmApuracaoZel::getNotasApuradas(Args& args) {
         packet.rows.push_back({QStringLiteral("N"), text(query.value(0)), text(query.value(1)),
                                money(query.value(2).toLongLong()), dateTimeField(query.value(3))});
     return packet;
+}
+
+RemoteValue TrdmApuracaoZel::getApuracoes(Args& args) {
+    const ServerFailure invalid(QStringLiteral("Chamada inválida: GetApuracoes"));
+    QDate start;
+    QDate end;
+    if (!optionalDate(args[2], &start) || !optionalDate(args[3], &end))
+        throw invalid;
+    const QString cdcia = args[1].toString();
+    const QString status = args[4].toString();
+    const QString kind = args[5].toString();
+    // "P" and "I" are both stored as "P"; the lease tells them apart.
+    static const QHash<QString, QString> byStatus = {
+        {QString(), QStringLiteral("1 = 1")},
+        {QStringLiteral("P"), QStringLiteral("C.IDSTATUS = 'P' AND C.DTHRINICIO > :limit")},
+        {QStringLiteral("I"), QStringLiteral("C.IDSTATUS = 'P' AND C.DTHRINICIO <= :limit")},
+        {QStringLiteral("E"), QStringLiteral("C.IDSTATUS = 'E'")},
+        {QStringLiteral("F"), QStringLiteral("C.IDSTATUS = 'F'")},
+        {QStringLiteral("C"), QStringLiteral("C.IDSTATUS = 'C'")},
+    };
+    const auto statusCondition = byStatus.find(status);
+    if (statusCondition == byStatus.end() ||
+        !(kind.isEmpty() || kind == QLatin1String("F") || kind == QLatin1String("T")))
+        throw invalid;
+    const QDateTime limit = leaseLimit();
+    QList<std::pair<QString, QVariant>> binds = {
+        {QStringLiteral("filial"), args[0].toString()},
+        {QStringLiteral("cdcia"), cdcia},
+        {QStringLiteral("todas"), cdcia.isEmpty() ? QStringLiteral("S") : QStringLiteral("N")},
+        {QStringLiteral("start"), ServerSql::bindDate(start.isValid() ? start : QDate(1, 1, 1))},
+        {QStringLiteral("nostart"), start.isValid() ? QStringLiteral("N") : QStringLiteral("S")},
+        {QStringLiteral("end"), ServerSql::bindDate(end.isValid() ? end : QDate(9999, 12, 31))},
+        {QStringLiteral("noend"), end.isValid() ? QStringLiteral("N") : QStringLiteral("S")},
+        {QStringLiteral("kind"), kind},
+        {QStringLiteral("bothkinds"), kind.isEmpty() ? QStringLiteral("S") : QStringLiteral("N")},
+    };
+    if (status == QLatin1String("P") || status == QLatin1String("I"))
+        binds.append({QStringLiteral("limit"), ServerSql::bindDateTime(limit)});
+    // The invoice totals per row through the invoice index: at most a thousand rows, so
+    // the invoices of every other computation are never read.
+    const QString sqlText =
+        QStringLiteral(
+            "SELECT C.NRAPURACFAT, C.IDTIPAPUR, C.CDCIA, P.SGCIA, C.DTINIAPURAC, C.DTFIMAPURAC, "
+            "C.DTFATURA, C.IDSTATUS, C.DTHRINICIO, C.CDUSUARIO, "
+            "(SELECT COUNT(*) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
+            "(SELECT SUM(N.VRNOTAFISC) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
+            "(SELECT SUM(N.VRTTMOEDESTR) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
+            "C.DSERRO, C.DTHRCANCEL, C.CDUSUCANC "
+            "FROM CTRLAPURFAT C LEFT JOIN COMPANHIA P ON P.CDCIA = C.CDCIA "
+            "WHERE C.CDFILIAL = :filial AND (C.CDCIA = :cdcia OR :todas = 'S') "
+            "AND (C.DTFIMAPURAC >= :start OR C.DTFIMAPURAC IS NULL OR :nostart = 'S') "
+            "AND (C.DTINIAPURAC <= :end OR C.DTINIAPURAC IS NULL OR :noend = 'S') "
+            "AND (C.IDTIPAPUR = :kind OR :bothkinds = 'S') AND %1 "
+            "ORDER BY C.DTHRINICIO DESC, C.NRAPURACFAT DESC LIMIT %2")
+            .arg(statusCondition.value())
+            .arg(kMaxComputationRows);
+    ServerSql sql(m_db);
+    QSqlQuery query = sql.exec(sqlText, binds);
+    TDataPacket packet;
+    packet.fields = {
+        field("NRAPURACFAT", TFieldType::ftString, 10, QStringLiteral("Nº Apuração")),
+        field("IDTIPAPUR", TFieldType::ftString, 1, QStringLiteral("Tipo")),
+        field("CDCIA", TFieldType::ftString, 4, QStringLiteral("Companhia")),
+        field("SGCIA", TFieldType::ftString, 5, QStringLiteral("Sigla")),
+        field("DTINIAPURAC", TFieldType::ftDateTime, 0, QStringLiteral("Data Inicial")),
+        field("DTFIMAPURAC", TFieldType::ftDateTime, 0, QStringLiteral("Data Final")),
+        field("DTFATURA", TFieldType::ftDateTime, 0, QStringLiteral("Data Faturamento")),
+        field("IDSTATUS", TFieldType::ftString, 1, QStringLiteral("Situação")),
+        field("DTHRINICIO", TFieldType::ftDateTime, 0, QStringLiteral("Iniciada em")),
+        field("CDUSUARIO", TFieldType::ftString, 30, QStringLiteral("Usuário")),
+        field("QTNOTAS", TFieldType::ftInteger, 0, QStringLiteral("Notas Fiscais")),
+        field("VRTOTAL", TFieldType::ftFloat, 0, QStringLiteral("Total")),
+        field("VRTOTALESTR", TFieldType::ftFloat, 0, QStringLiteral("Total Moeda Estrangeira")),
+        field("DSERRO", TFieldType::ftString, 500, QStringLiteral("Erro")),
+        field("DTHRCANCEL", TFieldType::ftDateTime, 0, QStringLiteral("Cancelada em")),
+        field("CDUSUCANC", TFieldType::ftString, 30, QStringLiteral("Cancelada por"))};
+    while (query.next()) {
+        QString shownStatus = text(query.value(7));
+        const QDateTime started = ServerSql::toDateTime(query.value(8));
+        if (shownStatus == QLatin1String("P") && started <= limit)
+            shownStatus = QStringLiteral("I");
+        packet.rows.push_back(
+            {text(query.value(0)), text(query.value(1)), text(query.value(2)), text(query.value(3)),
+             dateTimeField(query.value(4)), dateTimeField(query.value(5)),
+             dateTimeField(query.value(6)), shownStatus, dateTimeOrNull(query.value(8)),
+             text(query.value(9)), query.value(10).toLongLong(),
+             money(query.value(11).toLongLong()), money(query.value(12).toLongLong()),
+             query.value(13).isNull() ? QVariant() : QVariant(text(query.value(13))),
+             dateTimeOrNull(query.value(14)),
+             query.value(15).isNull() ? QVariant() : QVariant(text(query.value(15)))});
+    }
+    return packet;
+}
+
+RemoteValue TrdmApuracaoZel::cancelaApuracao(Args& args) {
+    return ComputationCancel(m_db, m_options.leaseSeconds, m_user).cancel(args[0].toString());
 }

@@ -26,7 +26,9 @@ class TrdmApuracaoZel {
 public:
     using Progress = std::function<void(qint64 done, qint64 total, const QString& text)>;
 
-    TrdmApuracaoZel(QSqlDatabase db, ServerOptions options);
+    // `user` is who the session works for (the client's hello); it is recorded on every
+    // computation registered and every cancellation.
+    TrdmApuracaoZel(QSqlDatabase db, ServerOptions options, QString user = {});
     ~TrdmApuracaoZel();
 
     // The argument kinds of every method, by name. The network layer checks a call
@@ -41,6 +43,7 @@ public:
 
     // The computation this session made last (for GetNotaFiscal with an empty key).
     const QString& lastComputation() const { return m_lastComputation; }
+    const QString& user() const { return m_user; }
 
 private:
     using Args = QList<protocol::RemoteValue>;
@@ -58,12 +61,15 @@ private:
     // TrdmApuracaoZelBilling.cpp
     protocol::RemoteValue calculaApuracao(Args& args, const Progress& progress);
     // TrdmApuracaoZelFees.cpp
-    protocol::RemoteValue calcApuracTaxa(Args& args);
+    protocol::RemoteValue calcApuracTaxa(Args& args, const Progress& progress);
+    protocol::RemoteValue getApuracoes(Args& args);
+    protocol::RemoteValue cancelaApuracao(Args& args);
 
     // The moment before which a running computation counts as interrupted.
     QDateTime leaseLimit() const;
 
     QSqlDatabase m_db;
     ServerOptions m_options;
+    QString m_user;
     QString m_lastComputation;
 };

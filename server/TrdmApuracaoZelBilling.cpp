@@ -53,16 +53,17 @@ bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& select
 
 // Registration: the unique index on running computations settles a race with another
 // session or process; the loser is told as if it had seen the winner's row.
-QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& r) {
+QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& r,
+                            const QString& user) {
     SqlTransaction transaction(sql);
     const QString nr = Numerador::format(Numerador(sql).nextApuracao());
     sql.change(
         QStringLiteral(
             "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
             "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDTPIJURTRAN, "
-            "NRINSJURTRAN, CDGRUPPROD, NRPEDIDO, IDSTATUS, DTHRINICIO) VALUES (:nr, 'F', "
-            ":trab, :filial, :cdcia, :cliente, :start, :end, :billing, :serie, :kind, "
-            ":carrier, :grupo, :pedido, 'P', :now)"),
+            "NRINSJURTRAN, CDGRUPPROD, NRPEDIDO, IDSTATUS, DTHRINICIO, CDUSUARIO) VALUES (:nr, "
+            "'F', :trab, :filial, :cdcia, :cliente, :start, :end, :billing, :serie, :kind, "
+            ":carrier, :grupo, :pedido, 'P', :now, :user)"),
         {{"nr", nr},
          {"trab", r.filialTrabalho},
          {"filial", r.filial},
@@ -76,7 +77,8 @@ QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& 
          {"carrier", ServerSql::textOrNull(r.carrierNumber)},
          {"grupo", ServerSql::textOrNull(r.grupo)},
          {"pedido", ServerSql::textOrNull(r.pedido)},
-         {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())}});
+         {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())},
+         {"user", ServerSql::textNotNull(user)}});
     transaction.commit();
     return nr;
 }
@@ -137,7 +139,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     QString nr;
     try {
-        nr = registerComputation(sql, r);
+        nr = registerComputation(sql, r, m_user);
     } catch (const EDBEngineError& e) {
         if (ServerSql::isUniqueViolation(e.message()))
             refuseIfRunning();

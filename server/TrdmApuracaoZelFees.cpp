@@ -4,11 +4,13 @@
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
 #include "server/SqlTransaction.h"
+#include "server/StepPacer.h"
 #include "server/TrdmApuracaoZel.h"
 
 #include "core/EDBEngineError.h"
 
 #include <cmath>
+#include <QSet>
 
 using protocol::RemoteValue;
 
@@ -19,6 +21,35 @@ const QString kBlank20(20, QLatin1Char(' '));
 
 // Rates are kept with four decimals: 2.5 % is 25000 ten-thousandths of a percent.
 constexpr qint64 kRateScale = 10000;
+
+// Invoices a step of the fee computation takes at least; a list no longer than this is
+// charged in well under a second and reports nothing.
+constexpr qint64 kMinStep = 100;
+
+// Reports progress over one pass through `total` invoices, paced by StepPacer.
+class FeeProgress {
+public:
+    FeeProgress(const TrdmApuracaoZel::Progress& progress, qint64 total)
+        : m_progress(total > kMinStep ? progress : TrdmApuracaoZel::Progress())
+        , m_total(total)
+        , m_pacer(total, kMinStep) {}
+
+    // `done` invoices of the pass are through; `text` takes done and total.
+    void advance(qint64 done, const QString& text) {
+        if (!m_progress || (done - m_reported < m_pacer.next() && done != m_total && done != 0))
+            return;
+        if (done > 0)
+            m_pacer.stepDone(done - m_reported);
+        m_reported = done;
+        m_progress(done, m_total, text.arg(done).arg(m_total));
+    }
+
+private:
+    TrdmApuracaoZel::Progress m_progress;
+    qint64 m_total;
+    StepPacer m_pacer;
+    qint64 m_reported = 0;
+};
 
 [[noreturn]] void refuse(const QString& key) {
     throw ServerFailure(kMark + key + kBlank20 + QLatin1Char('*'));
@@ -52,7 +83,7 @@ qint64 feeOf(qint64 cents, qint64 rate) {
 
 } // namespace
 
-RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
+RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args, const Progress& progress) {
     const QString trabalho = args[0].toString();
     const QString cliente = args[1].toString();
     const QDate start = args[2].toDate();
@@ -83,11 +114,19 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
         qint64 foreign;
     };
     // Checked inside the transaction so that two fee computations cannot both take an
-    // invoice; the unique NRLANCTONFORIG settles what the check cannot see yet.
+    // invoice; the unique NRLANCTONFORIG settles what the check cannot see yet. On
+    // PostgreSQL the billing computation's row is locked too, as a cancellation locks it
+    // before touching its invoices: the cancellation waits for this one, or this one finds
+    // it cancelled, never a deadlock (SQLite's write transaction holds the whole database).
+    const QString lockRows =
+        sql.dialect() == TDialect::PostgreSQL ? QStringLiteral(" FOR SHARE OF C") : QString();
     QString nr;
     try {
         SqlTransaction transaction(sql);
         QList<Charged> charged;
+        FeeProgress checking(progress, listed.size());
+        checking.advance(0,
+                         QStringLiteral("Taxa aeroportuária: conferindo %1 de %2 notas fiscais"));
         for (const QString& invoice : listed) {
             QSqlQuery query = sql.exec(
                 QStringLiteral(
@@ -95,11 +134,15 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
                     "JOIN CTRLAPURFAT C ON C.NRAPURACFAT = N.NRAPURACFAT "
                     "WHERE N.NRLANCTONF = :nf AND C.IDTIPAPUR = 'F' AND C.IDSTATUS = 'F' "
                     "AND C.CDCLIENTE = :cliente AND N.NRLANCTONFORIG IS NULL AND NOT EXISTS "
-                    "(SELECT 1 FROM NOTAFISCAL T WHERE T.NRLANCTONFORIG = N.NRLANCTONF)"),
+                    "(SELECT 1 FROM NOTAFISCAL T WHERE T.NRLANCTONFORIG = N.NRLANCTONF)") +
+                    lockRows,
                 {{"nf", invoice}, {"cliente", cliente}});
             if (!query.next())
                 notChargeable(invoice);
             charged.append({invoice, query.value(0).toLongLong(), query.value(1).toLongLong()});
+            checking.advance(
+                charged.size(),
+                QStringLiteral("Taxa aeroportuária: conferindo %1 de %2 notas fiscais"));
         }
         Numerador numerador(sql);
         nr = Numerador::format(numerador.nextApuracao());
@@ -107,9 +150,9 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
             QStringLiteral(
                 "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
                 "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDTPIJURTRAN, "
-                "NRINSJURTRAN, CDGRUPPROD, IDSTATUS, DTHRINICIO) VALUES (:nr, 'T', :trab, "
-                ":filial, :cdcia, :cliente, :start, :end, :billing, :serie, :kind, :carrier, "
-                ":grupo, 'F', :now)"),
+                "NRINSJURTRAN, CDGRUPPROD, IDSTATUS, DTHRINICIO, CDUSUARIO) VALUES (:nr, 'T', "
+                ":trab, :filial, :cdcia, :cliente, :start, :end, :billing, :serie, :kind, "
+                ":carrier, :grupo, 'F', :now, :user)"),
             {{"nr", nr},
              {"trab", trabalho},
              {"filial", filial},
@@ -122,8 +165,12 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
              {"kind", ServerSql::textOrNull(kind)},
              {"carrier", ServerSql::textOrNull(carrier)},
              {"grupo", grupo},
-             {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())}});
+             {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())},
+             {"user", ServerSql::textNotNull(m_user)}});
         const qint64 first = charged.isEmpty() ? 0 : numerador.reserveNotasFiscais(charged.size());
+        const QString charging = QStringLiteral("Apuração %1: %2 de %3 notas fiscais").arg(nr);
+        FeeProgress inserting(progress, charged.size());
+        inserting.advance(0, charging);
         for (qsizetype i = 0; i < charged.size(); ++i) {
             sql.change(
                 QStringLiteral(
@@ -141,6 +188,7 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args) {
                  {"valor", feeOf(charged[i].value, rate)},
                  {"estr", feeOf(charged[i].foreign, rate)},
                  {"orig", charged[i].number}});
+            inserting.advance(i + 1, charging);
         }
         transaction.commit();
     } catch (const EDBEngineError& e) {

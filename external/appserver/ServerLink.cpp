@@ -45,7 +45,7 @@ bool ServerLink::open(const QString& serverName, const QString& token, QString* 
         return false;
     m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    m_socket->write(Message::hello(serverName, Message::kVersion, token).toFrame());
+    m_socket->write(Message::hello(serverName, Message::kVersion, token, m_options.user).toFrame());
     return waitForHello(error);
 }
 

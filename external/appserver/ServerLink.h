@@ -26,6 +26,7 @@ public:
         QList<QSslCertificate> caCertificates; // trusted in addition to the system's
         int connectTimeoutMs = 15000;
         qsizetype maxFrameSize = protocol::Frame::kDefaultMaxSize;
+        QString user; // named in the hello when not empty
     };
     enum class Outcome { Result, Failure, Lost, TimedOut };
     using ProgressHandler = std::function<void(const protocol::Message&)>;

@@ -3,6 +3,7 @@
 #include "external/appserver/TCallLog.h"
 
 #include "core/Exception.h"
+#include "core/SystemUser.h"
 #include "external/appserver/ServerLink.h"
 
 using protocol::Message;
@@ -45,7 +46,8 @@ Address parseAddress(QString host, int port) {
 
 } // namespace
 
-TNetConnection::TNetConnection() = default;
+TNetConnection::TNetConnection()
+    : m_user(SystemUser::name().left(kMaxUserLength)) {}
 
 TNetConnection::~TNetConnection() {
     disconnect();
@@ -106,6 +108,7 @@ bool TNetConnection::open() {
     options.caCertificates = m_caCertificates;
     options.connectTimeoutMs = m_connectTimeoutMs;
     options.maxFrameSize = m_maxFrameSize;
+    options.user = m_user;
     auto link = std::make_shared<ServerLink>(options);
     QString error;
     if (!link->open(m_serverName, m_token, &error)) {

@@ -35,6 +35,11 @@ public:
     void setThrowException(bool on) { m_throwException = on; }
     const QString& token() const { return m_token; } // sent in the hello when not empty
     void setToken(const QString& token) { m_token = token; }
+    // Who works at this desktop, named in the hello so that the server records it; the
+    // operating-system user unless set (at most kMaxUserLength characters are sent).
+    static constexpr int kMaxUserLength = 30;
+    const QString& user() const { return m_user; }
+    void setUser(const QString& user) { m_user = user.left(kMaxUserLength); }
     // Certificates trusted for TLS besides the system's (a site's own CA, tests).
     void setCaCertificates(const QList<QSslCertificate>& certificates) {
         m_caCertificates = certificates;
@@ -84,6 +89,7 @@ private:
     int m_port = 0;
     bool m_throwException = true;
     QString m_token;
+    QString m_user;
     QList<QSslCertificate> m_caCertificates;
     int m_connectTimeoutMs = 15000;
     int m_readTimeoutMs = 30000;

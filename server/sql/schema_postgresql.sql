@@ -117,7 +117,10 @@ CREATE TABLE LOCALFATCIA (
 );
 
 -- IDTIPAPUR "F" billing, "T" airport fees. IDSTATUS "P" running or interrupted,
--- "F" finished, "E" ended by an error, "C" cancelled.
+-- "F" finished, "E" ended by an error, "C" cancelled. CDUSUARIO who registered it (the
+-- desktop's user, empty when its client named none), DTHRCANCEL and CDUSUCANC when and by
+-- whom it was cancelled. The last three came with version 2 (upgrade_2_postgresql.sql) and
+-- stay last, where an upgraded database has them.
 CREATE TABLE CTRLAPURFAT (
     NRAPURACFAT   VARCHAR(10) NOT NULL PRIMARY KEY,
     IDTIPAPUR     VARCHAR(1)  NOT NULL CHECK (IDTIPAPUR IN ('F', 'T')),
@@ -135,7 +138,10 @@ CREATE TABLE CTRLAPURFAT (
     NRPEDIDO      VARCHAR(10),
     IDSTATUS      VARCHAR(1)  NOT NULL CHECK (IDSTATUS IN ('P', 'F', 'E', 'C')),
     DTHRINICIO    TIMESTAMP(0) NOT NULL,
-    DSERRO        VARCHAR(500)
+    DSERRO        VARCHAR(500),
+    CDUSUARIO     VARCHAR(30) NOT NULL DEFAULT '',
+    DTHRCANCEL    TIMESTAMP(0),
+    CDUSUCANC     VARCHAR(30)
 );
 
 -- One running (or interrupted) computation per branch and company: the database, not
@@ -190,6 +196,10 @@ CREATE INDEX DELIVERY_SELECAO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY);
 -- A computation's deliveries in number order: its export reads them page by page.
 CREATE INDEX DELIVERY_APURACAO ON DELIVERY (NRAPURACFAT, NRDELIVERY);
 CREATE INDEX DELIVERY_NOTA ON DELIVERY (NRLANCTONF);
+-- The few deliveries without a billing number: a computation refuses to start while its
+-- selection holds one, and this finds it without reading the others (version 2).
+CREATE INDEX DELIVERY_SEM_FATURAMENTO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY)
+    WHERE NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '';
 
 -- Counters per branch: NMSEQ names the sequence (see the seed for the names in use).
 CREATE TABLE NUMERADOR (

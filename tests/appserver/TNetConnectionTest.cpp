@@ -2,6 +2,7 @@
 #include "TestCertificate.h"
 
 #include "core/Exception.h"
+#include "core/SystemUser.h"
 #include "external/appserver/TNetConnection.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,21 @@ TEST_F(TNetConnectionTest, HelloNamesTheServerObjectAndCarriesTheTokenOnlyWhenSe
     net.setToken(QStringLiteral("segredo"));
     ASSERT_TRUE(net.connect());
     EXPECT_EQ(server.hellos.last().token, QStringLiteral("segredo"));
+}
+
+// The server records who computed and cancelled: the hello names the desktop's user, cut to
+// the column's width, and names nobody when there is none.
+TEST_F(TNetConnectionTest, HelloNamesTheUser) {
+    EXPECT_EQ(net.user(), SystemUser::name().left(TNetConnection::kMaxUserLength));
+    net.setUser(QStringLiteral("maria.aparecida.souza.de.oliveira.lima"));
+    ASSERT_TRUE(net.connect());
+    ASSERT_EQ(server.hellos.size(), 1);
+    EXPECT_EQ(server.hellos[0].user, QStringLiteral("maria.aparecida.souza.de.olive"));
+
+    net.disconnect();
+    net.setUser({});
+    ASSERT_TRUE(net.connect());
+    EXPECT_TRUE(server.hellos.last().user.isEmpty());
 }
 
 TEST_F(TNetConnectionTest, RefusedHelloIsAFailedConnectWithTheServersText) {

@@ -55,6 +55,21 @@ TEST(Message, HelloAndItsAnswersHaveTheAgreedShape) {
     EXPECT_EQ(ok.type, Message::Type::HelloOk);
     EXPECT_EQ(ok.session, 7);
 
+    const QCborMap named = wire(Message::hello(QStringLiteral("S"), 1, {}, QStringLiteral("ana")));
+    EXPECT_EQ(keys(named), (QStringList{"hello", "user", "version"})) << "user without token";
+    EXPECT_EQ(viaClient(Message::hello(QStringLiteral("S"), 1, QStringLiteral("t"),
+                                       QStringLiteral("joão.silva")))
+                  .user,
+              QStringLiteral("joão.silva"));
+    EXPECT_TRUE(viaClient(Message::hello(QStringLiteral("S"))).user.isEmpty());
+    EXPECT_FALSE(Message::fromClient(QCborMap{{QStringLiteral("hello"), QStringLiteral("S")},
+                                              {QStringLiteral("version"), 1},
+                                              {QStringLiteral("user"), 7}}
+                                         .toCborValue()
+                                         .toCbor())
+                     .ok())
+        << "a user that is no text";
+
     const Message refused = viaServer(Message::helloRefused(QStringLiteral("Token inválido.")));
     EXPECT_EQ(refused.type, Message::Type::HelloRefused);
     EXPECT_EQ(refused.text, QStringLiteral("Token inválido."));

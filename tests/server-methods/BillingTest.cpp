@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -296,6 +298,69 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
     EXPECT_EQ(cell(packet(call("GetDiretorios", {"ZELTRC"})), 0, "DSDIRETORIO").toString(),
               "I987654321");
     EXPECT_TRUE(packet(call("GetDiretorios", {"ZELABC"})).rows.empty());
+}
+
+// The sum reports as well as the marking, on one bar that only moves forward: the sum
+// fills its first quarter, going through the period's deliveries (those computed before
+// too); the marking knows what was selected. On SQLite the marking first finds its
+// deliveries, then writes them, and says so.
+TEST_P(Billing, ProgressCoversTheSumAndTheMarking) {
+    ASSERT_EQ(SeedData(db()).deliveries(12000, QStringLiteral("0001/0002")), 12000);
+    exec("UPDATE DELIVERY SET NRAPURACFAT = '0000000001' WHERE NRDELIVERY IN (SELECT NRDELIVERY "
+         "FROM DELIVERY WHERE CDCIA = '0002' AND DTDELIVERY >= '2024-06-01' ORDER BY NRDELIVERY "
+         "LIMIT 2000)");
+    auto args = billing("0001", "0002", "CLI000000002");
+    args[Args::DeliveryPeriodStart] = QDate(2024, 6, 1);
+    args[Args::DeliveryPeriodEnd] = QDate(2026, 12, 31);
+    struct Report {
+        qint64 done;
+        qint64 total;
+        QString text;
+    };
+    std::vector<Report> reports;
+    call("CalculaApuracao", args, [&](qint64 done, qint64 total, const QString& text) {
+        reports.push_back({done, total, text});
+    });
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.front().text, "Apuração 0000000003: somando 0 de 12000 deliveries");
+    EXPECT_EQ(reports.back().text, "Apuração 0000000003: 10000 de 10000 deliveries");
+    EXPECT_EQ(reports.back().done, 10000);
+
+    const QRegularExpression shape(
+        QStringLiteral("^Apuração 0000000003: (somando |separando |)(\\d+) de (\\d+) deliveries$"));
+    const QStringList order{"somando ", "separando ", ""};
+    QMap<QString, int> perPhase;
+    int phase = 0;
+    qint64 lastCount = -1;
+    double lastShare = 0;
+    for (const Report& r : reports) {
+        const QRegularExpressionMatch m = shape.match(r.text);
+        ASSERT_TRUE(m.hasMatch()) << r.text.toStdString();
+        const int at = int(order.indexOf(m.captured(1)));
+        ASSERT_GE(at, phase) << r.text.toStdString();
+        if (at > phase)
+            lastCount = -1;
+        phase = at;
+        ++perPhase[m.captured(1)];
+        EXPECT_GE(m.captured(2).toLongLong(), lastCount) << r.text.toStdString();
+        lastCount = m.captured(2).toLongLong();
+        EXPECT_EQ(r.total, m.captured(3).toLongLong()) << r.text.toStdString();
+        EXPECT_EQ(r.total, at == 0 ? 12000 : 10000) << r.text.toStdString();
+        const double share = double(r.done) / double(r.total);
+        EXPECT_GE(share, lastShare) << r.text.toStdString();
+        lastShare = share;
+    }
+    EXPECT_GE(perPhase.value("somando "), 4) << "the sum reports several times";
+    EXPECT_GE(perPhase.value(""), 5) << "the marking reports several times";
+    if (engine() == TestDatabases::Engine::SQLite) {
+        EXPECT_GE(perPhase.value("separando "), 4);
+    }
+    const auto endOfSum = std::find_if(reports.begin(), reports.end(), [](const Report& r) {
+        return r.text == "Apuração 0000000003: somando 12000 de 12000 deliveries";
+    });
+    ASSERT_NE(endOfSum, reports.end());
+    EXPECT_EQ(endOfSum->done, 3000) << "a quarter of the bar";
+    EXPECT_EQ(billingFaults(), 0);
 }
 
 ZEL_ALL_ENGINES(Billing);

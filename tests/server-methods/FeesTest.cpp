@@ -120,4 +120,36 @@ TEST_P(Fees, RoundsHalfUpToTheCent) {
     EXPECT_EQ(cell(left, 1, "NRLANCTONF").toString(), "0000000002");
 }
 
+// A long list reports how far the check and the charging have got; a short one is done
+// before anyone could read a report.
+TEST_P(Fees, ALongListReportsProgressAShortOneDoesNot) {
+    QStringList listed;
+    for (int i = 0; i < 250; ++i) {
+        listed.append(QStringLiteral("9%1").arg(i, 9, 10, QLatin1Char('0')));
+        addInvoice(listed.last(), 1000, 100);
+    }
+    QStringList reports;
+    const auto record = [&](qint64 done, qint64 total, const QString& text) {
+        reports.append(QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(text));
+    };
+    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_" + listed.join('_') + "_"), record)
+                  .toString(),
+              "NSEQ0000000003");
+    EXPECT_EQ(reports, (QStringList{
+                           "0/250 Taxa aeroportuária: conferindo 0 de 250 notas fiscais",
+                           "100/250 Taxa aeroportuária: conferindo 100 de 250 notas fiscais",
+                           "200/250 Taxa aeroportuária: conferindo 200 de 250 notas fiscais",
+                           "250/250 Taxa aeroportuária: conferindo 250 de 250 notas fiscais",
+                           "0/250 Apuração 0000000003: 0 de 250 notas fiscais",
+                           "100/250 Apuração 0000000003: 100 de 250 notas fiscais",
+                           "200/250 Apuração 0000000003: 200 de 250 notas fiscais",
+                           "250/250 Apuração 0000000003: 250 de 250 notas fiscais",
+                       }));
+    reports.clear();
+    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_0000000002_"), record)
+                  .toString(),
+              "NSEQ0000000004");
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
 ZEL_ALL_ENGINES(Fees);

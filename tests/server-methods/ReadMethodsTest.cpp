@@ -33,7 +33,7 @@ TEST_P(ReadMethods, CallsAreCheckedAgainstKindsAndColumnWidths) {
     EXPECT_EQ(failure("GetVooTrecho", {"0001", "0001", "", "2024-02-01", QDate()}),
               "Chamada inválida: GetVooTrecho");
     EXPECT_EQ(failure("GetDiretorios", {"ZELABCDEF"}), "Chamada inválida: GetDiretorios");
-    EXPECT_EQ(TrdmApuracaoZel::signatures().size(), 12);
+    EXPECT_EQ(TrdmApuracaoZel::signatures().size(), 14);
     QList<protocol::ArgKind> kinds;
     protocol::parseArgKinds(u"R S S D D D S R R S S S R V R S S", &kinds);
     EXPECT_EQ(TrdmApuracaoZel::signatures().value("CalculaApuracao"), kinds);

@@ -88,6 +88,37 @@ TEST(ServerHello, TokenIsRequiredWhenTheServerHasOne) {
     EXPECT_EQ(client.AppServer().call("Count", {}).toInteger(), 0);
 }
 
+// The session works for the user the hello names, and the log says who called. An older
+// client names nobody and is served all the same; a name longer than the column is cut.
+TEST(ServerHello, TheSessionKeepsTheUserTheHelloNames) {
+    ServerHarness harness;
+    const auto userOf = [&](const QString& user) {
+        RawClient raw(harness.port());
+        raw.send(Message::hello(kServer, Message::kVersion, {}, user));
+        const auto answer = raw.receive();
+        EXPECT_TRUE(answer && answer->type == Message::Type::HelloOk);
+        raw.send(Message::call(1, "User", {}));
+        const auto reply = raw.receive();
+        return reply && reply->type == Message::Type::Reply ? reply->result.toString()
+                                                            : QStringLiteral("<no reply>");
+    };
+    EXPECT_EQ(userOf(QStringLiteral("ana.souza")), QStringLiteral("ana.souza"));
+    EXPECT_EQ(userOf(QString()), QString());
+    EXPECT_EQ(userOf(QString(45, u'x')), QString(30, u'x'));
+    EXPECT_TRUE(harness.waitForLog(QStringLiteral("usuário \"ana.souza\" User ")));
+    EXPECT_TRUE(harness.waitForLog(QStringLiteral("usuário \"\" User ")));
+
+    // Control characters in a name cannot forge a log line.
+    TNetConnection client;
+    client.setUser(QStringLiteral("eva\n2024-01-01 sessão 9"));
+    ASSERT_TRUE(connectClient(client, harness.port()));
+    EXPECT_EQ(client.AppServer().call("User", {}).toString(),
+              QStringLiteral("eva\n2024-01-01 sessão 9"));
+    EXPECT_TRUE(harness.waitForLog(QStringLiteral("usuário \"eva 2024-01-01 sessão 9\" User ")));
+    for (const QString& line : harness.log())
+        EXPECT_FALSE(line.contains(u'\n')) << line.toStdString();
+}
+
 // Each bad input ends its connection with a logged reason; a client connected before and
 // one connecting after keep being served.
 TEST(ServerFraming, MalformedInputClosesOnlyItsConnection) {

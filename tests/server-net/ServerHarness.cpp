@@ -20,8 +20,9 @@ using protocol::RemoteValue;
 
 std::atomic<int> TestModule::calls{0};
 
-TestModule::TestModule(QSqlDatabase db)
-    : m_db(std::move(db)) {}
+TestModule::TestModule(QSqlDatabase db, QString user)
+    : m_db(std::move(db))
+    , m_user(std::move(user)) {}
 
 RemoteModule::Signatures TestModule::signatures() {
     return {
@@ -32,6 +33,7 @@ RemoteModule::Signatures TestModule::signatures() {
         {QStringLiteral("Count"), {}},
         {QStringLiteral("Progress"), {}},
         {QStringLiteral("Slow"), {ArgKind::S}},
+        {QStringLiteral("User"), {}},
     };
 }
 
@@ -70,6 +72,8 @@ RemoteValue TestModule::call(const QString& method, QList<RemoteValue>& args,
         QThread::msleep(args[0].toString().toULong());
         return RemoteValue("acordei");
     }
+    if (method == u"User")
+        return RemoteValue(m_user);
     throw std::logic_error("método sem implementação");
 }
 
@@ -92,7 +96,9 @@ ServerHarness::ServerHarness(const Adjust& adjust, const QString& databaseUrl)
     ServerSettings settings;
     settings.databaseUrl = m_database->url;
     settings.signatures = TestModule::signatures();
-    settings.createModule = [](QSqlDatabase db) { return std::make_unique<TestModule>(db); };
+    settings.createModule = [](QSqlDatabase db, const QString& user) {
+        return std::make_unique<TestModule>(db, user);
+    };
     settings.pollIntervalMs = 50;
     settings.log =
         std::make_shared<ServerLog>([lines = m_lines, mutex = m_mutex](const QString& line) {

@@ -22,9 +22,10 @@
 //   Count()           number of DIRETORIOS rows this session sees
 //   Progress()        reports three steps, then returns "feito"
 //   Slow(S)           sleeps S milliseconds, returns "acordei"
+//   User()            the user the session's hello named
 class TestModule : public RemoteModule {
 public:
-    explicit TestModule(QSqlDatabase db);
+    TestModule(QSqlDatabase db, QString user);
 
     static Signatures signatures();
     // Calls that reached any module, across sessions.
@@ -35,6 +36,7 @@ public:
 
 private:
     QSqlDatabase m_db;
+    QString m_user;
 };
 
 // An AppServer on a free loopback port serving TestModule over a database with the schema,
