@@ -124,3 +124,23 @@ void ScriptPresenter::waitProgress(int done, int total, const QString& text) {
     note(QStringLiteral("[progresso] %1/%2 %3").arg(done).arg(total).arg(text));
     TScriptedPresenter::waitProgress(done, total, text);
 }
+
+QString ScriptPresenter::chooseSaveFile(const QString& title, const QString& suggestedName,
+                                        const QString& filter) {
+    note(QStringLiteral("[arquivo] %1 (%2)").arg(title, suggestedName));
+    const QString path = TScriptedPresenter::chooseSaveFile(title, suggestedName, filter);
+    note(path.isEmpty() ? QStringLiteral("    cancelado") : QStringLiteral("    ") + path);
+    return path;
+}
+
+QString ScriptPresenter::printReport(const TReport& report, const QString& fileName) {
+    note(QStringLiteral("[impressão] %1 (%2 linhas)").arg(report.title).arg(report.rows.size()));
+    for (const QString& filter : report.filters)
+        note(QStringLiteral("    ") + filter);
+    for (const QStringList& row : report.rows)
+        note(QStringLiteral("    ") + row.join(QStringLiteral(" | ")));
+    for (const QString& total : report.totals)
+        note(QStringLiteral("    ") + total);
+    TScriptedPresenter::printReport(report, fileName);
+    return QStringLiteral("A impressão em PDF só está disponível no zel-host.");
+}

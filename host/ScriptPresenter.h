@@ -46,6 +46,10 @@ public:
     bool askQuestion(const TMessageDialog& dialog) override;
     void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
+    QString chooseSaveFile(const QString& title, const QString& suggestedName,
+                           const QString& filter) override;
+    // Shows the report in the transcript; a PDF needs the desktop's view.
+    QString printReport(const TReport& report, const QString& fileName) override;
     void waitProgress(int done, int total, const QString& text) override;
 
 private:

@@ -75,7 +75,7 @@ ScriptRunner::~ScriptRunner() {
 
 const ScriptRunner::Command* ScriptRunner::findCommand(const ScriptLine& line) {
     static const Command commands[] = {
-        {"open", 0, 0, true, &ScriptRunner::open, "open"},
+        {"open", 0, 1, true, &ScriptRunner::open, "open [ZEL00100|ZEL00103]"},
         {"type", 2, 2, true, &ScriptRunner::type, "type CONTROLE \"TEXTO\""},
         {"set", 2, 2, true, &ScriptRunner::set, "set CONTROLE \"TEXTO\""},
         {"focus", 1, 1, true, &ScriptRunner::focus, "focus CONTROLE"},
@@ -88,7 +88,7 @@ const ScriptRunner::Command* ScriptRunner::findCommand(const ScriptLine& line) {
         {"cell", 3, 3, true, &ScriptRunner::cell, "cell GRADE LINHA CAMPO"},
         {"title", 2, 2, true, &ScriptRunner::title, "title GRADE CAMPO"},
         {"lookup", 2, 2, true, &ScriptRunner::lookup, "lookup BOTÃO LINHA|cancel"},
-        {"answer", 1, 1, false, &ScriptRunner::answer, "answer yes|no"},
+        {"answer", 1, 2, false, &ScriptRunner::answer, "answer yes|no|file \"CAMINHO\""},
         {"close", 0, 0, true, &ScriptRunner::close, "close"},
         {"expect", 1, 5, false, &ScriptRunner::expect, "expect TIPO ..."},
     };
@@ -126,7 +126,14 @@ void ScriptRunner::checkLine(const ScriptLine& line) {
             throw usage(it->usage);
     } else if (line.command == QLatin1String("answer")) {
         const QString a = line.args.first().toLower();
-        if (a != QLatin1String("yes") && a != QLatin1String("no"))
+        const bool file = a == QLatin1String("file");
+        if ((a != QLatin1String("yes") && a != QLatin1String("no") && !file) ||
+            file != (count == 2))
+            throw usage(command->usage);
+    } else if (line.command == QLatin1String("open")) {
+        const QString screen = count == 1 ? line.args.first().toUpper() : QString();
+        if (count == 1 && screen != QLatin1String("ZEL00100") &&
+            screen != QLatin1String("ZEL00103"))
             throw usage(command->usage);
     } else if (line.command == QLatin1String("select") || line.command == QLatin1String("cell")) {
         if (!isNumber(line.args.at(1)))

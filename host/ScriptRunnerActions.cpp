@@ -2,6 +2,8 @@
 #include "host/ScriptFailure.h"
 #include "host/ScriptPresenter.h"
 #include "host/ScriptRunner.h"
+
+#include "host/computations/Cli_Zel00103.h"
 #include "platform/TApplication.h"
 #include "platform/TComboBox.h"
 #include "platform/TCustomEdit.h"
@@ -38,9 +40,12 @@ bool ScriptRunner::parseKey(const QString& text, int* key, TShiftState* shift) {
     return true;
 }
 
-void ScriptRunner::open(const ScriptLine&) {
-    // As the host's menu entry: an exception from the package becomes an error dialog.
-    Application().runUserAction([&] { m_package.iniProc(); });
+void ScriptRunner::open(const ScriptLine& line) {
+    // As the host's menu entries: an exception from the screen becomes an error dialog.
+    if (!line.args.isEmpty() && line.args.first().toUpper() == QLatin1String("ZEL00103"))
+        Application().runUserAction([] { Cli_Zel00103::CriaConsApur(); });
+    else
+        Application().runUserAction([&] { m_package.iniProc(); });
 }
 
 void ScriptRunner::type(const ScriptLine& line) {
@@ -153,7 +158,9 @@ void ScriptRunner::lookup(const ScriptLine& line) {
 }
 
 void ScriptRunner::answer(const ScriptLine& line) {
-    if (line.args.at(0).toLower() == QLatin1String("yes"))
+    if (line.args.at(0).toLower() == QLatin1String("file"))
+        m_presenter.answerFile(line.args.at(1));
+    else if (line.args.at(0).toLower() == QLatin1String("yes"))
         m_presenter.answerYes();
     else
         m_presenter.answerNo();

@@ -2,6 +2,8 @@
 #include "host/ScriptFailure.h"
 #include "host/ScriptPresenter.h"
 #include "host/ScriptRunner.h"
+
+#include "host/computations/TfrmConsApur.h"
 #include "platform/TApplication.h"
 #include "platform/TDataSet.h"
 #include "platform/TField.h"
@@ -140,7 +142,10 @@ void ScriptRunner::expectForm(const QStringList& args) {
     const QString wanted = args.at(0).toLower();
     TForm* form = Application().activeForm();
     QString actual = QStringLiteral("none");
-    if (form) {
+    if (dynamic_cast<const TfrmConsApur*>(form)) {
+        // The host's own screen; the package knows only its three.
+        actual = QStringLiteral("computations");
+    } else if (form) {
         auto role = m_package.resolveAs<ZelFormRoleFn>("ZelFormRole");
         const char* name = role ? role(form) : nullptr;
         actual = name ? QString::fromLatin1(name) : form->caption();

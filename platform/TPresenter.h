@@ -6,6 +6,7 @@
 
 class TForm;
 class TDataSet;
+struct TReport;
 enum TCursor : int;
 
 // What the platform asks of a user interface: it is told about forms and answers the dialog
@@ -39,6 +40,12 @@ public:
     // The lookup list: positions `data` on the chosen row and returns true, or false when the
     // user cancels.
     virtual bool chooseRow(TDataSet& data, const QString& title) = 0;
+    // Where to write a file the user asked for: the chosen path, or empty when cancelled.
+    // `filter` names the kind, as "Arquivos CSV (*.csv)".
+    virtual QString chooseSaveFile(const QString& title, const QString& suggestedName,
+                                   const QString& filter) = 0;
+    // Renders `report` as a PDF file; the reason in Portuguese when it could not, else empty.
+    virtual QString printReport(const TReport& report, const QString& fileName) = 0;
 
     // Wait animation around long calls; progress only when the server reports it.
     virtual void waitBegin(int kind) = 0;

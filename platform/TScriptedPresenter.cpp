@@ -50,6 +50,8 @@ void TScriptedPresenter::clear() {
     m_records.clear();
     m_answers.clear();
     m_lookups.clear();
+    m_files.clear();
+    m_lastReport.reset();
     m_expected.clear();
     m_modalHandlers.clear();
     m_formEvents.clear();
@@ -164,4 +166,23 @@ void TScriptedPresenter::waitProgress(int done, int total, const QString& text) 
 
 void TScriptedPresenter::waitEnd() {
     m_records.push_back(Record{Kind::WaitEnd});
+}
+
+QString TScriptedPresenter::chooseSaveFile(const QString& title, const QString& suggestedName,
+                                           const QString&) {
+    Record record{Kind::SaveFile, suggestedName, {}, {}, title};
+    if (m_files.empty())
+        fail(record, QStringLiteral("Arquivo sem resposta: %1").arg(title));
+    const QString path = m_files.front();
+    m_files.pop_front();
+    m_records.push_back(record);
+    return path;
+}
+
+QString TScriptedPresenter::printReport(const TReport& report, const QString& fileName) {
+    Record record{Kind::Report, fileName, {}, {}, report.title};
+    record.total = int(report.rows.size());
+    m_records.push_back(record);
+    m_lastReport = report;
+    return m_reportError;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/TPresenter.h"
+#include "platform/TReport.h"
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -24,7 +26,9 @@ public:
         WaitBegin,
         WaitProgress,
         WaitEnd,
-        Help
+        Help,
+        SaveFile,
+        Report
     };
 
     struct Record {
@@ -51,6 +55,12 @@ public:
     // The lookup chooses row n (0-based) of its dataset.
     void chooseRowIndex(int row) { m_lookups.push_back(row); }
     void cancelLookup() { m_lookups.push_back(-1); }
+    // The next save-file question gets this path; an empty one cancels it.
+    void answerFile(const QString& path) { m_files.push_back(path); }
+    // What printReport answers: empty for a report written.
+    void setReportError(const QString& error) { m_reportError = error; }
+    // The report printed last.
+    const std::optional<TReport>& lastReport() const { return m_lastReport; }
     // The next error (or information) dialog must show exactly this text.
     void expectError(const QString& text) { m_expected.push_back({Kind::Error, text}); }
     void expectInformation(const QString& text) { m_expected.push_back({Kind::Information, text}); }
@@ -73,7 +83,7 @@ public:
     QStringList unexpected() const;
     // Answers and expectations still waiting for their dialog.
     int pendingAnswers() const {
-        return int(m_answers.size() + m_lookups.size() + m_expected.size());
+        return int(m_answers.size() + m_lookups.size() + m_expected.size() + m_files.size());
     }
     void clear();
 
@@ -88,6 +98,9 @@ public:
     bool askQuestion(const TMessageDialog& dialog) override;
     void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
+    QString chooseSaveFile(const QString& title, const QString& suggestedName,
+                           const QString& filter) override;
+    QString printReport(const TReport& report, const QString& fileName) override;
     void waitBegin(int kind) override;
     void waitProgress(int done, int total, const QString& text) override;
     void waitEnd() override;
@@ -105,6 +118,9 @@ private:
     std::vector<Record> m_records;
     std::deque<bool> m_answers;
     std::deque<int> m_lookups;
+    std::deque<QString> m_files;
+    QString m_reportError;
+    std::optional<TReport> m_lastReport;
     std::deque<Expected> m_expected;
     std::deque<std::function<void(TForm&)>> m_modalHandlers;
     QStringList m_formEvents;

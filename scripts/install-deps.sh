@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql
     xvfb xauth
+    poppler-utils fonts-dejavu-core
     clang-format
 )
 

@@ -472,7 +472,7 @@ RemoteValue TrdmApuracaoZel::getApuracoes(Args& args) {
             "(SELECT COUNT(*) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
             "(SELECT SUM(N.VRNOTAFISC) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
             "(SELECT SUM(N.VRTTMOEDESTR) FROM NOTAFISCAL N WHERE N.NRAPURACFAT = C.NRAPURACFAT), "
-            "C.DSERRO, C.DTHRCANCEL, C.CDUSUCANC "
+            "C.DSERRO, C.DTHRCANCEL, C.CDUSUCANC, P.NMCIA, C.CDFILIALTRAB "
             "FROM CTRLAPURFAT C LEFT JOIN COMPANHIA P ON P.CDCIA = C.CDCIA "
             "WHERE C.CDFILIAL = :filial AND (C.CDCIA = :cdcia OR :todas = 'S') "
             "AND (C.DTFIMAPURAC >= :start OR C.DTFIMAPURAC IS NULL OR :nostart = 'S') "
@@ -500,7 +500,10 @@ RemoteValue TrdmApuracaoZel::getApuracoes(Args& args) {
         field("VRTOTALESTR", TFieldType::ftFloat, 0, QStringLiteral("Total Moeda Estrangeira")),
         field("DSERRO", TFieldType::ftString, 500, QStringLiteral("Erro")),
         field("DTHRCANCEL", TFieldType::ftDateTime, 0, QStringLiteral("Cancelada em")),
-        field("CDUSUCANC", TFieldType::ftString, 30, QStringLiteral("Cancelada por"))};
+        field("CDUSUCANC", TFieldType::ftString, 30, QStringLiteral("Cancelada por")),
+        // Beyond the contract's fields: what the desktop needs to open the invoices.
+        field("NMCIA", TFieldType::ftString, 50, QStringLiteral("Nome")),
+        field("CDFILIALTRAB", TFieldType::ftString, 4, QStringLiteral("Filial de Trabalho"))};
     while (query.next()) {
         QString shownStatus = text(query.value(7));
         const QDateTime started = ServerSql::toDateTime(query.value(8));
@@ -514,7 +517,8 @@ RemoteValue TrdmApuracaoZel::getApuracoes(Args& args) {
              money(query.value(11).toLongLong()), money(query.value(12).toLongLong()),
              query.value(13).isNull() ? QVariant() : QVariant(text(query.value(13))),
              dateTimeOrNull(query.value(14)),
-             query.value(15).isNull() ? QVariant() : QVariant(text(query.value(15)))});
+             query.value(15).isNull() ? QVariant() : QVariant(text(query.value(15))),
+             text(query.value(16)), text(query.value(17))});
     }
     return packet;
 }

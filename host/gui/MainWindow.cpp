@@ -1,5 +1,6 @@
 #include "host/gui/MainWindow.h"
 
+#include "host/computations/Cli_Zel00103.h"
 #include "host/HostConfig.h"
 #include "platform/qt/ActionQueue.h"
 #include "platform/TApplication.h"
@@ -24,6 +25,9 @@ MainWindow::MainWindow(const HostConfig& config, QWidget* parent)
     QAction* open = billing->addAction(QStringLiteral("&Cálculo da Apuração"));
     open->setObjectName(QStringLiteral("actCalculoApuracao"));
     connect(open, &QAction::triggered, this, &MainWindow::openBilling);
+    QAction* computations = billing->addAction(QStringLiteral("Consulta de &Apurações"));
+    computations->setObjectName(QStringLiteral("actConsultaApuracoes"));
+    connect(computations, &QAction::triggered, this, &MainWindow::openComputations);
     billing->addSeparator();
     QAction* quit = billing->addAction(QStringLiteral("&Sair"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -44,6 +48,11 @@ void MainWindow::openBilling() {
         if (m_openBilling)
             Application().runUserAction(m_openBilling);
     });
+}
+
+void MainWindow::openComputations() {
+    qtview::ActionQueue::instance().post(
+        [] { Application().runUserAction([] { Cli_Zel00103::CriaConsApur(); }); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -7,8 +7,9 @@
 class QMdiArea;
 class HostConfig;
 
-// The host's main window: the MDI area the billing screen opens in, the menu entry that
-// opens it, and a status bar saying where the module works (branch, server, database).
+// The host's main window: the MDI area the screens open in, the menu entries that open the
+// billing screen and the computations screen, and a status bar saying where the module works
+// (branch, server, database).
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -19,6 +20,8 @@ public:
     void setOpenBilling(std::function<void()> open) { m_openBilling = std::move(open); }
     // Runs the menu entry as the user would.
     void openBilling();
+    // "Consulta de Apurações": the host's computations screen.
+    void openComputations();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

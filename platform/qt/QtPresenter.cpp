@@ -1,5 +1,9 @@
 #include "platform/qt/QtPresenter.h"
 
+#include "platform/qt/ReportPdf.h"
+#include <QDir>
+#include <QFileDialog>
+
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/LookupDialog.h"
@@ -177,6 +181,18 @@ bool QtPresenter::askQuestion(const TMessageDialog& dialog) {
     const bool yes = MessageDialogs::askQuestion(dialogParent(), dialog, dialogHelp(dialog));
     syncActiveFocus();
     return yes;
+}
+
+QString QtPresenter::chooseSaveFile(const QString& title, const QString& suggestedName,
+                                    const QString& filter) {
+    const QString suggested = QDir::home().filePath(suggestedName);
+    if (saveFileChooser)
+        return saveFileChooser(title, suggested);
+    return QFileDialog::getSaveFileName(dialogParent(), title, suggested, filter);
+}
+
+QString QtPresenter::printReport(const TReport& report, const QString& fileName) {
+    return ReportPdf::write(report, fileName);
 }
 
 void QtPresenter::showHelp(const QString& helpFile, int helpContext) {

@@ -51,6 +51,12 @@ public:
     // Told to whoever shows the help pages.
     void showHelp(const QString& helpFile, int helpContext) override;
     bool chooseRow(TDataSet& data, const QString& title) override;
+    QString chooseSaveFile(const QString& title, const QString& suggestedName,
+                           const QString& filter) override;
+    QString printReport(const TReport& report, const QString& fileName) override;
+    // Answers the save-file question instead of the file dialog (tests); the suggested path
+    // comes in.
+    std::function<QString(const QString& title, const QString& suggestedPath)> saveFileChooser;
 
     void waitBegin(int kind) override;
     void waitProgress(int done, int total, const QString& text) override;

@@ -126,9 +126,12 @@ TfrmNotasApur::~TfrmNotasApur() {
 
 void TfrmNotasApur::FormCreate(TComponent& sender) {
     TfrmRotiGeral::FormCreate(sender);
-    const TBillingScreen* billing = TBillingScreen::current();
-    medSgCia->setText(billing->medSgCia->text());
-    medNmCia->setText(billing->medNmCia->text());
+    // Opened over the billing screen it shows that screen's company; opened from elsewhere,
+    // the opener fills the company in.
+    if (const TBillingScreen* billing = TBillingScreen::current()) {
+        medSgCia->setText(billing->medSgCia->text());
+        medNmCia->setText(billing->medNmCia->text());
+    }
 }
 
 void TfrmNotasApur::FormActivate(TComponent&) {

@@ -40,12 +40,14 @@ protected:
     // Tabs until the model's focus is on `control` (at most `limit` keys).
     bool tabTo(const TControl* control, int limit = 12);
 
+    // Seeds the database (init-db arguments) and starts the server on it.
+    void startServer(const QStringList& seed);
+
     std::unique_ptr<qtview::QtPresenter> presenter;
     std::unique_ptr<AppServer> server;
     TfrmApuracao* form = nullptr;
 
 private:
-    void startServer(const QStringList& seed);
     QTemporaryDir m_dir;
     QString m_url;
     bool m_started = false;

@@ -107,8 +107,11 @@ TEST_P(Computations, ListsTheBranchsComputationsNewestFirstWithTheirTotals) {
         names.append(f.name);
     EXPECT_EQ(names.join(' '), "NRAPURACFAT IDTIPAPUR CDCIA SGCIA DTINIAPURAC DTFIMAPURAC "
                                "DTFATURA IDSTATUS DTHRINICIO CDUSUARIO QTNOTAS VRTOTAL "
-                               "VRTOTALESTR DSERRO DTHRCANCEL CDUSUCANC");
+                               "VRTOTALESTR DSERRO DTHRCANCEL CDUSUCANC NMCIA CDFILIALTRAB");
     ASSERT_EQ(numbers(p), (QStringList{"0000000003", "0000000001", "0000000002"}));
+    // Beyond the contract's fields: the desktop opens the invoices with these.
+    EXPECT_EQ(cell(p, 1, "NMCIA").toString(), "Aerovias Brasil Central");
+    EXPECT_EQ(cell(p, 1, "CDFILIALTRAB").toString(), "0001");
     EXPECT_EQ(cell(p, 0, "IDTIPAPUR").toString(), "F");
     EXPECT_EQ(cell(p, 0, "CDCIA").toString(), "0001");
     EXPECT_EQ(cell(p, 0, "SGCIA").toString(), "ABC");

@@ -1,0 +1,177 @@
+#include "platform/qt/ReportPdf.h"
+
+#include "platform/TReport.h"
+
+#include <algorithm>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace qtview {
+
+namespace {
+
+constexpr int kResolution = 96;
+constexpr int kMarginMm = 12;
+
+// Lays the report out once without a painter to count the pages, then again to draw them,
+// so that "Página N de M" always agrees with what is drawn.
+class Renderer {
+public:
+    Renderer(const TReport& report, const QRect& page, const QFont& body, QPaintDevice* device)
+        : m_report(report)
+        , m_page(page)
+        , m_body(body)
+        , m_bold(body)
+        , m_title(body) {
+        m_bold.setBold(true);
+        m_title.setPointSize(13);
+        m_title.setBold(true);
+        m_line = QFontMetrics(body, device).height() + 4;
+        int weights = 0;
+        for (const TReport::Column& column : report.columns)
+            weights += std::max(1, column.width);
+        for (const TReport::Column& column : report.columns)
+            m_widths << page.width() * std::max(1, column.width) / std::max(1, weights);
+    }
+
+    // Returns the number of pages; draws them when a painter is given.
+    int run(QPainter* painter, QPdfWriter* writer, int pages) {
+        m_painter = painter;
+        m_writer = writer;
+        m_pages = pages;
+        m_pageNo = 1;
+        m_y = m_page.top();
+        line(m_title, m_report.title, 2);
+        for (const QString& filter : m_report.filters)
+            line(m_body, filter, 1);
+        m_y += m_line;
+        titles();
+        for (const QStringList& row : m_report.rows) {
+            if (m_y + m_line > bottom())
+                newPage();
+            cells(m_body, row);
+        }
+        if (m_y + m_line * (int(m_report.totals.size()) + 1) > bottom())
+            newPage();
+        rule();
+        for (const QString& total : m_report.totals)
+            line(m_bold, total, 1);
+        footer();
+        return m_pageNo;
+    }
+
+private:
+    int bottom() const { return m_page.bottom() - 2 * m_line; }
+
+    void line(const QFont& font, const QString& text, int lines) {
+        if (m_painter) {
+            m_painter->setFont(font);
+            m_painter->drawText(QRect(m_page.left(), m_y, m_page.width(), m_line * lines),
+                                Qt::AlignLeft | Qt::AlignVCenter, text);
+        }
+        m_y += m_line * lines;
+    }
+
+    void cells(const QFont& font, const QStringList& texts) {
+        if (m_painter) {
+            m_painter->setFont(font);
+            int x = m_page.left();
+            for (int i = 0; i < m_report.columns.size(); ++i) {
+                const int width = m_widths.value(i);
+                const QRect cell(x + 2, m_y, width - 4, m_line);
+                const Qt::Alignment align =
+                    (m_report.columns.at(i).alignRight ? Qt::AlignRight : Qt::AlignLeft) |
+                    Qt::AlignVCenter;
+                m_painter->drawText(cell, int(align),
+                                    m_painter->fontMetrics().elidedText(
+                                        texts.value(i), Qt::ElideRight, cell.width()));
+                x += width;
+            }
+        }
+        m_y += m_line;
+    }
+
+    void rule() {
+        if (m_painter)
+            m_painter->drawLine(m_page.left(), m_y, m_page.right(), m_y);
+        m_y += m_line / 2;
+    }
+
+    void titles() {
+        QStringList captions;
+        for (const TReport::Column& column : m_report.columns)
+            captions << column.caption;
+        cells(m_bold, captions);
+        rule();
+    }
+
+    void footer() {
+        if (!m_painter)
+            return;
+        m_painter->setFont(m_body);
+        m_painter->drawText(QRect(m_page.left(), m_page.bottom() - m_line, m_page.width(), m_line),
+                            Qt::AlignRight | Qt::AlignVCenter,
+                            QStringLiteral("Página %1 de %2").arg(m_pageNo).arg(m_pages));
+    }
+
+    void newPage() {
+        footer();
+        if (m_writer)
+            m_writer->newPage();
+        ++m_pageNo;
+        m_y = m_page.top();
+        titles();
+    }
+
+    const TReport& m_report;
+    QRect m_page;
+    QFont m_body;
+    QFont m_bold;
+    QFont m_title;
+    int m_line = 0;
+    QList<int> m_widths;
+    QPainter* m_painter = nullptr;
+    QPdfWriter* m_writer = nullptr;
+    int m_pages = 0;
+    int m_pageNo = 1;
+    int m_y = 0;
+};
+
+} // namespace
+
+QString ReportPdf::write(const TReport& report, const QString& fileName) {
+    const QFileInfo target(fileName);
+    if (!QFileInfo(target.absolutePath()).isDir())
+        return QStringLiteral("Pasta inexistente: %1").arg(target.absolutePath());
+    // Written whole or not at all: an earlier file stays as it was when anything fails.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("Não foi possível gravar o arquivo %1: %2")
+            .arg(fileName, file.errorString());
+    QPdfWriter writer(&file);
+    writer.setResolution(kResolution);
+    writer.setTitle(report.title);
+    writer.setCreator(QStringLiteral("zel-host"));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                     QPageLayout::Millimeter));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return QStringLiteral("Não foi possível gravar o arquivo %1.").arg(fileName);
+
+    const QFont body(QStringLiteral("DejaVu Sans"), 8);
+    painter.setFont(body);
+    Renderer renderer(report, painter.viewport(), body, &writer);
+    renderer.run(&painter, &writer, renderer.run(nullptr, nullptr, 0));
+    if (!painter.end() || !file.commit())
+        return QStringLiteral("Não foi possível gravar o arquivo %1: %2")
+            .arg(fileName, file.errorString());
+    return QString();
+}
+
+} // namespace qtview
