@@ -222,3 +222,70 @@ TEST_F(ZelScriptRun, StopsWithTheLineAndStatusOne) {
         QStringLiteral("zel-script: %1: linha 4: mensagem não esperada (erro)").arg(path)))
         << result.err.toStdString();
 }
+
+TEST_F(ZelScriptRun, TheComputationsScreenCancelsExportsAndOpensTheViewer) {
+    useBasicFixture();
+    exec(QStringLiteral(
+        "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+        "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDSTATUS, DTHRINICIO) VALUES "
+        "('0000000009', 'F', '0001', '0001', '0001', 'CLI000000001', '2024-02-01', "
+        "'2024-02-29', '2024-03-05', '1', 'P', '2024-03-01 08:00:00')"));
+    const QString csv = m_dir.filePath(QStringLiteral("apuracoes.csv"));
+    const QString pdf = m_dir.filePath(QStringLiteral("apuracoes.pdf"));
+    const QString path = write(QStringLiteral("computations.zel"), QStringLiteral(R"(open ZEL00103
+expect form computations
+expect text medCdFilial "0001"
+expect rows cdsApuracoes 3
+expect field cdsApuracoes 1 NRAPURACFAT "0000000009"
+expect field cdsApuracoes 1 IDSTATUS "Interrompida"
+select cbbSituacao 2
+expect rows cdsApuracoes 1
+cell dbgApuracoes 1 NRAPURACFAT
+answer yes
+click sbtCancela
+expect message "Deseja cancelar a apuração e conseqüentemente apagar todas as Notas Fiscais apuradas e não emitidas entre 01/02/2024 e 29/02/2024?"
+expect message "Apuração 0000000009 cancelada: 0 notas fiscais apagadas."
+expect rows cdsApuracoes 0
+select cbbSituacao 0
+expect field cdsApuracoes 1 IDSTATUS "Cancelada"
+answer file "%1"
+click sbtExporta
+expect message "Arquivo gravado: %1"
+answer file "%2"
+click sbtImprime
+expect message "A impressão em PDF só está disponível no zel-host."
+cell dbgApuracoes 2 NRAPURACFAT
+click sbtNotas
+expect form viewer
+expect text medSgCia "ABC"
+expect rows cdsNotaFiscal 2
+close
+expect form computations
+close
+expect form none
+# The billing screen no longer reports the cancelled computation.
+open
+type medSgCia "ABC"
+focus depDataIniDeliv
+expect focus depDataIniDeliv
+)")
+                                                                       .arg(csv, pdf)
+                                                                       .toUtf8());
+    const ScriptRun result = run(path, QStringLiteral("2024-03-20"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[arquivo] Exportar apurações (apuracoes.csv)")))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(
+        QStringLiteral("[impressão] Consulta de Apurações (3 linhas)\n          Filial: 0001 - "
+                       "Matriz Guarulhos")))
+        << result.out.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("Apuração;Tipo;Companhia;"));
+
+    // An unknown screen code is refused before anything runs.
+    const ScriptRun bad = run(write(QStringLiteral("bad.zel"), "open ZEL00999\n"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("uso: open [ZEL00100|ZEL00103]")))
+        << bad.err.toStdString();
+}
