@@ -42,7 +42,7 @@ const QStringList kMessages = {
     QStringLiteral("Rel_Grav|Relatório gravado: %s"),
 };
 
-constexpr int kClientWidth = 860;
+constexpr int kClientWidth = 1000;
 constexpr int kClientHeight = 440;
 constexpr int kMenuWidth = 64;
 
@@ -139,7 +139,7 @@ void TfrmConsApur::buildDataSets() {
 
 void TfrmConsApur::buildHeader() {
     panData = create<TPanel>(QStringLiteral("panData"), grbDadosRel);
-    panData->setBounds(8, 16, 764, 60);
+    panData->setBounds(8, 16, 904, 60);
     panData->setTabOrder(0);
 
     medCdFilial = create<TMaskEdit>(QStringLiteral("medCdFilial"), panData);
@@ -215,7 +215,7 @@ void TfrmConsApur::buildHeader() {
 
 void TfrmConsApur::buildGrid() {
     dbgApuracoes = create<TDBGrid>(QStringLiteral("dbgApuracoes"), grbDadosRel);
-    dbgApuracoes->setBounds(8, 80, 764, 326);
+    dbgApuracoes->setBounds(8, 80, 904, 326);
     dbgApuracoes->setDataSource(dtsApuracoes);
     dbgApuracoes->setTabOrder(1);
     setupGrid(dbgApuracoes);
@@ -229,7 +229,7 @@ void TfrmConsApur::buildGrid() {
         dbgApuracoes->addColumn(QString::fromLatin1(field)).setWidth(width);
 
     lblResumo = create<TLabel>(QStringLiteral("lblResumo"), grbDadosRel);
-    lblResumo->setBounds(8, 412, 764, 14);
+    lblResumo->setBounds(8, 412, 904, 14);
 }
 
 void TfrmConsApur::buildButtons() {
@@ -248,7 +248,7 @@ void TfrmConsApur::buildButtons() {
                        QStringLiteral("Notas fiscais da apuração"), 1);
     sbtCancela = command("sbtCancela", QStringLiteral("C&ancelar"),
                          QStringLiteral("Cancelar a apuração"), 2);
-    sbtExporta = command("sbtExporta", QStringLiteral("&CSV"),
+    sbtExporta = command("sbtExporta", QStringLiteral("C&SV"),
                          QStringLiteral("Exportar a lista para CSV"), 3);
     sbtImprime =
         command("sbtImprime", QStringLiteral("&PDF"), QStringLiteral("Imprimir a lista em PDF"), 4);

@@ -1,5 +1,8 @@
 #include "platform/qt/ViewStyle.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include "platform/TBitmap.h"
 
 #include <QApplication>
@@ -25,6 +28,12 @@ void ViewStyle::install(QApplication& application) {
         QApplication::setStyle(fusion);
     QLocale::setDefault(locale());
     application.setFont(font(TFont{}));
+    // Qt's own dialogs (the file dialog, the standard buttons) speak Portuguese too when the
+    // system has Qt's translations.
+    static QTranslator qtTexts;
+    if (qtTexts.isEmpty() && qtTexts.load(locale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 }
 
 const QLocale& ViewStyle::locale() {

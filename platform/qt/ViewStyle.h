@@ -18,8 +18,8 @@ namespace qtview {
 // How model fonts, colours and pictures look on screen, and the locale of every text shown.
 class ViewStyle {
 public:
-    // Fusion style, Brazilian Portuguese locale, the default font: call once after the
-    // QApplication exists.
+    // Fusion style, Brazilian Portuguese locale and Qt's Portuguese texts, the default font:
+    // call once after the QApplication exists.
     static void install(QApplication& application);
     static const QLocale& locale();
 

@@ -5,6 +5,8 @@
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "external/shared/TdtmDBGeral.h"
+#include "host/computations/Cli_Zel00103.h"
+#include "host/computations/TfrmConsApur.h"
 #include "platform/qt/ControlBinder.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/LookupDialog.h"
@@ -164,6 +166,12 @@ TEST_F(ScreenShots, OfTheScreensAndALookup) {
         });
     // Only the two questions of a period that ends after today and after the billing date.
     EXPECT_EQ(dialogs.texts().size(), 2) << dialogs.texts().join('\n').toStdString();
+
+    // The host's computations screen, with what the demo holds and what was just computed.
+    Application().runUserAction([] { Cli_Zel00103::CriaConsApur(); });
+    gui::settle();
+    ASSERT_NE(Cli_Zel00103::frmConsApur, nullptr);
+    save(presenter->viewOf(*Cli_Zel00103::frmConsApur), QStringLiteral("consulta-apuracoes.png"));
 }
 
 } // namespace
