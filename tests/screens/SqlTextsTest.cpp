@@ -2,6 +2,7 @@
 // every engine against the "basic" fixture (server/sql/fixtures/basic.sql documents its rows).
 #include "db/TDatabase.h"
 #include "external/shared/TADOIBQuery.h"
+#include "host/computations/TfrmConsApur.h"
 #include "screens/billing/TfrmApuracao.h"
 #include "screens/fee/TfrmApurac.h"
 #include "server/InitDbCommand.h"
@@ -24,9 +25,15 @@ struct Lookup {
 };
 
 Lookup lookup(const std::string& key) {
-    const QString name = QString::fromStdString(key).section(u'/', 0, 0);
+    QString name = QString::fromStdString(key).section(u'/', 0, 0);
     const bool ib = QString::fromStdString(key).endsWith(QStringLiteral("/IB"));
-    for (const TQueryDefs* defs : {&TfrmApuracao::queryDefs(), &TfrmApurac::queryDefs()}) {
+    // "ZEL00103:" names the computations screen's lookups, whose names repeat the billing's.
+    std::vector<const TQueryDefs*> screens = {&TfrmApuracao::queryDefs(), &TfrmApurac::queryDefs()};
+    if (name.startsWith(QStringLiteral("ZEL00103:"))) {
+        name = name.section(u':', 1);
+        screens = {&TfrmConsApur::queryDefs()};
+    }
+    for (const TQueryDefs* defs : screens) {
         for (const TQueryDef& def : *defs) {
             if (def.name == name)
                 return {&def, ib ? &def.SQL_IB : &def.SQL};
@@ -47,6 +54,23 @@ struct Case {
 const std::vector<Case>& cases() {
     static const std::vector<Case> all{
         {"qryFilial", {{"P_CDFILIAL", "~"}}, "CDFILIAL", {"0001", "0002"}},
+        {"ZEL00103:qryFilial",
+         {{"P_CDFILIAL", "0001"}},
+         "CDFILIAL|NMFILIAL",
+         {"0001|Matriz Guarulhos"}},
+        {"ZEL00103:qryCompanhia",
+         {{"P_SGCIA", "abc"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "0001"}},
+         "SGCIA|CDCIA|NMCIA",
+         {"ABC|0001|Aerovias Brasil Central"}},
+        // The companies of the branch only, by abbreviation.
+        {"ZEL00103:qryCompanhia",
+         {{"P_SGCIA", ""}, {"P_TODOS", "T"}, {"P_CDFILIAL", "0002"}},
+         "CDCIA",
+         {"0001", "0007"}},
+        {"ZEL00103:qryCompanhia",
+         {{"P_SGCIA", "ABC"}, {"P_TODOS", "N"}, {"P_CDFILIAL", "9999"}},
+         "CDCIA",
+         {}},
         {"qryFilial", {{"P_CDFILIAL", ""}}, "CDFILIAL", {"0001", "0002"}},
         {"qryFilial", {{"P_CDFILIAL", "0002"}}, "CDFILIAL|NMFILIAL", {"0002|Filial Galeão"}},
         {"qryFilial", {{"P_CDFILIAL", "9999"}}, "CDFILIAL", {}},
