@@ -5,9 +5,12 @@
 
 #include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
+#include "external/shared/TdtmDBGeral.h"
 #include "platform/qt/ControlBinder.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/Glyphs.h"
+#include "platform/qt/QtPresenter.h"
+#include "platform/qt/WaitWindow.h"
 #include "platform/TButtonFlat.h"
 #include "platform/TDBEdit.h"
 #include "platform/TDBGrid.h"
@@ -19,7 +22,11 @@
 #include "screens/viewer/TfrmNotasApur.h"
 
 #include <QAbstractItemModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -150,6 +157,60 @@ TEST_F(ScreenBillingGui, ConfirmingComputesAndTheViewerListsTheInvoices) {
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
     // Back on the billing screen, the legs were reloaded with nothing checked.
     EXPECT_TRUE(Cli_Zel00100::stVooTrecho.isEmpty());
+}
+
+TEST_F(ScreenBillingGui, TheWaitWindowsBarFollowsTheServersProgressDuringALargeComputation) {
+    // Enough of ABC's February deliveries on flight 1010 for several reports.
+    startServer({QStringLiteral("--fixture"), QStringLiteral("basic")});
+    QSqlQuery bulk(dtmDBGeral->database());
+    ASSERT_TRUE(bulk.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+        "INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, SGBASEORI, "
+        "SGBASEDES, CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO) "
+        "SELECT printf('X%011d', i), '0001', '0001', printf('2024-02-%02d', 1 + i % 28), "
+        "'1010', 'GRU', 'REC', 'GRU-TECA', NULL, 100, 20, printf('FX%010d', i) FROM n")))
+        << bulk.lastError().text().toStdString();
+    gui::DialogAnswerer dialogs;
+    chooseAbc();
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    form->depDataFatur->SetDate(QDate(2024, 3, 5));
+    checkRow(0);
+
+    // What the bar shows while the call runs, sampled as a person would see it.
+    qtview::WaitWindow& wait = presenter->waitWindow();
+    wait.setShowDelay(0);
+    QList<std::pair<int, int>> seen;
+    QStringList texts;
+    QTimer sample;
+    sample.setInterval(25);
+    QObject::connect(&sample, &QTimer::timeout, [&] {
+        if (!wait.isVisible() || wait.bar()->maximum() <= 0)
+            return;
+        const std::pair<int, int> now{wait.bar()->value(), wait.bar()->maximum()};
+        if (seen.isEmpty() || seen.last() != now) {
+            seen << now;
+            texts << wait.label()->text();
+        }
+    });
+    // The viewer that follows is closed with its own button.
+    QObject::connect(&sample, &QTimer::timeout, [&] {
+        TfrmNotasApur* viewer = Cli_Zel00101::frmNotasApur;
+        qtview::FormView* view = viewer ? presenter->viewOf(*viewer) : nullptr;
+        if (view && view->isVisible())
+            gui::click(view->binder(viewer->sbtConfirma)->widget());
+    });
+    sample.start();
+    gui::click(widgetOf(form->sbtConfirma));
+    sample.stop();
+
+    // A determinate bar that moved forward at least twice, with the server's words.
+    ASSERT_GE(seen.size(), 3) << texts.join('\n').toStdString();
+    for (int i = 1; i < seen.size(); ++i)
+        EXPECT_GE(seen.at(i).first, seen.at(i - 1).first);
+    EXPECT_GT(seen.last().first, seen.first().first);
+    EXPECT_TRUE(texts.last().startsWith(QStringLiteral("Apuração 0000000003")))
+        << texts.join('\n').toStdString();
+    EXPECT_FALSE(wait.isVisible());
 }
 
 } // namespace
