@@ -1,14 +1,20 @@
 #pragma once
 
+#include "platform/HelpTopics.h"
+
 #include <QMainWindow>
 
 #include <functional>
 
 class QMdiArea;
 class HostConfig;
+namespace qtview {
+class HelpWindow;
+}
 
 // The host's main window: the MDI area the billing screen opens in, the menu entry that
-// opens it, and a status bar saying where the module works (branch, server, database).
+// opens it, a status bar saying where the module works (branch, server, database), and the
+// help window every F1 opens.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -19,6 +25,9 @@ public:
     void setOpenBilling(std::function<void()> open) { m_openBilling = std::move(open); }
     // Runs the menu entry as the user would.
     void openBilling();
+    // F1 on a screen or dialog: its topic in the one help window (made on first use).
+    void showHelp(const QString& helpFile, int helpContext);
+    qtview::HelpWindow* helpWindow() const { return m_help; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -26,4 +35,6 @@ protected:
 private:
     QMdiArea* m_mdiArea;
     std::function<void()> m_openBilling;
+    HelpTopics m_topics;
+    qtview::HelpWindow* m_help = nullptr;
 };
