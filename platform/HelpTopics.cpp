@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace {
 
 QString readPage(const QString& path) {
