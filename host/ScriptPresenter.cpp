@@ -7,7 +7,8 @@
 #include <QStringList>
 
 ScriptPresenter::ScriptPresenter(QTextStream& out)
-    : m_out(out) {}
+    : m_out(out)
+    , m_topics(HelpTopics::installedDirectory()) {}
 
 std::optional<ScriptPresenter::Dialog> ScriptPresenter::takeDialog() {
     if (m_dialogs.empty())
@@ -91,7 +92,12 @@ bool ScriptPresenter::askQuestion(const TMessageDialog& dialog) {
 }
 
 void ScriptPresenter::showHelp(const QString& helpFile, int helpContext) {
-    note(QStringLiteral("[ajuda] %1, contexto %2").arg(helpFile).arg(helpContext));
+    // The page the desktop would open, or why there is none.
+    const HelpTopics::Topic topic = m_topics.resolve(helpFile, helpContext);
+    note(QStringLiteral("[ajuda] %1, contexto %2: %3")
+             .arg(helpFile)
+             .arg(helpContext)
+             .arg(topic.found() ? topic.reference() : topic.error));
     TScriptedPresenter::showHelp(helpFile, helpContext);
 }
 

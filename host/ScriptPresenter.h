@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/HelpTopics.h"
 #include "platform/TScriptedPresenter.h"
 
 #include <deque>
@@ -62,4 +63,5 @@ private:
     int m_shown = 0;
     std::deque<Dialog> m_dialogs;
     std::optional<int> m_lookupChoice;
+    HelpTopics m_topics;
 };

@@ -3,6 +3,7 @@
 #include "host/computations/Cli_Zel00103.h"
 #include "host/HostConfig.h"
 #include "platform/qt/ActionQueue.h"
+#include "platform/qt/HelpWindow.h"
 #include "platform/TApplication.h"
 #include "platform/TForm.h"
 
@@ -14,7 +15,8 @@
 
 MainWindow::MainWindow(const HostConfig& config, QWidget* parent)
     : QMainWindow(parent)
-    , m_mdiArea(new QMdiArea(this)) {
+    , m_mdiArea(new QMdiArea(this))
+    , m_topics(HelpTopics::installedDirectory()) {
     setObjectName(QStringLiteral("zelHost"));
     setWindowTitle(QStringLiteral("Faturamento de Carga Aérea"));
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -31,6 +33,13 @@ MainWindow::MainWindow(const HostConfig& config, QWidget* parent)
     billing->addSeparator();
     QAction* quit = billing->addAction(QStringLiteral("&Sair"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    // No F1 shortcut here: it would take the key from the screens inside the MDI area.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Aj&uda"));
+    QAction* contents = help->addAction(QStringLiteral("&Conteúdo"));
+    contents->setObjectName(QStringLiteral("actAjudaConteudo"));
+    connect(contents, &QAction::triggered, this,
+            [this] { showHelp(m_topics.helpFiles().value(0), 0); });
 
     const QString branch =
         config.branch + (config.singleBranch ? QStringLiteral(" (filial única)") : QString());
@@ -53,6 +62,12 @@ void MainWindow::openBilling() {
 void MainWindow::openComputations() {
     qtview::ActionQueue::instance().post(
         [] { Application().runUserAction([] { Cli_Zel00103::CriaConsApur(); }); });
+}
+
+void MainWindow::showHelp(const QString& helpFile, int helpContext) {
+    if (!m_help)
+        m_help = new qtview::HelpWindow(this);
+    m_help->showTopic(m_topics.resolve(helpFile, helpContext));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
         MainWindow window(config);
         presenter.setMdiArea(window.mdiArea());
         presenter.setMainWindow(&window);
+        QObject::connect(&presenter, &qtview::QtPresenter::helpRequested, &window,
+                         &MainWindow::showHelp);
         window.setOpenBilling([&session] { session.package().iniProc(); });
         window.show();
         if (openAtStart)

@@ -6,6 +6,7 @@
 
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/FormView.h"
+#include "platform/qt/HelpKeyFilter.h"
 #include "platform/qt/LookupDialog.h"
 #include "platform/qt/MessageDialogs.h"
 #include "platform/qt/ViewStyle.h"
@@ -201,6 +202,8 @@ void QtPresenter::showHelp(const QString& helpFile, int helpContext) {
 
 bool QtPresenter::chooseRow(TDataSet& data, const QString& title) {
     LookupDialog dialog(data, title, dialogParent());
+    // F1 in the list: the topic of the screen it opens over.
+    new HelpKeyFilter(&dialog, dialogHelp(TMessageDialog{}));
     const bool chosen = dialog.choose();
     syncActiveFocus();
     return chosen;

@@ -46,6 +46,7 @@ TfrmNotasApur::TfrmNotasApur(TComponent* owner)
     setName(QStringLiteral("frmNotasApur"));
     setCaption(QStringLiteral("Visualização de Notas Apuradas"));
     layoutFrame(396, 272, 43);
+    setHelpContext(13200400);
     lblCodTela->setCaption(QStringLiteral("ZEL00101"));
     msgPadrao->setMessages(
         {QStringLiteral("Gera_Nota|Não foram geradas notas fiscais no período informado.")});

@@ -228,6 +228,28 @@ TEST_F(QtDialogs, F1InADialogAsksForItsTopicElseTheScreens) {
     EXPECT_EQ(dialogs.texts().size(), 2);
 }
 
+TEST_F(QtDialogs, F1InTheLookupAsksForTheScreensTopicAndKeepsTheList) {
+    form->setHelpFile(QStringLiteral("Vevivez.idi"));
+    form->setHelpContext(13200100);
+    load(3);
+    show();
+    QList<int> asked;
+    QObject::connect(presenter.get(), &qtview::QtPresenter::helpRequested,
+                     [&](const QString&, int context) { asked << context; });
+    gui::DialogAnswerer dialogs;
+    bool stillOpen = false;
+    dialogs.onDialog([&](QWidget* dialog) {
+        auto* lookup = qobject_cast<LookupDialog*>(dialog);
+        QTest::keyClick(lookup->table(), Qt::Key_F1);
+        stillOpen = lookup->isVisible();
+        QTest::keyClick(lookup->table(), Qt::Key_Return);
+    });
+    gui::click(lookupButton());
+    EXPECT_EQ(asked, QList<int>{13200100});
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(medFilial->text(), QStringLiteral("0001"));
+}
+
 TEST_F(QtDialogs, F1OnAScreenAsksForTheScreensTopic) {
     form->setHelpFile(QStringLiteral("Vevivez.idi"));
     form->setHelpContext(13200200);

@@ -158,7 +158,9 @@ key medCdGrupo f1
                        "relativo a taxa aeroportuária? (Sim/Não)\n          resposta: Sim")))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.contains(QStringLiteral("[erro] Agrupamento de Produtos deve ser")));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("[ajuda] Vevivez.idi, contexto 13200100")));
+    // F1 names the page the desktop opens.
+    EXPECT_TRUE(result.out.contains(
+        QStringLiteral("[ajuda] Vevivez.idi, contexto 13200100: faturamento.html#ctx-13200100\n")));
 }
 
 TEST_F(ZelScriptRun, DemoScriptComputesABillingEndToEnd) {
