@@ -107,7 +107,7 @@ void DemoActivity::write() {
             compute(c, last, taken);
         }
         // The proposed period: a few legs of the larger companies have nothing in it.
-        const int emptyLegs = c.legs.size() >= 5 ? 2 : c.legs.size() >= 4 ? 1 : 0;
+        const int emptyLegs = c.legs.size() >= 5 ? 1 : 0;
         std::vector<Delivery> open =
             deliveriesOf(c, proposedStart(c), proposedEnd(c), groups, emptyLegs);
         if (home && c.sgcia == QLatin1String("NDT"))
