@@ -42,7 +42,8 @@ db="sqlite:$work/demo.db"
 /usr/bin/zel-appserver init-db "$db" --demo --today "$today"
 
 step "servidor"
-/usr/bin/zel-appserver serve --db "$db" --listen 127.0.0.1:0 2>"$work/server.log" &
+: >"$work/server.log"
+/usr/bin/zel-appserver serve --db "$db" --listen 127.0.0.1:0 2>>"$work/server.log" &
 server_pid=$!
 port=
 for _ in $(seq 1 100); do
