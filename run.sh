@@ -26,7 +26,7 @@ trap 'rm -rf "$demo"' EXIT
 for example in billing-demo fee-demo; do
     echo
     echo "== examples/$example.zel"
-    "$bin/zel-appserver" init-db "sqlite:$demo/$example.db" --demo >/dev/null
+    "$bin/zel-appserver" init-db "sqlite:$demo/$example.db" --demo --today 2025-06-20 >/dev/null
     "$bin/zel-script" --with-server --db "sqlite:$demo/$example.db" --today 2025-06-20 \
         "$root/examples/$example.zel"
 done

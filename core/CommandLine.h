@@ -59,6 +59,8 @@ public:
     QString value(const QString& name) const;
     QStringList positionalArguments() const;
 
+    // The options added, in order, without --help and --version.
+    const QList<QCommandLineOption>& options() const { return m_options; }
     const QString& program() const { return m_program; }
     const QString& description() const { return m_description; }
     // "PROGRAMA SINOPSE".

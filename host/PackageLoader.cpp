@@ -81,8 +81,10 @@ void* PackageLoader::resolve(const char* name) const {
 QString PackageLoader::defaultPath(const QString& packageName) {
     const QString file = packageName + QStringLiteral(".so");
     const QDir here(QCoreApplication::applicationDirPath());
-    const QString beside = here.filePath(QStringLiteral("../lib/") + file);
-    if (QFileInfo::exists(beside))
-        return QDir::cleanPath(beside);
+    for (const char* folder : {"../lib/zel/", "../lib/"}) {
+        const QString candidate = here.filePath(QLatin1String(folder) + file);
+        if (QFileInfo::exists(candidate))
+            return QDir::cleanPath(candidate);
+    }
     return here.filePath(file);
 }

@@ -35,8 +35,9 @@ public:
         return reinterpret_cast<Fn>(resolve(name));
     }
 
-    // Where the package sits by default: beside the executable's folder, in ../lib, as the
-    // build lays it out, or in the executable's own folder.
+    // Where the package sits by default: beside the executable's folder, in ../lib/zel as
+    // installed (/usr/bin and /usr/lib/zel), in ../lib as the build lays it out, or in the
+    // executable's own folder.
     static QString defaultPath(const QString& packageName = QStringLiteral("Pkg_Zel00100"));
 
 private:

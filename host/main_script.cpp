@@ -29,7 +29,8 @@ CommandLine commandLine() {
         {QStringLiteral("with-server"),
          QStringLiteral("inicia um zel-appserver próprio numa porta livre de 127.0.0.1, sobre o "
                         "banco de --db")},
-        {QStringLiteral("package"), QStringLiteral("o pacote (padrão: ../lib/Pkg_Zel00100.so)"),
+        {QStringLiteral("package"),
+         QStringLiteral("o pacote (padrão: ../lib/zel/Pkg_Zel00100.so ou ../lib/Pkg_Zel00100.so)"),
          QStringLiteral("ARQUIVO")},
     });
     line.addOptions(HostConfig::options());

@@ -49,6 +49,24 @@ int AppServer::connectionCount() const {
     return m_listener ? m_listener->connectionCount() : 0;
 }
 
+void AppServer::stopAccepting() {
+    if (!m_listener)
+        return;
+    Listener* listener = m_listener;
+    QMetaObject::invokeMethod(
+        listener, [listener] { listener->stopAccepting(); }, Qt::BlockingQueuedConnection);
+}
+
+bool AppServer::waitForConnections(const QDeadlineTimer& deadline) const {
+    // The listener forgets a connection on its own thread once the connection's thread ends.
+    while (connectionCount() > 0) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
 void AppServer::stop() {
     if (!m_thread)
         return;

@@ -2,6 +2,7 @@
 
 #include "server/ServerSettings.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QString>
 
@@ -31,6 +32,11 @@ public:
     int connectionCount() const;
     const ServerSettings& settings() const { return *m_settings; }
 
+    // Closes the listener and asks every connection to end after its current call, without
+    // waiting; stop() or waitForConnections() then wait.
+    void stopAccepting();
+    // Waits until no connection is left; false when `deadline` came first.
+    bool waitForConnections(const QDeadlineTimer& deadline) const;
     // Closes the listener and waits for every connection to finish its current call and
     // close its database connection.
     void stop();

@@ -26,6 +26,9 @@ CommandLine InitDbCommand::commandLine() {
         {QStringLiteral("deliveries"),
          QStringLiteral("gera N deliveries (sozinha, com os dados de demonstração)"),
          QStringLiteral("N")},
+        {QStringLiteral("today"),
+         QStringLiteral("com --demo, a data para a qual os dados são feitos (padrão: hoje)"),
+         QStringLiteral("AAAA-MM-DD")},
         {QStringLiteral("deliveries-of"),
          QStringLiteral("as deliveries geradas, todas da filial e companhia informadas"),
          QStringLiteral("FILIAL/CIA")},
@@ -48,6 +51,12 @@ QString InitDbCommand::read(const CommandLine& line, Options* options) {
         if (!numeric || options->deliveries < 0)
             return QStringLiteral("--deliveries exige um número inteiro não negativo.");
     }
+    options->today = QDate::currentDate();
+    if (line.isSet(QStringLiteral("today"))) {
+        options->today = QDate::fromString(line.value(QStringLiteral("today")), Qt::ISODate);
+        if (!options->today.isValid())
+            return QStringLiteral("--today exige uma data AAAA-MM-DD, por exemplo 2025-06-20.");
+    }
     if (line.isSet(QStringLiteral("deliveries-of"))) {
         options->deliveriesOf = line.value(QStringLiteral("deliveries-of"));
         static const QRegularExpression shape(QStringLiteral("^[^/\\s]{1,4}/[^/\\s]{1,4}$"));
@@ -58,6 +67,8 @@ QString InitDbCommand::read(const CommandLine& line, Options* options) {
         return QStringLiteral("Informe o endereço do banco de dados.");
     if (!options->deliveriesOf.isEmpty() && options->deliveries < 0)
         return QStringLiteral("--deliveries-of exige --deliveries N.");
+    if (line.isSet(QStringLiteral("today")) && !options->demo)
+        return QStringLiteral("--today só vale com --demo.");
     if (options->demo && !options->fixture.isEmpty())
         return QStringLiteral("Use --demo ou --fixture, não os dois.");
     return {};
@@ -103,10 +114,12 @@ QString InitDbCommand::create(const Options& options) {
             options.demo || (options.fixture.isEmpty() && options.deliveries >= 0);
         qint64 deliveries = options.deliveries;
         if (wantsDemo) {
-            seed.demo();
+            seed.demo(options.today);
+            // Generated deliveries take the place of the demo's own business.
             if (deliveries < 0)
-                deliveries = SeedData::demoDeliveries;
-            done = QStringLiteral("dados de demonstração");
+                seed.demoActivity(options.today);
+            done = QStringLiteral("dados de demonstração para %1")
+                       .arg(options.today.toString(QStringLiteral("dd/MM/yyyy")));
         } else if (!options.fixture.isEmpty()) {
             seed.fixture(options.fixture);
             done = QStringLiteral("conjunto de teste \"%1\"").arg(options.fixture);

@@ -2,16 +2,18 @@
 
 #include "core/CommandLine.h"
 
+#include <QDate>
 #include <QStringList>
 #include <QTextStream>
 
 // "init-db URL [--demo | --fixture NAME] [--deliveries N]": creates the schema and seeds
 // it, all in one transaction (a failure leaves no table behind).
 //   (no option)      the empty schema
-//   --demo           the demo data set with its 5000 deliveries
+//   --demo           the demo data set, made for --today (default: the system's date)
 //   --fixture NAME   a named test data set
-//   --deliveries N   N generated deliveries instead of the demo's 5000, or added to
-//                    the fixture's; alone it implies the demo's reference data
+//   --deliveries N   N generated deliveries in place of the demo's deliveries and
+//                    computations, or added to the fixture's; alone it implies the demo's
+//                    reference data
 //   --deliveries-of FILIAL/CIA  the generated deliveries all go to that branch and
 //                    company (a benchmark of one large computation)
 // A database that already has any of the tables is left untouched (exit code 1): the
@@ -35,6 +37,7 @@ private:
         QString fixture;
         qint64 deliveries = -1; // -1: not given
         QString deliveriesOf;   // "FILIAL/CIA", empty: every branch and company
+        QDate today;
     };
     // Returns an error text, empty when the values are good.
     static QString read(const CommandLine& line, Options* options);

@@ -40,10 +40,14 @@ void Listener::forget(ClientConnection* connection) {
     }
 }
 
-void Listener::shutdown() {
+void Listener::stopAccepting() {
     close();
     for (ClientConnection* connection : std::as_const(m_connections))
         connection->requestStop();
+}
+
+void Listener::shutdown() {
+    stopAccepting();
     for (ClientConnection* connection : std::as_const(m_connections)) {
         connection->wait();
         delete connection;

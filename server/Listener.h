@@ -16,7 +16,9 @@ public:
     explicit Listener(std::shared_ptr<const ServerSettings> settings);
     ~Listener() override;
 
-    // Stops listening, asks every connection to end after its current call and waits.
+    // Stops listening and asks every connection to end after its current call.
+    void stopAccepting();
+    // The same, then waits for them.
     void shutdown();
     int connectionCount() const { return m_count; }
 

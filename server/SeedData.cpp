@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 #include "server/BulkInsert.h"
+#include "server/DemoActivity.h"
+#include "server/DemoCalendar.h"
 #include "server/SeedRandom.h"
 #include "server/SqlScript.h"
 
@@ -18,7 +20,7 @@ namespace {
 
 const QString kFixtureDir = QStringLiteral(":/server/fixtures");
 
-// Dates of the demo's deliveries: wide enough that a period typed today still finds some.
+// Dates of the generated deliveries: wide enough that a period typed today still finds some.
 const QDate kFirstDay(2024, 6, 1);
 const QDate kLastDay(2026, 12, 31);
 
@@ -91,6 +93,9 @@ const DemoCompany kDemoCompanies[] = {
     {"0008", "MRJ", "Marajó Linhas Aéreas", nullptr, "1"},
 };
 
+// The company whose screen proposes today as the period (IDCALCPROXFAT "N").
+const char* const kProposesToday = "0007";
+
 struct DemoBase {
     const char* code;
     const char* name;
@@ -131,10 +136,14 @@ void SeedData::fixture(const QString& name) {
     SqlScript::run(m_db, SqlScript::resource(kFixtureDir + QLatin1Char('/') + name + ".sql"));
 }
 
-void SeedData::demo() {
+void SeedData::demo(const QDate& today) {
     demoReference();
-    demoCompanies();
+    demoCompanies(today);
     demoCarriers();
+}
+
+void SeedData::demoActivity(const QDate& today) {
+    DemoActivity(m_db, today).write();
 }
 
 void SeedData::demoReference() {
@@ -171,7 +180,7 @@ void SeedData::demoReference() {
 }
 
 // Companies with their branch data, closing days, legs and billing locations.
-void SeedData::demoCompanies() {
+void SeedData::demoCompanies(const QDate& today) {
     SeedRandom random(0xC1A5EED);
     std::vector<QVariantList> companies, ciafili, closings, legs, locations;
     const int baseCount = int(std::size(kDemoBases));
@@ -182,18 +191,29 @@ void SeedData::demoCompanies() {
         for (const char* b = c.branches; *b; ++b) {
             const int branch = *b - '0';
             const QString filial = pad(branch, 4);
-            const bool hasForm = c.issueForm != nullptr;
-            ciafili.push_back(
-                {filial, code, hasForm ? QVariant(iso(QDate(2025, 5, 31))) : QVariant(),
-                 hasForm ? QVariant(int(random.between(2, 10))) : QVariant(),
-                 hasForm ? QVariant(QString::fromLatin1(c.issueForm)) : QVariant(),
-                 hasForm ? QVariant("1") : QVariant(), "N", random.chance(50) ? "S" : "N"});
-            if (!hasForm)
+            if (c.issueForm == nullptr) {
+                ciafili.push_back({filial, code, QVariant(), QVariant(), QVariant(), QVariant(),
+                                   "N", random.chance(50) ? "S" : "N"});
                 continue;
-            for (const char* day : {"10", "20", "31"}) {
-                if (QByteArray(day) == "31" || random.chance(40))
-                    closings.push_back({filial, code, day});
             }
+            const int billingDays = int(random.between(2, 10));
+            random.chance(50); // kept so that the legs below stay the same
+            QList<int> closingDays;
+            for (int day : {10, 20}) {
+                if (random.chance(40))
+                    closingDays.append(day);
+            }
+            if (closingDays.isEmpty())
+                closingDays.append(15); // the screen needs a closing before the month's end
+            closingDays.append(31);
+            for (int day : closingDays)
+                closings.push_back({filial, code, pad(day, 2)});
+            const DemoCalendar::Period period = DemoCalendar::closedBy(today, closingDays);
+            // One company has the screen propose today instead of its closing period.
+            const bool proposesClosing = code != QLatin1String(kProposesToday);
+            ciafili.push_back({filial, code, iso(period.lastClosing), billingDays,
+                               QString::fromLatin1(c.issueForm), "1", "N",
+                               proposesClosing ? "S" : "N"});
             const int legCount = int(random.between(3, 6));
             for (int k = 0; k < legCount; ++k) {
                 const QString flight = QString::number(code.toInt() * 1000 + branch * 100 + k);
@@ -240,6 +260,11 @@ void SeedData::demoCarriers() {
          {"F", cpf("111444777"), "Maria Aparecida Souza", "Maria Transportes", QVariant()},
          {"O", "000123", "Cooperativa de Carreteiros do Vale", "Coopervale", QVariant()},
          {"I", "987654321", "Atlântico Internacional Cargas", "Atlântico", QVariant()}});
+    // The carrier each of these companies used last: its kind, then its number.
+    insertRows(m_db, QStringLiteral("DIRETORIOS"), {"CDPROGRAMA", "DSDIRETORIO"},
+               {{"ZELAZC", "J" + cnpj("112223330001")},
+                {"ZELSLC", "F" + cpf("529982247")},
+                {"ZELPNT", "J" + cnpj("459974180001")}});
 }
 
 qint64 SeedData::deliveries(qint64 count, const QString& only) {

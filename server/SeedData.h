@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QSqlDatabase>
 #include <QStringList>
 
@@ -7,7 +8,11 @@
 // same rows on every run and engine (no clock, fixed seeds).
 //   fixture(name)      a small named data set for tests (sql/fixtures/NAME.sql, which
 //                      documents its rows)
-//   demo()             a realistic small data set with Brazilian names
+//   demo(today)        a realistic small data set with Brazilian names, its companies'
+//                      last closings set so that on `today` the billing screen proposes
+//                      the period that closed last
+//   demoActivity(today) the demo's deliveries and computations around that date (see
+//                      DemoActivity)
 //   deliveries(n)      n more deliveries spread over the legs and billing locations
 //                      already present, dated from 2024-06-01 to 2026-12-31 (wide
 //                      enough that a period typed today still finds some), numbered
@@ -22,15 +27,14 @@ public:
     static bool isFixture(const QString& name);
     void fixture(const QString& name);
 
-    void demo();
+    void demo(const QDate& today);
+    void demoActivity(const QDate& today);
     // Returns how many were written.
     qint64 deliveries(qint64 count, const QString& only = {});
 
-    static constexpr qint64 demoDeliveries = 5000;
-
 private:
     void demoReference();
-    void demoCompanies();
+    void demoCompanies(const QDate& today);
     void demoCarriers();
 
     QSqlDatabase m_db;

@@ -8,6 +8,11 @@
 #include "server/TrdmApuracaoZel.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -39,13 +44,15 @@ CommandLine ServeCommand::commandLine() {
     return ServeOptions::commandLine();
 }
 
-ServerSettings ServeCommand::settingsFor(const ServeOptions& options) {
+ServerSettings ServeCommand::settingsFor(const ServeOptions& options,
+                                         std::shared_ptr<const std::atomic<bool>> stopping) {
     ServerSettings settings;
     settings.databaseUrl = options.databaseUrl;
     settings.signatures = TrdmApuracaoZel::signatures();
     ServerOptions moduleOptions;
     moduleOptions.leaseSeconds = options.leaseSeconds;
     moduleOptions.exportDir = options.exportDir;
+    moduleOptions.stopping = std::move(stopping);
     settings.createModule = [moduleOptions](QSqlDatabase db,
                                             const QString& user) -> std::unique_ptr<RemoteModule> {
         return std::make_unique<DataModule>(std::move(db), moduleOptions, user);
@@ -110,8 +117,13 @@ int ServeCommand::run(const QStringList& args, QTextStream& out, QTextStream& er
         return failed;
     }
     StopSignal stopSignal; // before listening: a stop sent right after the start line counts
-    stopSignal.OnSignal = [](int) { QCoreApplication::quit(); };
-    AppServer server(settingsFor(options));
+    int received = 0;
+    stopSignal.OnSignal = [&received](int signal) {
+        received = signal;
+        QCoreApplication::quit();
+    };
+    auto stopping = std::make_shared<std::atomic<bool>>(false);
+    AppServer server(settingsFor(options, stopping));
     if (!server.listen(options.address, options.port, &problem)) {
         err << problem << '\n';
         err.flush();
@@ -120,7 +132,38 @@ int ServeCommand::run(const QStringList& args, QTextStream& out, QTextStream& er
     err << "Servidor ouvindo em " << shownAddress(server.address(), server.port()) << '\n';
     err.flush();
     QCoreApplication::exec();
+    server.settings().log->server(
+        QStringLiteral("sinal %1 recebido: encerrando, %2 conexões abertas, prazo de %3 s")
+            .arg(received == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"))
+            .arg(server.connectionCount())
+            .arg(options.graceSeconds));
+    return shutdown(server, options.graceSeconds, *stopping);
+}
+
+qint64 ServeCommand::rollbackReserveMs(int graceSeconds) {
+    return qMin<qint64>(5000, qint64(graceSeconds) * 1000 / 2);
+}
+
+int ServeCommand::shutdown(AppServer& server, int graceSeconds, std::atomic<bool>& stopping) {
+    ServerLog& log = *server.settings().log;
+    const QDeadlineTimer end(qint64(graceSeconds) * 1000);
+    const QDeadlineTimer giveUp(qint64(graceSeconds) * 1000 - rollbackReserveMs(graceSeconds));
+    server.stopAccepting();
+    log.server(QStringLiteral("novas conexões recusadas"));
+    if (!server.waitForConnections(giveUp)) {
+        log.server(QStringLiteral("prazo quase esgotado: desfazendo o que ainda está em "
+                                  "andamento em %1 conexões")
+                       .arg(server.connectionCount()));
+        stopping = true;
+        if (!server.waitForConnections(end)) {
+            log.server(QStringLiteral("prazo esgotado: saindo com %1 conexões ainda abertas")
+                           .arg(server.connectionCount()));
+            // Their threads cannot be joined; the database rolls back what they left open.
+            std::fflush(stderr);
+            std::_Exit(failed);
+        }
+    }
     server.stop();
-    server.settings().log->server(QStringLiteral("servidor encerrado"));
+    log.server(QStringLiteral("servidor encerrado"));
     return ok;
 }

@@ -1,5 +1,7 @@
 #include "server/TrdmApuracaoZel.h"
 
+#include "core/Exception.h"
+
 #include "protocol/CalculaApuracaoArgs.h"
 #include "server/ComputationCancel.h"
 #include "server/Numerador.h"
@@ -169,10 +171,22 @@ RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& arg
         {QStringLiteral("CancelaApuracao"), &TrdmApuracaoZel::cancelaApuracao},
     };
     if (method == QLatin1String(protocol::CalculaApuracaoArgs::kMethod))
-        return calculaApuracao(args, progress);
+        return calculaApuracao(args, stopAware(progress));
     if (method == QLatin1String("CalcApuracTaxa"))
-        return calcApuracTaxa(args, progress);
+        return calcApuracTaxa(args, stopAware(progress));
     return (this->*handlers.value(method))(args);
+}
+
+TrdmApuracaoZel::Progress TrdmApuracaoZel::stopAware(const Progress& progress) const {
+    if (!m_options.stopping)
+        return progress;
+    return
+        [stopping = m_options.stopping, progress](qint64 done, qint64 total, const QString& text) {
+            if (*stopping)
+                throw Exception(QStringLiteral("servidor encerrado antes do fim do cálculo"));
+            if (progress)
+                progress(done, total, text);
+        };
 }
 
 QDateTime TrdmApuracaoZel::leaseLimit() const {

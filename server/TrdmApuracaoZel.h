@@ -3,7 +3,9 @@
 #include "protocol/ArgKind.h"
 #include "protocol/RemoteValue.h"
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -17,6 +19,9 @@ struct ServerOptions {
     // Where computed deliveries are exported; empty: the DIRETORIOS row "EXPDELIV" the
     // operator wrote, if any. Never a client's choice.
     QString exportDir;
+    // Set when the server stops and its grace is running out: a computation under way fails
+    // at its next progress step, so it rolls back and is marked "E" instead of left "P".
+    std::shared_ptr<const std::atomic<bool>> stopping;
 };
 
 // The remote data module "Zel00100.rdmApuracaoZel": one instance per client session, on
@@ -65,6 +70,8 @@ private:
     protocol::RemoteValue getApuracoes(Args& args);
     protocol::RemoteValue cancelaApuracao(Args& args);
 
+    // `progress` that first raises when the server is stopping.
+    Progress stopAware(const Progress& progress) const;
     // The moment before which a running computation counts as interrupted.
     QDateTime leaseLimit() const;
 

@@ -1,6 +1,7 @@
 // zel-appserver: the application server and its administration commands.
 #include "core/CommandLine.h"
 #include "server/CancelCommand.h"
+#include "server/CheckConfigCommand.h"
 #include "server/InitDbCommand.h"
 #include "server/ServeCommand.h"
 
@@ -22,6 +23,7 @@ const Command kCommands[] = {
     {"init-db", &InitDbCommand::commandLine, &InitDbCommand::run},
     {"cancel", &CancelCommand::commandLine, &CancelCommand::run},
     {"serve", &ServeCommand::commandLine, &ServeCommand::run},
+    {"check-config", &CheckConfigCommand::commandLine, &CheckConfigCommand::run},
 };
 
 CommandLine commandLine() {

@@ -26,7 +26,8 @@ CommandLine commandLine() {
         {QStringLiteral("with-server"),
          QStringLiteral("inicia um zel-appserver próprio numa porta livre de 127.0.0.1, sobre o "
                         "banco de --db, e o encerra ao sair")},
-        {QStringLiteral("package"), QStringLiteral("o pacote (padrão: ../lib/Pkg_Zel00100.so)"),
+        {QStringLiteral("package"),
+         QStringLiteral("o pacote (padrão: ../lib/zel/Pkg_Zel00100.so ou ../lib/Pkg_Zel00100.so)"),
          QStringLiteral("ARQUIVO")},
         {QStringLiteral("open"), QStringLiteral("abre o Cálculo da Apuração ao iniciar")},
     });

@@ -62,7 +62,7 @@ protected:
         ASSERT_TRUE(db.transaction());
         Schema::create(db, database.dialect());
         SeedData data(db);
-        data.demo();
+        data.demo(QDate(2025, 6, 20));
         data.deliveries(kDeliveries, QStringLiteral("0001/0001"));
         ASSERT_TRUE(db.commit());
     }

@@ -57,7 +57,8 @@ void ScreenGuiFixture::startServer(const QStringList& seed) {
 }
 
 void ScreenGuiFixture::useDemoData() {
-    startServer({QStringLiteral("--demo")});
+    startServer(
+        {QStringLiteral("--demo"), QStringLiteral("--today"), QStringLiteral("2025-06-20")});
 }
 
 void ScreenGuiFixture::TearDown() {

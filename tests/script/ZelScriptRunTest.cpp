@@ -38,7 +38,8 @@ protected:
         m_db = QStringLiteral("sqlite:") + m_dir.filePath(QStringLiteral("zel.db"));
         QProcess init;
         init.start(QStringLiteral(ZEL_APPSERVER_BIN),
-                   {QStringLiteral("init-db"), m_db, QStringLiteral("--demo")});
+                   {QStringLiteral("init-db"), m_db, QStringLiteral("--demo"),
+                    QStringLiteral("--today"), QStringLiteral("2025-06-20")});
         ASSERT_TRUE(init.waitForFinished(120000));
         ASSERT_EQ(init.exitCode(), 0) << init.readAllStandardError().toStdString();
     }

@@ -197,6 +197,37 @@ TEST_P(Billing, FailureInsideTheComputationKeepsNothing) {
     EXPECT_EQ(status("0000000003"), "C");
 }
 
+// A server told to stop gives up the computation at its next progress step: rolled back
+// and marked failed, never left running.
+TEST_P(Billing, AStoppingServerRollsTheComputationBack) {
+    auto stopping = std::make_shared<std::atomic<bool>>(false);
+    ServerOptions options;
+    options.stopping = stopping;
+    TrdmApuracaoZel module(db(), options);
+    QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+    int reports = 0;
+    QString text;
+    try {
+        module.call("CalculaApuracao", args, [&](qint64, qint64, const QString&) {
+            ++reports;
+            *stopping = true; // the signal arrives while the first step runs
+        });
+    } catch (const ServerFailure& f) {
+        text = f.text();
+    }
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(text, "Falha na apuração 0000000003: servidor encerrado antes do fim do cálculo");
+    EXPECT_EQ(status("0000000003"), "E");
+    EXPECT_TRUE(invoices("0000000003").isEmpty());
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'").toLongLong(),
+              0);
+    EXPECT_EQ(billingFaults(), 0);
+    // Without the flag the same session computes as always.
+    *stopping = false;
+    EXPECT_EQ(module.call("CalculaApuracao", args).toString(), "0000000004");
+    EXPECT_EQ(status("0000000004"), "F");
+}
+
 TEST_P(Billing, ExportsTheComputedDeliveries) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

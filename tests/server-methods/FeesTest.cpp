@@ -132,9 +132,9 @@ TEST_P(Fees, ALongListReportsProgressAShortOneDoesNot) {
     const auto record = [&](qint64 done, qint64 total, const QString& text) {
         reports.append(QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(text));
     };
-    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_" + listed.join('_') + "_"), record)
-                  .toString(),
-              "NSEQ0000000003");
+    EXPECT_EQ(
+        call("CalcApuracTaxa", fee("TAXAAERO", "_" + listed.join('_') + "_"), record).toString(),
+        "NSEQ0000000003");
     EXPECT_EQ(reports, (QStringList{
                            "0/250 Taxa aeroportuária: conferindo 0 de 250 notas fiscais",
                            "100/250 Taxa aeroportuária: conferindo 100 de 250 notas fiscais",
@@ -146,8 +146,7 @@ TEST_P(Fees, ALongListReportsProgressAShortOneDoesNot) {
                            "250/250 Apuração 0000000003: 250 de 250 notas fiscais",
                        }));
     reports.clear();
-    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_0000000002_"), record)
-                  .toString(),
+    EXPECT_EQ(call("CalcApuracTaxa", fee("TAXAAERO", "_0000000001_0000000002_"), record).toString(),
               "NSEQ0000000004");
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -18,10 +19,10 @@ namespace {
 // One zel-appserver serve on a free loopback port.
 class ServerProcess {
 public:
-    explicit ServerProcess(const QString& url) {
+    explicit ServerProcess(const QString& url, const QStringList& more = {}) {
         m_process.setReadChannel(QProcess::StandardError);
         m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath("zel-appserver"),
-                        {"serve", "--db", url, "--listen", "127.0.0.1:0"});
+                        QStringList{"serve", "--db", url, "--listen", "127.0.0.1:0"} + more);
         static const QRegularExpression listening("Servidor ouvindo em [^:]+:(\\d+)");
         QByteArray seen;
         while (m_process.waitForReadyRead(20000)) {
@@ -42,6 +43,16 @@ public:
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+    // SIGTERM; how long the process took to end (-1: not within `waitMs`) and its exit code.
+    std::pair<qint64, int> terminate(int waitMs) {
+        QElapsedTimer timer;
+        timer.start();
+        m_process.terminate();
+        if (!m_process.waitForFinished(waitMs))
+            return {-1, -1};
+        return {timer.elapsed(), m_process.exitCode()};
+    }
+    QString log() { return QString::fromUtf8(m_process.readAllStandardError()); }
 
 private:
     QProcess m_process;
@@ -162,6 +173,52 @@ TEST_P(ServeProcess, KilledWhileComputing) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '" + nr + "'").toLongLong(),
               0);
     EXPECT_EQ(billingFaults(), 0);
+}
+
+// SIGTERM in the middle of a computation: with time to spare it completes, with a short
+// grace it is rolled back; either way nothing is left half done or marked running, the
+// client gets an answer, and the process ends within its grace.
+TEST_P(ServeProcess, StoppedWhileComputing) {
+    for (const int grace : {30, 1}) {
+        SCOPED_TRACE(grace);
+        ServerProcess server(url(), {"--grace", QString::number(grace)});
+        ASSERT_NE(server.port(), 0);
+        Client client(server.port());
+        ASSERT_TRUE(client.ready());
+        client.start("CalculaApuracao", longBilling());
+        ASSERT_EQ(client.receive().type, Message::Type::Progress);
+        const auto [elapsedMs, exitCode] = server.terminate((grace + 5) * 1000);
+        const Message answer = client.finish();
+        ASSERT_GE(elapsedMs, 0) << "did not stop within its grace";
+        EXPECT_LE(elapsedMs, grace * 1000 + 1500);
+        EXPECT_EQ(exitCode, 0);
+        const QString log = server.log();
+        EXPECT_TRUE(log.contains("sinal SIGTERM recebido")) << log.toStdString();
+        EXPECT_TRUE(log.contains("servidor encerrado")) << log.toStdString();
+
+        const QString nr = scalar("SELECT MAX(NRAPURACFAT) FROM CTRLAPURFAT").toString();
+        const QString status =
+            scalar("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '" + nr + "'").toString();
+        const qint64 marked =
+            scalar("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '" + nr + "'").toLongLong();
+        if (answer.type == Message::Type::Reply) {
+            EXPECT_EQ(status, "F");
+            EXPECT_GT(marked, 0);
+        } else {
+            EXPECT_EQ(answer.text,
+                      "Falha na apuração " + nr + ": servidor encerrado antes do fim do cálculo");
+            EXPECT_EQ(status, "E");
+            EXPECT_EQ(marked, 0);
+        }
+        if (grace == 30) {
+            EXPECT_EQ(status, "F") << "a long grace lets the computation finish";
+        }
+        EXPECT_EQ(billingFaults(), 0);
+        // The next round bills afresh, as after a cancellation.
+        exec("UPDATE DELIVERY SET NRAPURACFAT = NULL, NRLANCTONF = NULL");
+        exec("DELETE FROM NOTAFISCAL");
+        exec("UPDATE CTRLAPURFAT SET IDSTATUS = 'C'");
+    }
 }
 
 ZEL_ALL_ENGINES(ServeProcess);

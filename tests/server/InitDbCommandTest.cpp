@@ -106,7 +106,8 @@ TEST(AppServerExecutableTest, HelpAndVersionOfEveryCommand) {
     } helps[] = {
         {{"--help"}, "Uso: zel-appserver COMANDO [argumentos]\n"},
         {{"init-db", "--help"}, "Uso: zel-appserver init-db URL [opções]\n"},
-        {{"serve", "--help"}, "Uso: zel-appserver serve --db URL [opções]\n"},
+        {{"serve", "--help"}, "Uso: zel-appserver serve --db URL | --config ARQUIVO [opções]\n"},
+        {{"check-config", "--help"}, "Uso: zel-appserver check-config ARQUIVO\n"},
         {{"cancel", "--help"}, "Uso: zel-appserver cancel --db URL NRAPURACFAT [opções]\n"},
         // Help wins over the values the command would refuse.
         {{"serve", "--db", "mysql://x", "-h"}, "Uso: zel-appserver serve"},
@@ -119,7 +120,8 @@ TEST(AppServerExecutableTest, HelpAndVersionOfEveryCommand) {
         EXPECT_TRUE(err.isEmpty()) << err.toStdString();
     }
     const auto [code, out, err] = run({"--help"});
-    for (const char* command : {"init-db URL", "serve --db URL", "cancel --db URL"})
+    for (const char* command :
+         {"init-db URL", "serve --db URL", "cancel --db URL", "check-config ARQUIVO"})
         EXPECT_TRUE(out.contains(QString::fromUtf8(command))) << command;
     for (const QStringList& args : {QStringList{"--version"}, QStringList{"serve", "--version"}}) {
         const auto [vcode, vout, verr] = run(args);
