@@ -32,12 +32,7 @@ install(FILES packaging/man/zel-host.1 packaging/man/zel-script.1 DESTINATION sh
 install(FILES docs/zel-script.md DESTINATION share/doc/zel-desktop COMPONENT desktop)
 install(DIRECTORY examples/ DESTINATION share/doc/zel-desktop/examples COMPONENT desktop
         FILES_MATCHING PATTERN "*.zel")
-# --- Help pages --------------------------------------------------------------------------
-# The hosts' help pages live in help/ when that folder exists; they install here.
-if(EXISTS ${CMAKE_SOURCE_DIR}/help)
-    install(DIRECTORY help/ DESTINATION share/zel/help COMPONENT desktop)
-endif()
-# -----------------------------------------------------------------------------------------
+# The help pages install with the desktop (help/CMakeLists.txt).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -34,6 +34,9 @@ conffiles=$(dpkg-query -W -f='${Conffiles}\n' zel-appserver | awk 'NF {print $1}
 [ "$conffiles" = "/etc/zel/appserver.conf" ] || fail "conffiles inesperados: $conffiles"
 getent passwd zel >/dev/null || fail "o usuário zel não foi criado"
 [ -d /var/lib/zel ] || fail "/var/lib/zel não foi criado"
+for page in index faturamento taxa notas apuracoes; do
+    [ -f "/usr/share/zel/help/$page.html" ] || fail "página de ajuda ausente: $page.html"
+done
 /usr/bin/zel-appserver check-config /etc/zel/appserver.conf >/dev/null ||
     fail "a configuração instalada não é válida"
 
