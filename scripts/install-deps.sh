@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config dpkg-dev file
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
