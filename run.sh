@@ -23,7 +23,7 @@ echo "Sem tela gráfica (DISPLAY não definido): executando os exemplos sem inte
 # seeded afresh each time, on the date the demo data was made for.
 demo=$(mktemp -d /tmp/zel-demo.XXXXXX)
 trap 'rm -rf "$demo"' EXIT
-for example in billing-demo fee-demo; do
+for example in billing-demo fee-demo computations-demo; do
     echo
     echo "== examples/$example.zel"
     "$bin/zel-appserver" init-db "sqlite:$demo/$example.db" --demo --today 2025-06-20 >/dev/null

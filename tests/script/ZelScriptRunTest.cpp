@@ -292,3 +292,9 @@ expect focus depDataIniDeliv
     EXPECT_TRUE(bad.err.contains(QStringLiteral("uso: open [ZEL00100|ZEL00103]")))
         << bad.err.toStdString();
 }
+
+TEST_F(ZelScriptRun, ComputationsScriptCancelsRefusesAndExportsOnTheDemo) {
+    const ScriptRun result = run(QStringLiteral(ZEL_EXAMPLES_DIR "/computations-demo.zel"));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString() << "\n" << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("Roteiro concluído")));
+}
