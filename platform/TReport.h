@@ -5,11 +5,11 @@
 #include <QStringList>
 
 // A printable list as data: the screen fills it, the view lays it out on pages (title,
-// filters, column titles repeated on every page, the rows, the totals, page numbers).
+// filters, column titles repeated on every page, the rows, the totals, page numbers) and
+// sizes the columns to their texts.
 struct TReport {
     struct Column {
         QString caption;
-        int width = 10; // relative to the other columns
         bool alignRight = false;
     };
 

@@ -111,8 +111,7 @@ TReport TfrmConsApur::report() const {
     report.title = caption();
     report.filters = filterTexts();
     for (const TColumn* column : dbgApuracoes->columns())
-        report.columns.append(
-            {column->titleCaption(), column->width(), isNumber(*column->field())});
+        report.columns.append({column->titleCaption(), isNumber(*column->field())});
     for (int row = 0; row < cdsApuracoes->recordCount(); ++row) {
         TDataSet::DisplayRow at(*cdsApuracoes, row);
         QStringList cells;

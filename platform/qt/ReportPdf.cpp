@@ -3,6 +3,7 @@
 #include "platform/TReport.h"
 
 #include <algorithm>
+#include <numeric>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPageLayout>
@@ -20,9 +21,45 @@ constexpr int kMarginMm = 12;
 
 // Lays the report out once without a painter to count the pages, then again to draw them,
 // so that "Página N de M" always agrees with what is drawn.
+constexpr int kCellPadding = 8;
+
+// Each column as wide as its widest text. When they do not all fit, the narrow ones keep their
+// width and the wide ones (an error reason, a name) share what is left and are cut with "…".
+QList<int> columnWidths(const TReport& report, int pageWidth, const QFontMetrics& body,
+                        const QFontMetrics& bold) {
+    const int count = int(report.columns.size());
+    QList<int> natural(count, 0);
+    for (int i = 0; i < count; ++i) {
+        natural[i] = bold.horizontalAdvance(report.columns.at(i).caption);
+        for (const QStringList& row : report.rows)
+            natural[i] = std::max(natural[i], body.horizontalAdvance(row.value(i)));
+        // Two pixels more: advances are rounded, and an exact fit would still be cut.
+        natural[i] += kCellPadding + 2;
+    }
+    const int total = std::accumulate(natural.begin(), natural.end(), 0);
+    QList<int> widths = natural;
+    if (total <= pageWidth) {
+        // Room to spare goes to every column alike.
+        for (int& width : widths)
+            width += (pageWidth - total) / std::max(1, count);
+        return widths;
+    }
+    QList<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return natural[a] < natural[b]; });
+    int remaining = pageWidth;
+    for (int k = 0; k < count; ++k) {
+        const int share = remaining / (count - k);
+        widths[order[k]] = std::min(natural[order[k]], share);
+        remaining -= widths[order[k]];
+    }
+    return widths;
+}
+
 class Renderer {
 public:
-    Renderer(const TReport& report, const QRect& page, const QFont& body, QPaintDevice* device)
+    // Texts are measured with `measure`, the painter that will draw them.
+    Renderer(const TReport& report, const QRect& page, const QFont& body, QPainter& measure)
         : m_report(report)
         , m_page(page)
         , m_body(body)
@@ -31,12 +68,12 @@ public:
         m_bold.setBold(true);
         m_title.setPointSize(13);
         m_title.setBold(true);
-        m_line = QFontMetrics(body, device).height() + 4;
-        int weights = 0;
-        for (const TReport::Column& column : report.columns)
-            weights += std::max(1, column.width);
-        for (const TReport::Column& column : report.columns)
-            m_widths << page.width() * std::max(1, column.width) / std::max(1, weights);
+        measure.setFont(m_body);
+        const QFontMetrics bodyMetrics = measure.fontMetrics();
+        measure.setFont(m_bold);
+        const QFontMetrics boldMetrics = measure.fontMetrics();
+        m_line = bodyMetrics.height() + 4;
+        m_widths = columnWidths(report, page.width(), bodyMetrics, boldMetrics);
     }
 
     // Returns the number of pages; draws them when a painter is given.
@@ -83,7 +120,7 @@ private:
             int x = m_page.left();
             for (int i = 0; i < m_report.columns.size(); ++i) {
                 const int width = m_widths.value(i);
-                const QRect cell(x + 2, m_y, width - 4, m_line);
+                const QRect cell(x + kCellPadding / 2, m_y, width - kCellPadding, m_line);
                 const Qt::Alignment align =
                     (m_report.columns.at(i).alignRight ? Qt::AlignRight : Qt::AlignLeft) |
                     Qt::AlignVCenter;
@@ -164,9 +201,9 @@ QString ReportPdf::write(const TReport& report, const QString& fileName) {
     if (!painter.begin(&writer))
         return QStringLiteral("Não foi possível gravar o arquivo %1.").arg(fileName);
 
-    const QFont body(QStringLiteral("DejaVu Sans"), 8);
+    const QFont body(QStringLiteral("DejaVu Sans"), 7);
     painter.setFont(body);
-    Renderer renderer(report, painter.viewport(), body, &writer);
+    Renderer renderer(report, painter.viewport(), body, painter);
     renderer.run(&painter, &writer, renderer.run(nullptr, nullptr, 0));
     if (!painter.end() || !file.commit())
         return QStringLiteral("Não foi possível gravar o arquivo %1: %2")

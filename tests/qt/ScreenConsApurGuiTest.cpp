@@ -115,13 +115,16 @@ TEST(ReportPdfTest, PrintsTitleFiltersEveryRowTotalsAndPageNumbers) {
     report.title = QStringLiteral("Consulta de Apurações");
     report.filters = {QStringLiteral("Filial: 0001 - Matriz Guarulhos"),
                       QStringLiteral("Situação: Todas")};
-    report.columns = {{QStringLiteral("Apuração"), 10, false},
-                      {QStringLiteral("Situação"), 10, false},
-                      {QStringLiteral("Total"), 10, true}};
+    report.columns = {{QStringLiteral("Apuração"), false},
+                      {QStringLiteral("Situação"), false},
+                      {QStringLiteral("Total"), true},
+                      {QStringLiteral("Erro"), false}};
     for (int i = 1; i <= 120; ++i)
         report.rows.append({QStringLiteral("%1").arg(i, 10, 10, QLatin1Char('0')),
                             QStringLiteral("Concluída"),
-                            QStringLiteral("1.234,%1").arg(i % 100, 2, 10, QLatin1Char('0'))});
+                            QStringLiteral("1.234,%1").arg(i % 100, 2, 10, QLatin1Char('0')),
+                            // One very long text that cannot fit: only it is cut.
+                            i == 7 ? QString(400, u'x') : QString()});
     report.totals = {QStringLiteral("120 apurações; total 148.080,00")};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("apuracoes.pdf"));
@@ -135,6 +138,7 @@ TEST(ReportPdfTest, PrintsTitleFiltersEveryRowTotalsAndPageNumbers) {
     EXPECT_TRUE(text.contains("Filial: 0001 - Matriz Guarulhos"));
     EXPECT_TRUE(text.contains("0000000001"));
     EXPECT_TRUE(text.contains("0000000120"));
+    EXPECT_TRUE(text.contains(QStringLiteral("x…")));
     EXPECT_TRUE(text.contains("120 apurações; total 148.080,00"));
     // Pages counted before they are drawn: every foot names the same last page.
     const int pages = text.count(QStringLiteral("Página "));
