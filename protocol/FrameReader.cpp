@@ -40,13 +40,18 @@ void FrameReader::reset() {
 }
 
 // Drops consumed bytes once they are at least half the buffer, so a long stream of small
-// frames costs linear time.
+// frames costs linear time; an emptied buffer is freed, and one a large frame left mostly
+// unused is reallocated to what it holds.
 void FrameReader::compact() {
     if (m_pos == m_buffer.size()) {
         m_buffer.clear();
         m_pos = 0;
     } else if (m_pos >= m_buffer.size() / 2) {
         m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    if (m_buffer.capacity() > kKeptCapacity && m_buffer.size() - m_pos < m_buffer.capacity() / 4) {
+        m_buffer = QByteArray(m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
         m_pos = 0;
     }
 }
