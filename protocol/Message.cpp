@@ -78,18 +78,22 @@ bool readTextKey(CborCursor& r, QString* value, const char* what) {
 
 bool readArgs(CborCursor& r, QList<RemoteValue>* args) {
     CborCursor::Container c;
-    if (!r.beginArray(&c, ValueReader::kSlotCost))
+    if (!r.beginArray(&c))
         return r.fail(QStringLiteral("\"args\" não é lista"));
     const auto tooMany = [&] {
         return r.failOverLimit(QStringLiteral("mais de %1 argumentos").arg(Message::kMaxArgs));
     };
     if (!c.indefinite && c.remaining > quint64(Message::kMaxArgs))
         return tooMany();
+    if (!r.charge(c.remaining * ValueReader::kSlotCost))
+        return false;
     args->reserve(r.reserveHint(c, 1, Message::kMaxArgs));
     ValueReader reader(r, ValueReader::Shape::CallArgument);
     while (r.hasNext(c)) {
         if (args->size() == Message::kMaxArgs)
             return tooMany();
+        if (c.indefinite && !r.charge(ValueReader::kSlotCost))
+            return false;
         RemoteValue value;
         if (!reader.read(&value))
             return r.fail(QStringLiteral("argumento %1 inválido").arg(args->size()));

@@ -35,8 +35,8 @@ public:
     int maxConnections = 64;
     int leaseSeconds = 900;
     QString exportDir;
-    int idleTimeoutSeconds = 30 * 60; // 0: never
-    qsizetype maxFrameSize = 64 * 1024 * 1024;
+    int idleTimeoutSeconds = 30 * 60;     // 0: never
+    qsizetype maxFrameSize = 1024 * 1024; // of what a client sends
     AccessToken token;
     QList<QSslCertificate> certificateChain;
     QSslKey privateKey;
