@@ -1,7 +1,9 @@
 #include "server/TrdmApuracaoZel.h"
 
+#include "core/EDBEngineError.h"
 #include "protocol/CalculaApuracaoArgs.h"
 #include "server/ComputationCancel.h"
+#include "server/DatabaseBusy.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -147,6 +149,18 @@ const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
 
 RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& args,
                                   const Progress& progress) {
+    try {
+        return dispatch(method, args, progress);
+    } catch (const EDBEngineError& e) {
+        // The write that waited its lock out was rolled back as its transaction unwound.
+        if (DatabaseBusy::is(e))
+            throw ServerFailure(DatabaseBusy::text());
+        throw;
+    }
+}
+
+RemoteValue TrdmApuracaoZel::dispatch(const QString& method, QList<RemoteValue>& args,
+                                      const Progress& progress) {
     const auto& shapes = methodShapes();
     const auto shape = shapes.find(method);
     if (shape == shapes.end())

@@ -46,6 +46,8 @@ public:
     const QString& user() const { return m_user; }
 
 private:
+    protocol::RemoteValue dispatch(const QString& method, QList<protocol::RemoteValue>& args,
+                                   const Progress& progress);
     using Args = QList<protocol::RemoteValue>;
 
     protocol::RemoteValue getNotaFiscal(Args& args);

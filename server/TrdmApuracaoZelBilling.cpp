@@ -2,6 +2,7 @@
 // the registration, and the failure of the computation kept as its status.
 #include "server/BillingComputation.h"
 #include "server/CalculaApuracaoRequest.h"
+#include "server/DatabaseBusy.h"
 #include "server/DeliveryExport.h"
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
@@ -83,8 +84,10 @@ QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& 
     return nr;
 }
 
-// Nothing of a failed computation is kept but its status and reason.
-[[noreturn]] void failed(const ServerSql& sql, const QString& nr, const QString& reason) {
+// Nothing of a failed computation is kept but its status and reason; the client is told
+// `text`, or that the computation failed.
+[[noreturn]] void failed(const ServerSql& sql, const QString& nr, const QString& reason,
+                         const QString& text = {}) {
     try {
         sql.change(QStringLiteral("UPDATE CTRLAPURFAT SET IDSTATUS = 'E', DSERRO = :reason "
                                   "WHERE NRAPURACFAT = :nr AND IDSTATUS = 'P'"),
@@ -92,7 +95,8 @@ QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& 
     } catch (const std::exception&) {
         // The connection is gone: the row stays "P" and reads as interrupted later.
     }
-    throw ServerFailure(QStringLiteral("Falha na apuração %1: %2").arg(nr, reason));
+    throw ServerFailure(text.isEmpty() ? QStringLiteral("Falha na apuração %1: %2").arg(nr, reason)
+                                       : text);
 }
 
 } // namespace
@@ -148,6 +152,9 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     try {
         BillingComputation(sql, r, selection, nr, progress).run(exportDir);
+    } catch (const EDBEngineError& e) {
+        // Another session's write got in between the registration and the computation.
+        failed(sql, nr, e.message(), DatabaseBusy::is(e) ? DatabaseBusy::text() : QString());
     } catch (const Exception& e) {
         failed(sql, nr, e.message());
     } catch (const std::exception& e) {
