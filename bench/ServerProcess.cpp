@@ -58,14 +58,22 @@ void ServerProcess::run(const QString& program, const QStringList& args) {
 }
 
 qint64 ServerProcess::vmHwmKiB(qint64 pid) {
+    return statusKiB(pid, QStringLiteral("VmHWM"));
+}
+
+qint64 ServerProcess::vmRssKiB(qint64 pid) {
+    return statusKiB(pid, QStringLiteral("VmRSS"));
+}
+
+qint64 ServerProcess::statusKiB(qint64 pid, const QString& field) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Não foi possível ler %1.").arg(status.fileName()));
-    static const QRegularExpression line(QStringLiteral("^VmHWM:\\s+(\\d+) kB$"),
-                                         QRegularExpression::MultilineOption);
+    const QRegularExpression line(QStringLiteral("^%1:\\s+(\\d+) kB$").arg(field),
+                                  QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(QString::fromLatin1(status.readAll()));
     if (!match.hasMatch())
-        throw Exception(QStringLiteral("%1 não informa VmHWM.").arg(status.fileName()));
+        throw Exception(QStringLiteral("%1 não informa %2.").arg(status.fileName(), field));
     return match.captured(1).toLongLong();
 }
 

@@ -23,11 +23,13 @@ public:
 
     // Runs a zel-appserver command to its end; raises with its output when it fails.
     static void run(const QString& program, const QStringList& args);
-    // Peak resident memory of a process (VmHWM), from /proc.
+    // Peak and current resident memory of a process (VmHWM, VmRSS), from /proc.
     static qint64 vmHwmKiB(qint64 pid);
+    static qint64 vmRssKiB(qint64 pid);
     static quint16 freePort();
 
 private:
+    static qint64 statusKiB(qint64 pid, const QString& field);
     void waitUntilListening();
 
     QProcess m_process;

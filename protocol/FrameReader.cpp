@@ -27,6 +27,13 @@ bool FrameReader::next(QByteArray* payload) {
     }
     if (buffered() - Frame::kHeaderSize < length)
         return false;
+    if (m_pos == 0 && m_buffer.size() == Frame::kHeaderSize + length) {
+        // The buffer is this frame alone, as a large one usually is: handed over, not copied.
+        *payload = std::move(m_buffer);
+        payload->remove(0, Frame::kHeaderSize);
+        m_buffer = QByteArray();
+        return true;
+    }
     *payload = m_buffer.mid(m_pos + Frame::kHeaderSize, length);
     m_pos += Frame::kHeaderSize + length;
     compact();

@@ -217,14 +217,18 @@ bool readMember(CborCursor& r, const QString& key, unsigned wanted, Fields* f) {
     return false;
 }
 
+// With `scan`, reading stops once every wanted member was read: what follows is neither
+// decoded nor checked.
 Decoded<Fields> readFields(QByteArrayView cbor, From from, unsigned wanted,
-                           const CborCursor::Limits& limits) {
+                           const CborCursor::Limits& limits, bool scan = false) {
     CborCursor r(cbor, limits);
     Fields f(from);
     CborCursor::Container c;
     if (!r.beginMap(&c))
         return Decoded<Fields>::failure(QStringLiteral("mensagem não é mapa"));
     while (r.hasNext(c)) {
+        if (scan && f.has(wanted))
+            return Decoded<Fields>::success(std::move(f));
         QString key;
         if (!r.readText(&key)) {
             r.fail(QStringLiteral("chave da mensagem não é texto"));
@@ -242,12 +246,12 @@ Decoded<Fields> readFields(QByteArrayView cbor, From from) {
     return readFields(cbor, from, Fields(from).readable(), limitsFor(from, cbor.size()));
 }
 
-// A few members of a client's message, the rest skipped: skipping allocates nothing, so
-// only the size of what is read is bounded.
+// A few members of a client's message, the others before them skipped: skipping
+// allocates nothing, so only the size of what is read is bounded.
 Decoded<Fields> scanFields(QByteArrayView cbor, unsigned wanted) {
     CborCursor::Limits limits;
     limits.budget = Message::kCallAllowance;
-    return readFields(cbor, From::Client, wanted, limits);
+    return readFields(cbor, From::Client, wanted, limits, true);
 }
 
 Decoded<Message> classified(Fields& f, Message::Type type, unsigned required) {
