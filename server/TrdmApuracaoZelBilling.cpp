@@ -52,12 +52,17 @@ bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& select
     return query.next();
 }
 
-// Registration: the unique index on running computations settles a race with another
-// session or process; the loser is told as if it had seen the winner's row.
+// Registration. Every registration takes the computation counter before it inserts, so
+// once this one holds it no other is half done: a running computation of the company is
+// a committed row, looked for again here and refused at once. Inserting over it instead
+// would wait on the unique index for that computation's whole transaction, holding the
+// counter, and with it every other registration of every branch. The unique index stays
+// the last word, for servers that register otherwise.
 QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& r,
-                            const QString& user) {
+                            const QString& user, const std::function<void()>& refuseIfRunning) {
     SqlTransaction transaction(sql);
     const QString nr = Numerador::format(Numerador(sql).nextApuracao());
+    refuseIfRunning();
     sql.change(
         QStringLiteral(
             "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
@@ -143,7 +148,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     QString nr;
     try {
-        nr = registerComputation(sql, r, m_user);
+        nr = registerComputation(sql, r, m_user, refuseIfRunning);
     } catch (const EDBEngineError& e) {
         if (ServerSql::isUniqueViolation(e.message()))
             refuseIfRunning();

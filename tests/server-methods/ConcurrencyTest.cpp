@@ -5,9 +5,12 @@
 
 #include <csignal>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSemaphore>
+#include <QThread>
 #include <thread>
 
 namespace {
@@ -92,6 +95,77 @@ TEST_P(Concurrency, FreeRaceNeverBillsTwice) {
                   .toLongLong(),
               0);
     EXPECT_EQ(billingFaults(), 0);
+}
+
+// The race the first check cannot see: this session passed it before another registered,
+// and that one's computation already holds its row when this one gets the counter. It is
+// refused at once, registers nothing, and keeps no other registration waiting behind it.
+TEST_P(Concurrency, TheLoserOfARaceIsRefusedAtOnceAndHoldsNoCounter) {
+    if (engine() != TestDatabases::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite writes one transaction at a time";
+    exec("INSERT INTO NUMERADOR (CDFILIAL, NMSEQ, NRULTIMO) VALUES ('*', 'APURACAO', 2) "
+         "ON CONFLICT DO NOTHING");
+    TDatabase counterHolder, computation;
+    counterHolder.open(url());
+    computation.open(url());
+    QSqlQuery holder(counterHolder.database());
+    ASSERT_TRUE(holder.exec("BEGIN"));
+    ASSERT_TRUE(holder.exec("UPDATE NUMERADOR SET NRULTIMO = NRULTIMO "
+                            "WHERE CDFILIAL = '*' AND NMSEQ = 'APURACAO'"));
+
+    QString loser;
+    QElapsedTimer sinceRelease;
+    qint64 loserMs = -1;
+    std::thread session([&] {
+        TDatabase database;
+        database.open(url());
+        TrdmApuracaoZel s(database.database(), {});
+        QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+        try {
+            loser = s.call("CalculaApuracao", args).toString();
+        } catch (const std::exception& e) {
+            loser = QString::fromUtf8(e.what());
+        }
+        loserMs = sinceRelease.elapsed();
+    });
+    // Past its checks, it waits for the counter (its statement is a prepared one).
+    const QDeadlineTimer deadline(10000);
+    while (scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                  "AND datname = current_database()")
+                   .toLongLong() == 0 &&
+           !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_FALSE(deadline.hasExpired()) << "the session never waited for the counter";
+    // Meanwhile another registered the company, and its computation holds its row.
+    QSqlQuery winner(computation.database());
+    EXPECT_TRUE(winner.exec(
+        "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+        "CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES ('0000000900', 'F', '0001', '0001', '0001', "
+        "'CLI000000001', 'P', CURRENT_TIMESTAMP)"));
+    EXPECT_TRUE(winner.exec("BEGIN"));
+    EXPECT_TRUE(
+        winner.exec("UPDATE CTRLAPURFAT SET IDSTATUS = 'P' WHERE NRAPURACFAT = '0000000900'"));
+    sinceRelease.start();
+    EXPECT_TRUE(holder.exec("ROLLBACK"));
+
+    // Another company registers and computes while that computation still runs.
+    QElapsedTimer other;
+    other.start();
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0002", "CLI000000002")).toString().size(),
+              10);
+    EXPECT_LT(other.elapsed(), 1500) << "no counter is held for that computation";
+    // Without a refusal of its own the session would wait for the computation's end.
+    QThread::msleep(2000);
+    EXPECT_TRUE(winner.exec("ROLLBACK"));
+    session.join();
+    EXPECT_EQ(loser, blockedText());
+    EXPECT_GE(loserMs, 0);
+    EXPECT_LT(loserMs, 2000) << "refused at once, not after the computation";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT WHERE CDCIA = '0001' AND IDSTATUS = 'P' "
+                     "AND NRAPURACFAT <> '0000000900'")
+                  .toLongLong(),
+              0)
+        << "the loser registered nothing";
 }
 
 // Run in a child process by the test below: computes and is killed halfway, after the
