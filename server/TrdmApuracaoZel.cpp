@@ -3,6 +3,7 @@
 #include "core/EDBEngineError.h"
 #include "protocol/CalculaApuracaoArgs.h"
 #include "server/ComputationCancel.h"
+#include "server/CounterConnection.h"
 #include "server/DatabaseBusy.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
@@ -131,6 +132,7 @@ constexpr int kMaxComputationRows = 1000;
 
 TrdmApuracaoZel::TrdmApuracaoZel(QSqlDatabase db, ServerOptions options, QString user)
     : m_db(std::move(db))
+    , m_counters(std::make_unique<CounterConnection>(m_db))
     , m_options(options)
     , m_user(std::move(user)) {}
 

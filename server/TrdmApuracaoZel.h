@@ -4,11 +4,14 @@
 #include "protocol/RemoteValue.h"
 
 #include <functional>
+#include <memory>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+
+class CounterConnection;
 
 // Settings of a server process that the methods need.
 struct ServerOptions {
@@ -71,6 +74,7 @@ private:
     QDateTime leaseLimit() const;
 
     QSqlDatabase m_db;
+    std::unique_ptr<CounterConnection> m_counters;
     ServerOptions m_options;
     QString m_user;
     QString m_lastComputation;

@@ -156,7 +156,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     }
 
     try {
-        BillingComputation(sql, r, selection, nr, progress).run(exportDir);
+        BillingComputation(sql, *m_counters, r, selection, nr, progress).run(exportDir);
     } catch (const EDBEngineError& e) {
         // Another session's write got in between the registration and the computation.
         failed(sql, nr, e.message(), DatabaseBusy::is(e) ? DatabaseBusy::text() : QString());

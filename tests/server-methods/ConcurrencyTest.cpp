@@ -168,6 +168,90 @@ TEST_P(Concurrency, TheLoserOfARaceIsRefusedAtOnceAndHoldsNoCounter) {
         << "the loser registered nothing";
 }
 
+// A session computing in another thread, paused at its first progress report that
+// `pauseAt` accepts until the test lets it go on; its result or failure text is kept.
+class PausedSession {
+public:
+    PausedSession(const QString& url, const QString& method, QList<RemoteValue> args,
+                  std::function<bool(const QString&)> pauseAt)
+        : m_thread([=, this] {
+            TDatabase database;
+            database.open(url);
+            TrdmApuracaoZel s(database.database(), {});
+            QList<RemoteValue> a = args;
+            bool paused = false;
+            try {
+                result = s.call(method, a, [&](qint64, qint64, const QString& text) {
+                              if (paused || !pauseAt(text))
+                                  return;
+                              paused = true;
+                              m_inside.release();
+                              m_goOn.tryAcquire(1, 20000);
+                          }).toString();
+            } catch (const std::exception& e) {
+                result = QString::fromUtf8(e.what());
+            }
+            m_inside.release();
+        }) {}
+    ~PausedSession() { finish(); }
+
+    bool waitUntilPaused() { return m_inside.tryAcquire(1, 20000); }
+    void finish() {
+        m_goOn.release();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    QString result;
+
+private:
+    QSemaphore m_inside;
+    QSemaphore m_goOn;
+    std::thread m_thread;
+};
+
+// Another company's computation while one is between its invoice numbers and its commit,
+// or while a fee computation inserts its invoices: no counter of theirs is still locked.
+TEST_P(Concurrency, NoCounterIsHeldWhileAComputationRuns) {
+    if (engine() != TestDatabases::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite writes one transaction at a time";
+    const auto otherCompany = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const QString nr =
+            call("CalculaApuracao", billing("0001", "0002", "CLI000000002")).toString();
+        EXPECT_EQ(nr.size(), 10) << nr.toStdString();
+        exec("UPDATE DELIVERY SET NRAPURACFAT = NULL, NRLANCTONF = NULL WHERE CDCIA = '0002'");
+        exec("DELETE FROM NOTAFISCAL WHERE CDCIA = '0002'");
+        return timer.elapsed();
+    };
+    {
+        PausedSession running(url(), "CalculaApuracao", billing("0001", "0001", "CLI000000001"),
+                              [](const QString& text) { return !text.contains("somando"); });
+        ASSERT_TRUE(running.waitUntilPaused());
+        EXPECT_LT(otherCompany(), 1500) << "behind the invoice counter of a billing";
+        running.finish();
+        EXPECT_EQ(running.result.size(), 10) << running.result.toStdString();
+    }
+    EXPECT_EQ(billingFaults(), 0);
+    // An invoice of no deliveries, to be charged a fee.
+    exec("INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, CDSERIE, "
+         "DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, IDEMITIDA) VALUES ('0000000777', '0001', "
+         "'0000000001', 'CLI000000001', '0001', '1', '2024-02-05', 10000, 0, 'N')");
+    const QList<RemoteValue> fee{"0001", "CLI000000001",   QDate(2024, 1, 1),  QDate(2024, 1, 31),
+                                 "0001", "0001",           QDate(2024, 2, 20), "1",
+                                 "J",    "11222333000181", "TAXAAERO",         "_0000000777_"};
+    PausedSession fees(url(), "CalcApuracTaxa", fee,
+                       [](const QString& text) { return text.startsWith("Apuração"); });
+    ASSERT_TRUE(fees.waitUntilPaused());
+    EXPECT_LT(otherCompany(), 1500) << "behind the computation counter of a fee computation";
+    fees.finish();
+    EXPECT_TRUE(fees.result.startsWith("NSEQ")) << fees.result.toStdString();
+    EXPECT_EQ(
+        scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE NRLANCTONFORIG = '0000000777'").toLongLong(),
+        1);
+}
+
 // Run in a child process by the test below: computes and is killed halfway, after the
 // first invoice and its deliveries were written but before the commit.
 TEST(KillMidway, Child) {
