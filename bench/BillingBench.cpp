@@ -4,11 +4,11 @@
 // reports arrive (the longest wait a person watching would see between two). With
 // --compare, two servers instead take turns computing on copies of the same data.
 #include "bench/BillingScript.h"
+#include "bench/ServerProcess.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "db/TDatabase.h"
 #include "external/appserver/TNetConnection.h"
-#include "protocol/CalculaApuracaoArgs.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,15 +17,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -37,8 +33,6 @@ const QString kCdcia = QStringLiteral("0001");
 const QDate kStart(2024, 6, 1);
 const QDate kEnd(2026, 12, 31);
 const QDate kBilling(2027, 1, 5);
-constexpr int kServerStartMs = 60000;
-constexpr int kServerStopMs = 30000;
 
 struct Options {
     QList<qint64> counts = {1000000};
@@ -136,20 +130,6 @@ void note(const QString& text) {
     QTextStream(stderr) << text << '\n';
 }
 
-// Runs a zel-appserver command to its end; raises with its output when it fails.
-void runAppserver(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForStarted())
-        throw Exception(
-            QStringLiteral("Não foi possível executar %1: %2").arg(program, process.errorString()));
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw Exception(QStringLiteral("zel-appserver %1 falhou: %2")
-                            .arg(args.value(0), QString::fromUtf8(process.readAll()).trimmed()));
-}
-
 struct Databases {
     QString a; // the server computes here
     QString b; // the script computes here
@@ -179,9 +159,9 @@ public:
         const QString a = QStringLiteral("sqlite:") + m_a;
         QElapsedTimer timer;
         timer.start();
-        runAppserver(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
-                                 QStringLiteral("--deliveries"), QString::number(n),
-                                 QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
+        ServerProcess::run(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
+                                       QStringLiteral("--deliveries"), QString::number(n),
+                                       QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
         *seedSeconds = secondsOf(timer);
         // init-db has ended, so a log left beside the file holds committed pages: copy it
         // too. The shared-memory index is rebuilt by whoever opens the copy.
@@ -234,9 +214,9 @@ public:
         const QString a = urlOf(QStringLiteral("zelbench_a"));
         QElapsedTimer timer;
         timer.start();
-        runAppserver(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
-                                 QStringLiteral("--deliveries"), QString::number(n),
-                                 QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
+        ServerProcess::run(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
+                                       QStringLiteral("--deliveries"), QString::number(n),
+                                       QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
         *seedSeconds = secondsOf(timer);
         admin(QStringLiteral("CREATE DATABASE zelbench_b TEMPLATE zelbench_a"));
         return {a, urlOf(QStringLiteral("zelbench_b"))};
@@ -280,114 +260,6 @@ private:
     QStringList m_copies;
 };
 
-quint16 freePort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        throw Exception(QStringLiteral("Nenhuma porta livre em 127.0.0.1."));
-    return probe.serverPort();
-}
-
-// Peak resident memory of a process, from /proc.
-qint64 vmHwmKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler %1.").arg(status.fileName()));
-    static const QRegularExpression line(QStringLiteral("^VmHWM:\\s+(\\d+) kB$"),
-                                         QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = line.match(QString::fromLatin1(status.readAll()));
-    if (!match.hasMatch())
-        throw Exception(QStringLiteral("%1 não informa VmHWM.").arg(status.fileName()));
-    return match.captured(1).toLongLong();
-}
-
-// `zel-appserver serve` on a free loopback port, stopped when dropped.
-class ServerProcess {
-public:
-    ServerProcess(const QString& program, const QString& dbUrl, const QString& logFile)
-        : m_port(freePort())
-        , m_logFile(logFile) {
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setStandardOutputFile(logFile);
-        m_process.start(program,
-                        {QStringLiteral("serve"), QStringLiteral("--db"), dbUrl,
-                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(m_port)});
-        if (!m_process.waitForStarted())
-            throw Exception(QStringLiteral("Não foi possível executar %1: %2")
-                                .arg(program, m_process.errorString()));
-        waitUntilListening();
-    }
-    ~ServerProcess() { stop(); }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
-
-    quint16 port() const { return m_port; }
-    qint64 peakMemoryKiB() const { return vmHwmKiB(m_process.processId()); }
-
-    void stop() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(kServerStopMs)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-private:
-    void waitUntilListening() {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < kServerStartMs) {
-            if (m_process.state() == QProcess::NotRunning)
-                throw Exception(
-                    QStringLiteral("O servidor terminou ao iniciar; veja %1.").arg(m_logFile));
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, m_port);
-            if (probe.waitForConnected(200))
-                return;
-            QThread::msleep(100);
-        }
-        throw Exception(QStringLiteral("O servidor não aceitou conexões em %1 s; veja %2.")
-                            .arg(kServerStartMs / 1000)
-                            .arg(m_logFile));
-    }
-
-    QProcess m_process;
-    quint16 m_port;
-    QString m_logFile;
-};
-
-// All flights, no product group, no carrier change; the rest as the screen sends it.
-QString calculaApuracao(TNetConnection& net, const BillingScope& s) {
-    namespace Args = protocol::CalculaApuracaoArgs;
-    QString branch = s.filialTrabalho;
-    QString flights;
-    QString allFlights = QStringLiteral("T");
-    QString group;
-    protocol::RemoteValue changes;
-    QString locations;
-    QList<TRemoteArg> args = Args::inOrder<TRemoteArg>({
-        {Args::WorkingBranch, TRemoteArg::R(&branch)},
-        {Args::BranchCode, TRemoteArg::S(s.filial)},
-        {Args::CustomerCode, TRemoteArg::S(s.cliente)},
-        {Args::DeliveryPeriodStart, TRemoteArg::D(s.start)},
-        {Args::DeliveryPeriodEnd, TRemoteArg::D(s.end)},
-        {Args::BillingDate, TRemoteArg::D(s.billing)},
-        {Args::CompanyKey, TRemoteArg::S(s.cdcia)},
-        {Args::FlightList, TRemoteArg::R(&flights)},
-        {Args::AllFlightsFlag, TRemoteArg::R(&allFlights)},
-        {Args::InvoiceSeries, TRemoteArg::S(s.serie)},
-        {Args::CarrierKind, TRemoteArg::S(s.carrierKind)},
-        {Args::CarrierNumber, TRemoteArg::S(s.carrierNumber)},
-        {Args::ProductGroup, TRemoteArg::R(&group)},
-        {Args::CarrierChangePacket, TRemoteArg::V(&changes)},
-        {Args::LocationList, TRemoteArg::R(&locations)},
-        {Args::ClosedFlightList, TRemoteArg::S(QStringLiteral("_"))},
-        {Args::OrderNumber, TRemoteArg::S(QString())},
-    });
-    return net.AppServer().call(QLatin1String(Args::kMethod), args).toString();
-}
-
 // One computation timed on a server of its own, with the arrival of its progress reports.
 struct Timed {
     QString nr;
@@ -425,7 +297,7 @@ Timed timeComputation(const QString& program, const QString& dbUrl, const Billin
                     << '\n';
     };
     timer.start();
-    t.nr = calculaApuracao(net, scope);
+    t.nr = scope.calculaApuracao(net);
     t.seconds = secondsOf(timer);
     t.longestSilenceSeconds = std::max(t.longestSilenceSeconds, t.seconds - lastReport);
     net.OnProgress = nullptr;

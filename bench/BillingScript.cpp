@@ -2,6 +2,8 @@
 
 #include "core/Exception.h"
 #include "db/SqlPlaceholders.h"
+#include "external/appserver/TNetConnection.h"
+#include "protocol/CalculaApuracaoArgs.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -258,4 +260,35 @@ qint64 distinctFlights(QSqlDatabase db, const BillingScope& scope) {
                       .arg(period),
                   bindsOf(scope))
         .toLongLong();
+}
+
+QString BillingScope::calculaApuracao(TNetConnection& net) const {
+    const BillingScope& s = *this;
+    namespace Args = protocol::CalculaApuracaoArgs;
+    QString branch = s.filialTrabalho;
+    QString flights;
+    QString allFlights = QStringLiteral("T");
+    QString group;
+    protocol::RemoteValue changes;
+    QString locations;
+    QList<TRemoteArg> args = Args::inOrder<TRemoteArg>({
+        {Args::WorkingBranch, TRemoteArg::R(&branch)},
+        {Args::BranchCode, TRemoteArg::S(s.filial)},
+        {Args::CustomerCode, TRemoteArg::S(s.cliente)},
+        {Args::DeliveryPeriodStart, TRemoteArg::D(s.start)},
+        {Args::DeliveryPeriodEnd, TRemoteArg::D(s.end)},
+        {Args::BillingDate, TRemoteArg::D(s.billing)},
+        {Args::CompanyKey, TRemoteArg::S(s.cdcia)},
+        {Args::FlightList, TRemoteArg::R(&flights)},
+        {Args::AllFlightsFlag, TRemoteArg::R(&allFlights)},
+        {Args::InvoiceSeries, TRemoteArg::S(s.serie)},
+        {Args::CarrierKind, TRemoteArg::S(s.carrierKind)},
+        {Args::CarrierNumber, TRemoteArg::S(s.carrierNumber)},
+        {Args::ProductGroup, TRemoteArg::R(&group)},
+        {Args::CarrierChangePacket, TRemoteArg::V(&changes)},
+        {Args::LocationList, TRemoteArg::R(&locations)},
+        {Args::ClosedFlightList, TRemoteArg::S(QStringLiteral("_"))},
+        {Args::OrderNumber, TRemoteArg::S(QString())},
+    });
+    return net.AppServer().call(QLatin1String(Args::kMethod), args).toString();
 }

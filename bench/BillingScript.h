@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class TNetConnection;
+
 // The yardstick of the billing benchmark: the computation of one company at one branch
 // (one invoice per flight, form "02", all flights, no product group) written as a handful of
 // set-based statements, and what a computation leaves in the tables, to compare two databases.
@@ -26,6 +28,10 @@ struct BillingScope {
     // set up at the branch.
     static BillingScope of(QSqlDatabase db, const QString& filial, const QString& cdcia,
                            const QDate& start, const QDate& end, const QDate& billing);
+
+    // Asks `net`'s server for this computation: all flights, no product group, no carrier
+    // change, the rest as the screen sends it. Returns the computation's number.
+    QString calculaApuracao(TNetConnection& net) const;
 };
 
 // One invoice as a computation leaves it, with what its deliveries add up to.

@@ -29,9 +29,13 @@ QDate parseDate(QByteArrayView s) {
 } // namespace
 
 CborCursor::CborCursor(QByteArrayView bytes)
+    : CborCursor(bytes, Limits()) {}
+
+CborCursor::CborCursor(QByteArrayView bytes, const Limits& limits)
     : m_begin(reinterpret_cast<const uchar*>(bytes.data()))
     , m_p(m_begin)
-    , m_end(m_begin + bytes.size()) {}
+    , m_end(m_begin + bytes.size())
+    , m_limits(limits) {}
 
 bool CborCursor::fail(const QString& reason) {
     if (!m_failed) {
@@ -40,6 +44,12 @@ bool CborCursor::fail(const QString& reason) {
         m_errorOffset = m_p - m_begin;
     }
     return false;
+}
+
+bool CborCursor::failOverLimit(const QString& reason) {
+    if (!m_failed)
+        m_overLimit = true;
+    return fail(reason);
 }
 
 void CborCursor::prefixError(const QString& where) {
@@ -83,6 +93,23 @@ bool CborCursor::refuseClaim(quint64 count, Claim claim) {
         break;
     }
     return refuse(Problem::Truncated);
+}
+
+bool CborCursor::refuseExcess(Excess excess, quint64 amount) {
+    switch (excess) {
+    case Excess::Budget:
+        return failOverLimit(QStringLiteral("mensagem custaria mais de %1 bytes para decodificar")
+                                 .arg(m_limits.budget));
+    case Excess::Items:
+        return failOverLimit(QStringLiteral("lista ou mapa de %1 itens excede o limite de %2")
+                                 .arg(amount)
+                                 .arg(m_limits.maxItems));
+    case Excess::TextBytes:
+        return failOverLimit(QStringLiteral("texto de %1 bytes excede o limite de %2")
+                                 .arg(amount)
+                                 .arg(m_limits.maxTextBytes));
+    }
+    return failOverLimit(QStringLiteral("limite excedido"));
 }
 
 bool CborCursor::refuseExpected(Major expected) {
@@ -141,8 +168,10 @@ bool CborCursor::readChunkedText(const Head& head, QByteArrayView* bytes) {
             return false;
         if (chunk.major != head.major || chunk.indefinite)
             return refuse(Problem::BadChunk);
-        if (!admit(chunk.arg, 1, Claim::ChunkBytes))
+        if (!admit(chunk.arg, 1, Claim::ChunkBytes, 1))
             return false;
+        if (quint64(m_scratch.size()) + chunk.arg > m_limits.maxTextBytes)
+            return refuseExcess(Excess::TextBytes, quint64(m_scratch.size()) + chunk.arg);
         m_scratch.append(reinterpret_cast<const char*>(m_p), qsizetype(chunk.arg));
         m_p += chunk.arg;
     }
@@ -171,7 +200,8 @@ bool CborCursor::readText(QString* text) {
         return refuseExpected(Text);
     Head head;
     TextView view;
-    if (!readHead(&head) || !textFromHead(head, &view))
+    if (!readHead(&head) || !textFromHead(head, &view) ||
+        !charge(quint64(view.utf8.size()) * sizeof(QChar)))
         return false;
     *text = view.toString();
     return true;

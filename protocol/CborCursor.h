@@ -19,17 +19,29 @@ namespace protocol {
 // takes are inline. Every read returns false on the first problem; error() then says what
 // and errorOffset() where. Declared lengths are checked against the bytes that are there
 // before anything is read or reserved for them, recursion is bounded, integers that do not
-// fit 64 bits and invalid UTF-8 are refused.
+// fit 64 bits and invalid UTF-8 are refused. Limits cap what decoding may allocate: the
+// readers say what each item will cost before they make room for it, and the first claim
+// beyond the budget, or beyond a count or size the message may have, is refused.
 class CborCursor {
 public:
     static constexpr int kMaxDepth = 16;
+    static constexpr quint64 kUnlimited = std::numeric_limits<quint64>::max();
+
+    // What one message may cost to decode: bytes allocated for it in all (array slots,
+    // cells, rows, texts), the items of any one array or map, the bytes of any one text.
+    struct Limits {
+        quint64 budget = kUnlimited;
+        quint64 maxItems = kUnlimited;
+        quint64 maxTextBytes = kUnlimited;
+    };
 
     enum Major : quint8 { Unsigned, Negative, Bytes, Text, Array, Map, Tag, Simple };
 
     // An array or map being read: its items are counted down, or run to a break.
     struct Container {
-        quint64 remaining = 0;
+        quint64 remaining = 0; // of an indefinite one: the items seen so far
         bool indefinite = false;
+        quint64 itemCost = 0; // charged per item as an indefinite container goes on
     };
 
     // A text as it lies in the input: ASCII, which most codes are, is handed out as its
@@ -62,7 +74,9 @@ public:
 
     // The bytes are not copied: they must outlive the cursor.
     explicit CborCursor(QByteArrayView bytes);
+    CborCursor(QByteArrayView bytes, const Limits& limits);
     explicit CborCursor(QByteArray&&) = delete;
+    CborCursor(QByteArray&&, const Limits&) = delete;
 
     bool readInteger(qint64* value);
     bool readText(QString* text);
@@ -71,15 +85,27 @@ public:
     // Any scalar the protocol carries - null, integer, number, text, date (tag 1004),
     // date-time (tag 0) - handed to `sink` as null(), integer(qint64), real(double),
     // text(const TextView&), date(QDate) or dateTime(QDateTime). Values and row cells
-    // both come through here, so each kind has one decoder.
+    // both come through here, so each kind has one decoder. A sink charges what it
+    // allocates beyond its slot; a charge refused fails the read.
     template <typename Sink>
     bool readScalar(Sink& sink);
     bool skipValue();
     // Fails at the current depth when it is already beyond kMaxDepth.
     bool checkDepth();
 
-    bool beginArray(Container* c) { return beginContainer(Array, c); }
-    bool beginMap(Container* c) { return beginContainer(Map, c); }
+    // `itemCost`: the bytes the caller will allocate for each item (or pair), charged for
+    // the declared count before anything is reserved.
+    bool beginArray(Container* c, quint64 itemCost = 0) {
+        return beginContainer(Array, c, itemCost);
+    }
+    bool beginMap(Container* c, quint64 pairCost = 0) { return beginContainer(Map, c, pairCost); }
+    // Counts `bytes` the caller is about to allocate against the budget; false (and the
+    // cursor failed) when they do not fit.
+    bool charge(quint64 bytes);
+    // What was charged so far.
+    quint64 spent() const { return m_spent; }
+    // True when the problem noted is a limit of the message, not malformed input.
+    bool overLimit() const { return m_overLimit; }
     // True while `c` has another item (or, for a map, another key); false at its end or
     // on an error (then failed() is true).
     bool hasNext(Container& c);
@@ -99,6 +125,8 @@ public:
     // Notes `reason` unless a problem was already noted (the first one is what went
     // wrong), and returns false.
     bool fail(const QString& reason);
+    // The same for well-formed input that the message may not hold (overLimit()).
+    bool failOverLimit(const QString& reason);
     // Puts where the reader was (a row and column, say) in front of the problem noted.
     void prefixError(const QString& where);
     bool failed() const { return m_failed; }
@@ -128,6 +156,7 @@ private:
     };
     // What a declared length counts, for its check and its wording.
     enum class Claim { TextBytes, ChunkBytes, ArrayItems, MapPairs, SkippedItems };
+    enum class Excess { Budget, Items, TextBytes };
 
     static constexpr quint64 kMaxInteger = quint64(std::numeric_limits<qint64>::max());
 
@@ -137,10 +166,9 @@ private:
     bool readHead(Head* head);
     bool readLongHead(uchar initial, Head* head);
     // Every declared length - a text's bytes, a list's items, a map's pairs - passes here
-    // before anything is read or reserved for it. It only checks the claim against the
-    // bytes left; a budget of decoded memory per message and caps on element counts and
-    // text sizes belong here too (with reserveHint() granting no more than is left).
-    bool admit(quint64 count, quint64 minBytesEach, Claim claim);
+    // before anything is read or reserved for it: the claim against the bytes left, the
+    // count or size against the limits, and `costEach` per item against the budget.
+    bool admit(quint64 count, quint64 minBytesEach, Claim claim, quint64 costEach = 0);
     bool readTextBytes(const Head& head, QByteArrayView* bytes);
     bool readChunkedText(const Head& head, QByteArrayView* bytes);
     bool integerFromHead(const Head& head, qint64* value);
@@ -150,17 +178,21 @@ private:
     bool readTagged(quint64 tag, QDate* date, QDateTime* dateTime);
     template <typename Sink>
     bool readTaggedScalar(quint64 tag, Sink& sink);
-    bool beginContainer(quint8 major, Container* c);
+    bool beginContainer(quint8 major, Container* c, quint64 itemCost);
 
     Q_DECL_COLD_FUNCTION bool refuse(Problem problem);
     Q_DECL_COLD_FUNCTION bool refuseClaim(quint64 count, Claim claim);
     Q_DECL_COLD_FUNCTION bool refuseExpected(Major expected);
+    Q_DECL_COLD_FUNCTION bool refuseExcess(Excess excess, quint64 amount);
 
     const uchar* m_begin;
     const uchar* m_p;
     const uchar* m_end;
+    Limits m_limits;
+    quint64 m_spent = 0;
     int m_depth = 0;
     bool m_failed = false;
+    bool m_overLimit = false;
     qsizetype m_errorOffset = -1;
     QByteArray m_scratch; // chunks of an indefinite-length text, joined
     QString m_decoded;    // the last text that was not ASCII
@@ -212,10 +244,26 @@ inline bool CborCursor::readHead(Head* head) {
     return readLongHead(initial, head);
 }
 
-inline bool CborCursor::admit(quint64 count, quint64 minBytesEach, Claim claim) {
-    if (Q_LIKELY(count <= quint64(remaining()) / minBytesEach))
+inline bool CborCursor::charge(quint64 bytes) {
+    if (Q_LIKELY(bytes <= m_limits.budget - m_spent)) {
+        m_spent += bytes;
         return true;
-    return refuseClaim(count, claim);
+    }
+    return refuseExcess(Excess::Budget, bytes);
+}
+
+// A count that passed the check against the bytes left is below 2^32 items, so its cost
+// cannot overflow.
+inline bool CborCursor::admit(quint64 count, quint64 minBytesEach, Claim claim, quint64 costEach) {
+    if (Q_UNLIKELY(count > quint64(remaining()) / minBytesEach))
+        return refuseClaim(count, claim);
+    if (claim == Claim::ArrayItems || claim == Claim::MapPairs || claim == Claim::SkippedItems) {
+        if (Q_UNLIKELY(count > m_limits.maxItems))
+            return refuseExcess(Excess::Items, count);
+    } else if (claim == Claim::TextBytes && Q_UNLIKELY(count > m_limits.maxTextBytes)) {
+        return refuseExcess(Excess::TextBytes, count);
+    }
+    return costEach == 0 || charge(count * costEach);
 }
 
 inline bool CborCursor::readTextBytes(const Head& head, QByteArrayView* bytes) {
@@ -281,8 +329,8 @@ Q_ALWAYS_INLINE bool CborCursor::readScalar(Sink& sink) {
         TextView text;
         if (!textFromHead(head, &text))
             return false;
-        sink.text(text);
-        return true;
+        sink.text(text); // may charge what it keeps
+        return Q_LIKELY(!m_failed);
     }
     if (head.major <= Negative) {
         qint64 value = 0;
@@ -318,20 +366,22 @@ Q_NEVER_INLINE bool CborCursor::readTaggedScalar(quint64 tag, Sink& sink) {
         sink.date(date);
     else
         sink.dateTime(dateTime);
-    return true;
+    return !m_failed;
 }
 
-inline bool CborCursor::beginContainer(quint8 major, Container* c) {
+inline bool CborCursor::beginContainer(quint8 major, Container* c, quint64 itemCost) {
     if (Q_UNLIKELY(peekMajor() != major))
         return refuseExpected(Major(major));
     Head head;
     if (!readHead(&head))
         return false;
-    if (!head.indefinite &&
-        !admit(head.arg, major == Map ? 2 : 1, major == Map ? Claim::MapPairs : Claim::ArrayItems))
+    if (!head.indefinite && !admit(head.arg, major == Map ? 2 : 1,
+                                   major == Map ? Claim::MapPairs : Claim::ArrayItems, itemCost))
         return false;
     c->remaining = head.arg;
     c->indefinite = head.indefinite;
+    // Storage for undeclared items grows by doubling: twice their cost.
+    c->itemCost = head.indefinite ? 2 * itemCost : 0;
     return true;
 }
 
@@ -345,7 +395,10 @@ inline bool CborCursor::hasNext(Container& c) {
             ++m_p;
             return false;
         }
-        return true;
+        // Counted as they come, since none was declared.
+        if (Q_UNLIKELY(++c.remaining > m_limits.maxItems))
+            return refuseExcess(Excess::Items, c.remaining);
+        return c.itemCost == 0 || charge(c.itemCost);
     }
     if (c.remaining == 0)
         return false;

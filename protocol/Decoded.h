@@ -21,8 +21,15 @@ public:
         d.m_error = std::move(reason);
         return d;
     }
+    // Well-formed input that asks for more than its kind of message may hold.
+    static Decoded overLimit(QString reason) {
+        Decoded d = failure(std::move(reason));
+        d.m_overLimit = true;
+        return d;
+    }
 
     bool ok() const { return m_value.has_value(); }
+    bool isOverLimit() const { return m_overLimit; }
     const QString& error() const { return m_error; }
     const T& value() const { return *m_value; }
     T& value() { return *m_value; }
@@ -32,6 +39,7 @@ private:
     Decoded() = default;
     std::optional<T> m_value;
     QString m_error;
+    bool m_overLimit = false;
 };
 
 } // namespace protocol

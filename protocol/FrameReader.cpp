@@ -27,6 +27,13 @@ bool FrameReader::next(QByteArray* payload) {
     }
     if (buffered() - Frame::kHeaderSize < length)
         return false;
+    if (m_pos == 0 && m_buffer.size() == Frame::kHeaderSize + length) {
+        // The buffer is this frame alone, as a large one usually is: handed over, not copied.
+        *payload = std::move(m_buffer);
+        payload->remove(0, Frame::kHeaderSize);
+        m_buffer = QByteArray();
+        return true;
+    }
     *payload = m_buffer.mid(m_pos + Frame::kHeaderSize, length);
     m_pos += Frame::kHeaderSize + length;
     compact();
@@ -40,13 +47,18 @@ void FrameReader::reset() {
 }
 
 // Drops consumed bytes once they are at least half the buffer, so a long stream of small
-// frames costs linear time.
+// frames costs linear time; an emptied buffer is freed, and one a large frame left mostly
+// unused is reallocated to what it holds.
 void FrameReader::compact() {
     if (m_pos == m_buffer.size()) {
         m_buffer.clear();
         m_pos = 0;
     } else if (m_pos >= m_buffer.size() / 2) {
         m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    if (m_buffer.capacity() > kKeptCapacity && m_buffer.size() - m_pos < m_buffer.capacity() / 4) {
+        m_buffer = QByteArray(m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
         m_pos = 0;
     }
 }

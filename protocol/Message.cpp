@@ -11,6 +11,10 @@ namespace protocol {
 
 namespace {
 
+// Who wrote a message: each side reads only the members of what the other side sends and
+// skips the rest unread, so a call cannot make the server decode a packet as its "result".
+enum class From { Client, Server };
+
 // Every key a message may carry, in one place, so each is read once and its type checked.
 struct Fields {
     enum Key : unsigned {
@@ -27,11 +31,37 @@ struct Fields {
         Refs = 1024,
         User = 2048,
     };
+    static constexpr unsigned kFromClient = Hello | Version | Token | User | Id | Call | Args;
+    static constexpr unsigned kFromServer =
+        Hello | Version | Session | Error | Id | Progress | Result | Refs;
+
+    explicit Fields(From from)
+        : from(from) {}
+
+    From from;
     unsigned seen = 0;
     Message msg;
 
     bool has(unsigned keys) const { return (seen & keys) == keys; }
+    unsigned readable() const { return from == From::Client ? kFromClient : kFromServer; }
 };
+
+CborCursor::Limits limitsFor(From from, qsizetype size) {
+    CborCursor::Limits limits;
+    const auto bytes = quint64(size);
+    if (from == From::Client) {
+        limits.budget = Message::kCallBudgetFactor * bytes + Message::kCallAllowance;
+        limits.maxItems = Message::kMaxCallItems;
+    } else {
+        limits.budget = Message::kReplyBudgetFactor * bytes + Message::kReplyAllowance;
+    }
+    return limits;
+}
+
+template <typename T>
+Decoded<T> failureOf(const CborCursor& r) {
+    return r.overLimit() ? Decoded<T>::overLimit(r.error()) : Decoded<T>::failure(r.error());
+}
 
 bool readNonNegative(CborCursor& r, qint64* value, const char* what) {
     if (!r.readInteger(value) || *value < 0)
@@ -50,9 +80,22 @@ bool readArgs(CborCursor& r, QList<RemoteValue>* args) {
     CborCursor::Container c;
     if (!r.beginArray(&c))
         return r.fail(QStringLiteral("\"args\" não é lista"));
+    const auto tooMany = [&] {
+        return r.failOverLimit(QStringLiteral("mais de %1 argumentos").arg(Message::kMaxArgs));
+    };
+    if (!c.indefinite && c.remaining > quint64(Message::kMaxArgs))
+        return tooMany();
+    if (!r.charge(c.remaining * ValueReader::kSlotCost))
+        return false;
+    args->reserve(r.reserveHint(c, 1, Message::kMaxArgs));
+    ValueReader reader(r, ValueReader::Shape::CallArgument);
     while (r.hasNext(c)) {
+        if (args->size() == Message::kMaxArgs)
+            return tooMany();
+        if (c.indefinite && !r.charge(ValueReader::kSlotCost))
+            return false;
         RemoteValue value;
-        if (!ValueReader(r).read(&value))
+        if (!reader.read(&value))
             return r.fail(QStringLiteral("argumento %1 inválido").arg(args->size()));
         args->append(std::move(value));
     }
@@ -63,7 +106,8 @@ bool readArgs(CborCursor& r, QList<RemoteValue>* args) {
 // have text keys.
 bool readRefs(CborCursor& r, QMap<int, RemoteValue>* refs) {
     CborCursor::Container c;
-    if (!r.beginMap(&c))
+    // A map node around each value.
+    if (!r.beginMap(&c, ValueReader::kSlotCost + 32))
         return r.fail(QStringLiteral("\"refs\" não é mapa"));
     while (r.hasNext(c)) {
         qint64 position = -1;
@@ -108,7 +152,7 @@ bool readProgress(CborCursor& r, Message* msg) {
     return !r.failed();
 }
 
-bool readMember(CborCursor& r, const QString& key, Fields* f) {
+unsigned keyBit(const QString& key) {
     static const QList<std::pair<QString, unsigned>> keys{
         {QStringLiteral("hello"), Fields::Hello},
         {QStringLiteral("version"), Fields::Version},
@@ -123,13 +167,19 @@ bool readMember(CborCursor& r, const QString& key, Fields* f) {
         {QStringLiteral("refs"), Fields::Refs},
         {QStringLiteral("user"), Fields::User},
     };
-    unsigned bit = 0;
-    for (const auto& [name, b] : keys) {
+    for (const auto& [name, bit] : keys) {
         if (key == name)
-            bit = b;
+            return bit;
     }
+    return 0;
+}
+
+// Members beyond `wanted` are skipped: room for later additions, and nothing decoded of
+// what this side never reads.
+bool readMember(CborCursor& r, const QString& key, unsigned wanted, Fields* f) {
+    const unsigned bit = keyBit(key) & wanted;
     if (bit == 0)
-        return r.skipValue(); // room for later additions
+        return r.skipValue();
     if (f->seen & bit)
         return r.fail(QStringLiteral("chave \"%1\" repetida").arg(key));
     f->seen |= bit;
@@ -167,24 +217,41 @@ bool readMember(CborCursor& r, const QString& key, Fields* f) {
     return false;
 }
 
-Decoded<Fields> readFields(QByteArrayView cbor) {
-    CborCursor r(cbor);
-    Fields f;
+// With `scan`, reading stops once every wanted member was read: what follows is neither
+// decoded nor checked.
+Decoded<Fields> readFields(QByteArrayView cbor, From from, unsigned wanted,
+                           const CborCursor::Limits& limits, bool scan = false) {
+    CborCursor r(cbor, limits);
+    Fields f(from);
     CborCursor::Container c;
     if (!r.beginMap(&c))
         return Decoded<Fields>::failure(QStringLiteral("mensagem não é mapa"));
     while (r.hasNext(c)) {
+        if (scan && f.has(wanted))
+            return Decoded<Fields>::success(std::move(f));
         QString key;
         if (!r.readText(&key)) {
             r.fail(QStringLiteral("chave da mensagem não é texto"));
-            return Decoded<Fields>::failure(r.error());
+            return failureOf<Fields>(r);
         }
-        if (!readMember(r, key, &f))
-            return Decoded<Fields>::failure(r.error());
+        if (!readMember(r, key, wanted, &f))
+            return failureOf<Fields>(r);
     }
     if (!r.expectEnd())
-        return Decoded<Fields>::failure(r.error());
+        return failureOf<Fields>(r);
     return Decoded<Fields>::success(std::move(f));
+}
+
+Decoded<Fields> readFields(QByteArrayView cbor, From from) {
+    return readFields(cbor, from, Fields(from).readable(), limitsFor(from, cbor.size()));
+}
+
+// A few members of a client's message, the others before them skipped: skipping
+// allocates nothing, so only the size of what is read is bounded.
+Decoded<Fields> scanFields(QByteArrayView cbor, unsigned wanted) {
+    CborCursor::Limits limits;
+    limits.budget = Message::kCallAllowance;
+    return readFields(cbor, From::Client, wanted, limits, true);
 }
 
 Decoded<Message> classified(Fields& f, Message::Type type, unsigned required) {
@@ -263,9 +330,10 @@ Message Message::failure(qint64 id, const QString& text) {
 }
 
 Decoded<Message> Message::fromClient(QByteArrayView cbor) {
-    auto read = readFields(cbor);
+    auto read = readFields(cbor, From::Client);
     if (!read.ok())
-        return Decoded<Message>::failure(read.error());
+        return read.isOverLimit() ? Decoded<Message>::overLimit(read.error())
+                                  : Decoded<Message>::failure(read.error());
     Fields& f = read.value();
     if (f.has(Fields::Call))
         return classified(f, Type::Call, Fields::Id | Fields::Args);
@@ -275,9 +343,10 @@ Decoded<Message> Message::fromClient(QByteArrayView cbor) {
 }
 
 Decoded<Message> Message::fromServer(QByteArrayView cbor) {
-    auto read = readFields(cbor);
+    auto read = readFields(cbor, From::Server);
     if (!read.ok())
-        return Decoded<Message>::failure(read.error());
+        return read.isOverLimit() ? Decoded<Message>::overLimit(read.error())
+                                  : Decoded<Message>::failure(read.error());
     Fields& f = read.value();
     if (f.has(Fields::Id)) {
         if (f.has(Fields::Progress))
@@ -294,6 +363,20 @@ Decoded<Message> Message::fromServer(QByteArrayView cbor) {
     if (f.has(Fields::Error))
         return classified(f, Type::HelloRefused, 0);
     return Decoded<Message>::failure(QStringLiteral("mensagem desconhecida"));
+}
+
+Decoded<QString> Message::helloToken(QByteArrayView cbor) {
+    auto read = scanFields(cbor, Fields::Token);
+    if (!read.ok())
+        return Decoded<QString>::failure(read.error());
+    return Decoded<QString>::success(read.value().msg.token);
+}
+
+Decoded<Message> Message::callHeader(QByteArrayView cbor) {
+    auto read = scanFields(cbor, Fields::Id | Fields::Call);
+    if (!read.ok())
+        return Decoded<Message>::failure(read.error());
+    return classified(read.value(), Type::Call, Fields::Id | Fields::Call);
 }
 
 QByteArray Message::toCbor(QString* error) const {

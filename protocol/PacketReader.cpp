@@ -105,6 +105,7 @@ Fit fit(CellKind kind, TFieldType type) {
 struct CellSink {
     TRow* row;
     const TFieldDef* field;
+    CborCursor* cursor;
     bool refused = false;
     CellKind refusedKind = CellKind::Null;
 
@@ -139,7 +140,7 @@ struct CellSink {
         // Short ASCII codes go into their cells as the bytes they came in.
         if (text.isAscii() && text.utf8.size() <= TCell::kMaxInlineText)
             row->append(TCell::latin1(text.utf8));
-        else
+        else if (cursor->charge(PacketReader::kBoxCost + quint64(text.utf8.size()) * sizeof(QChar)))
             row->append(TCell::text(text.toString()));
     }
     void date(const QDate& date) {
@@ -147,15 +148,16 @@ struct CellSink {
             row->append(TCell(QVariant(date)));
     }
     void dateTime(const QDateTime& dateTime) {
-        if (take(CellKind::DateTime) != Fit::Refused)
+        if (take(CellKind::DateTime) != Fit::Refused && cursor->charge(PacketReader::kBoxCost))
             row->append(TCell(QVariant(dateTime)));
     }
 };
 
 } // namespace
 
-PacketReader::PacketReader(CborCursor& cursor)
-    : m_cursor(cursor) {}
+PacketReader::PacketReader(CborCursor& cursor, Kinds kinds)
+    : m_cursor(cursor)
+    , m_kinds(kinds) {}
 
 bool PacketReader::readDataPacket(TDataPacket* packet) {
     Parts parts;
@@ -210,6 +212,8 @@ bool PacketReader::readParts(Parts* parts) {
             ok = readFields(&parts->fields);
             parts->hasFields = true;
         } else if (is(key, "rows")) {
+            if (m_kinds == Kinds::ChangesOnly)
+                return m_cursor.failOverLimit(QStringLiteral("pacote de dados numa chamada"));
             ok = readRows(&parts->rows, known);
             parts->hasRows = true;
             parts->rowsChecked = known != nullptr;
@@ -247,7 +251,7 @@ bool PacketReader::readParts(Parts* parts) {
 
 bool PacketReader::readFields(TFieldDefs* fields) {
     CborCursor::Container c;
-    if (!m_cursor.beginArray(&c))
+    if (!m_cursor.beginArray(&c, sizeof(TFieldDef)))
         return m_cursor.fail(QStringLiteral("\"fields\" não é lista"));
     while (m_cursor.hasNext(c)) {
         TFieldDef field;
@@ -306,7 +310,7 @@ bool PacketReader::readField(TFieldDef* field) {
 
 bool PacketReader::readRows(std::vector<TRow>* rows, const TFieldDefs* fields) {
     CborCursor::Container c;
-    if (!m_cursor.beginArray(&c))
+    if (!m_cursor.beginArray(&c, sizeof(TRow)))
         return m_cursor.fail(QStringLiteral("\"rows\" não é lista"));
     const qsizetype minRowBytes = 1 + (fields ? fields->size() : 0);
     rows->reserve(size_t(m_cursor.reserveHint(c, minRowBytes, kMaxReservedRows)));
@@ -327,7 +331,7 @@ bool PacketReader::failCount(qsizetype rowIndex, quint64 count, qsizetype expect
 
 // Inline in the loop over a row's cells; what goes wrong is worded apart.
 Q_ALWAYS_INLINE bool PacketReader::readCell(TRow* row, const TFieldDef* field, qsizetype rowIndex) {
-    CellSink sink{row, field};
+    CellSink sink{row, field, &m_cursor};
     if (Q_UNLIKELY(!m_cursor.readScalar(sink)))
         return failAt(rowIndex, row->size());
     if (Q_UNLIKELY(sink.refused))
@@ -356,6 +360,8 @@ bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInd
         // The usual row: as many cells as fields, each read as its field takes it.
         if (c.remaining != quint64(fields->size()))
             return failCount(rowIndex, c.remaining, fields->size());
+        if (!chargeCells(c.remaining))
+            return false;
         row->reserve(m_cursor.reserveHint(c, 1, quint64(fields->size())));
         for (const TFieldDef& field : *fields) {
             if (!readCell(row, &field, rowIndex))
@@ -363,8 +369,13 @@ bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInd
         }
         return true;
     }
+    if (!c.indefinite && !chargeCells(c.remaining))
+        return false;
     row->reserve(m_cursor.reserveHint(c, 1, 256));
     while (m_cursor.hasNext(c)) {
+        // Undeclared cells beyond the row's own grow its storage by doubling.
+        if (c.indefinite && row->size() >= TRow::kInline && !m_cursor.charge(2 * sizeof(TCell)))
+            return false;
         if (fields && row->size() == fields->size()) {
             return m_cursor.fail(QStringLiteral("linha %1 com valores demais, esperado %2")
                                      .arg(rowIndex)
@@ -378,6 +389,12 @@ bool PacketReader::readRow(TRow* row, const TFieldDefs* fields, qsizetype rowInd
     if (fields && row->size() != fields->size())
         return failCount(rowIndex, quint64(row->size()), fields->size());
     return true;
+}
+
+// A row holds its first cells itself; the rest it allocates.
+bool PacketReader::chargeCells(quint64 count) {
+    const auto own = quint64(TRow::kInline);
+    return count <= own || m_cursor.charge((count - own) * sizeof(TCell));
 }
 
 bool PacketReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIndex) {
@@ -400,8 +417,9 @@ bool PacketReader::checkRow(TRow& row, const TFieldDefs& fields, qsizetype rowIn
 
 bool PacketReader::readChanges(QList<TChangePacket::Change>* changes, const TFieldDefs* fields) {
     CborCursor::Container c;
-    if (!m_cursor.beginArray(&c))
+    if (!m_cursor.beginArray(&c, sizeof(TChangePacket::Change)))
         return m_cursor.fail(QStringLiteral("\"changes\" não é lista"));
+    changes->reserve(m_cursor.reserveHint(c, 1, kMaxReservedRows));
     while (m_cursor.hasNext(c)) {
         TChangePacket::Change change;
         if (!readChange(&change, fields, changes->size()))

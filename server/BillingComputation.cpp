@@ -3,6 +3,7 @@
 #include "core/EDBEngineError.h"
 #include "core/Exception.h"
 #include "server/CalculaApuracaoRequest.h"
+#include "server/CounterConnection.h"
 #include "server/DeliveryExport.h"
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
@@ -41,10 +42,12 @@ void forEachDayRange(const std::map<QDate, qint64>& perDay, StepPacer& pacer, St
 
 } // namespace
 
-BillingComputation::BillingComputation(const ServerSql& sql, const CalculaApuracaoRequest& request,
+BillingComputation::BillingComputation(const ServerSql& sql, CounterConnection& counters,
+                                       const CalculaApuracaoRequest& request,
                                        const DeliverySelection& selection, const QString& nr,
                                        const TrdmApuracaoZel::Progress& progress)
     : m_sql(sql)
+    , m_counters(counters)
     , m_r(request)
     , m_selection(selection)
     , m_nr(nr)
@@ -72,7 +75,7 @@ void BillingComputation::run(const QString& exportDir) {
     // Summed again inside the transaction: what changed since the checks counts.
     Totals totals = sum();
     if (!totals.invoices.empty()) {
-        const qint64 first = Numerador(m_sql).reserveNotasFiscais(qint64(totals.invoices.size()));
+        const qint64 first = m_counters.reserveNotasFiscais(qint64(totals.invoices.size()));
         for (std::size_t i = 0; i < totals.invoices.size(); ++i)
             totals.invoices[i].number = Numerador::format(first + qint64(i));
         clearInvoiceKeys();

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <vector>
 
+class CounterConnection;
 class DeliverySelection;
 class ServerSql;
 struct CalculaApuracaoRequest;
@@ -19,9 +20,10 @@ struct CalculaApuracaoRequest;
 // along, the sum included, often enough for a person to see it move.
 class BillingComputation {
 public:
-    BillingComputation(const ServerSql& sql, const CalculaApuracaoRequest& request,
-                       const DeliverySelection& selection, const QString& nr,
-                       const TrdmApuracaoZel::Progress& progress);
+    // Invoice numbers come from `counters`, outside this transaction.
+    BillingComputation(const ServerSql& sql, CounterConnection& counters,
+                       const CalculaApuracaoRequest& request, const DeliverySelection& selection,
+                       const QString& nr, const TrdmApuracaoZel::Progress& progress);
 
     // Writes the export into `exportDir` unless it is empty.
     void run(const QString& exportDir);
@@ -59,6 +61,7 @@ private:
     qint64 markDeliveries(const PerDay& perDay);
 
     const ServerSql& m_sql;
+    CounterConnection& m_counters;
     const CalculaApuracaoRequest& m_r;
     const DeliverySelection& m_selection;
     QString m_nr;

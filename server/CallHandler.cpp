@@ -30,7 +30,7 @@ QByteArray CallHandler::handle(const Message& call, const Send& send) {
     QString encodeFault;
     QByteArray frame = reply.toFrame(&encodeFault);
     if (!encodeFault.isEmpty() ||
-        frame.size() - protocol::Frame::kHeaderSize > m_settings.maxFrameSize) {
+        frame.size() - protocol::Frame::kHeaderSize > m_settings.maxReplySize) {
         // A reply the client would misread (a cell sent as null) or refuse (too big) is
         // worse than a clear failure.
         fault = encodeFault.isEmpty()
@@ -44,6 +44,17 @@ QByteArray CallHandler::handle(const Message& call, const Send& send) {
                                : unexpectedFailureText() + QStringLiteral(" (") + fault + u')';
     m_settings.log->call(m_session, m_user, call.name, timer.elapsed(), ok, logged);
     return frame;
+}
+
+QByteArray CallHandler::refuse(const Message& call, const QString& why) {
+    const QString text = invalidCallText(call.name);
+    m_settings.log->call(m_session, m_user, call.name, 0, false,
+                         text + QStringLiteral(" (") + why + u')');
+    return Message::failure(call.id, text).toFrame();
+}
+
+QString CallHandler::invalidCallText(const QString& method) {
+    return QStringLiteral("Chamada inválida: %1").arg(method);
 }
 
 QString CallHandler::checkCall(const Message& call) const {
@@ -60,7 +71,7 @@ QString CallHandler::checkCall(const Message& call) const {
             protocol::fitsArgKind(kinds[i], arg) &&
             !(arg.type() == protocol::RemoteValue::Type::Text && arg.toString().contains(QChar(0)));
     }
-    return fits ? QString() : QStringLiteral("Chamada inválida: %1").arg(call.name);
+    return fits ? QString() : invalidCallText(call.name);
 }
 
 Message CallHandler::run(const Message& call, const Send& send, QString* fault) {

@@ -23,8 +23,12 @@ public:
 
     // Progress frames go to `send` while the method runs; the reply frame is returned.
     QByteArray handle(const protocol::Message& call, const Send& send);
+    // The answer to a call whose arguments were refused before they were decoded (`call`
+    // has its id and method only); `why` goes to the log.
+    QByteArray refuse(const protocol::Message& call, const QString& why);
 
     static QString unexpectedFailureText();
+    static QString invalidCallText(const QString& method);
 
 private:
     // The failure text when the call does not fit its method's signature, else empty.

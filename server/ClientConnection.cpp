@@ -7,6 +7,9 @@
 #include <QSslSocket>
 
 #include <sys/socket.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 using protocol::Message;
 
@@ -16,6 +19,16 @@ namespace {
 constexpr qint64 kReadChunk = 1024 * 1024;
 // CTRLAPURFAT.CDUSUARIO.
 constexpr qsizetype kMaxUserLength = 30;
+// After a message this large, the memory its decoding took is handed back to the system.
+constexpr qsizetype kLargeMessage = 256 * 1024;
+
+// Freed blocks stay in the allocator's per-thread arenas otherwise, and sixteen threads
+// that each decoded a large message would keep it all resident.
+void returnMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 } // namespace
 
 ClientConnection::ClientConnection(qintptr descriptor, qint64 session,
@@ -23,7 +36,7 @@ ClientConnection::ClientConnection(qintptr descriptor, qint64 session,
     : m_descriptor(descriptor)
     , m_session(session)
     , m_settings(std::move(settings))
-    , m_reader(m_settings->maxFrameSize) {}
+    , m_reader(m_settings->helloFrameSize()) {}
 
 ClientConnection::~ClientConnection() {
     requestStop();
@@ -58,6 +71,7 @@ bool ClientConnection::openSocket() {
         return ended(QStringLiteral("socket inválido: %1").arg(m_socket->errorString()));
     m_socket->setReadBufferSize(kReadChunk);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_peer = m_socket->peerAddress();
     m_settings->log->session(m_session, QStringLiteral("conexão de %1:%2")
                                             .arg(m_socket->peerAddress().toString())
                                             .arg(m_socket->peerPort()));
@@ -83,9 +97,26 @@ bool ClientConnection::handshake() {
 }
 
 bool ClientConnection::greet() {
-    Message hello;
-    if (!readMessage(&hello, m_helloDeadline))
+    QByteArray payload;
+    if (!readFrame(&payload, m_helloDeadline)) {
+        if (m_reader.hasError())
+            noteRefusal();
         return false;
+    }
+    if (!waitOutThrottle())
+        return false;
+    // The token before anything else of the hello: without it nothing more is decoded.
+    if (m_settings->token.isRequired()) {
+        const auto token = Message::helloToken(payload);
+        if (!token.ok())
+            return malformedHello(token.error());
+        if (!m_settings->token.matches(token.value()))
+            return refuse(QStringLiteral("Acesso negado: token ausente ou inválido."));
+    }
+    auto decoded = Message::fromClient(payload);
+    if (!decoded.ok())
+        return malformedHello(decoded.error());
+    const Message hello = decoded.take();
     if (hello.type != Message::Type::Hello)
         return refuse(QStringLiteral("Apresentação esperada antes de qualquer chamada."));
     if (hello.name != m_settings->serverName)
@@ -95,8 +126,6 @@ bool ClientConnection::greet() {
             QStringLiteral("Versão do protocolo não suportada: %1 (este servidor usa a %2).")
                 .arg(hello.version)
                 .arg(Message::kVersion));
-    if (!m_settings->token.matches(hello.token))
-        return refuse(QStringLiteral("Acesso negado: token ausente ou inválido."));
     // Only recorded, never trusted: a longer name is cut to the column's width.
     m_user = hello.user.left(kMaxUserLength);
     if (!openSession())
@@ -104,7 +133,38 @@ bool ClientConnection::greet() {
             QStringLiteral("O servidor de aplicação não conseguiu abrir o banco de dados."));
     if (!send(Message::helloOk(m_session).toFrame()) || !drain())
         return ended(QStringLiteral("conexão perdida na apresentação"));
+    m_reader.setMaxFrameSize(m_settings->maxFrameSize);
     return true;
+}
+
+bool ClientConnection::malformedHello(const QString& reason) {
+    noteRefusal();
+    return ended(QStringLiteral("mensagem inválida: %1").arg(reason));
+}
+
+// An address that keeps being refused waits before its hello is even looked at, whatever
+// the hello holds: a guess that is right gets its answer no sooner than a wrong one.
+bool ClientConnection::waitOutThrottle() {
+    const qint64 delay = m_settings->helloThrottle->delayFor(m_peer);
+    if (delay <= 0)
+        return true;
+    const QDeadlineTimer until(delay);
+    while (!until.hasExpired()) {
+        if (m_stop)
+            return ended(QStringLiteral("servidor encerrando"));
+        QThread::msleep(ulong(slice(until)));
+    }
+    return true;
+}
+
+void ClientConnection::noteRefusal() {
+    const HelloThrottle::Step step = m_settings->helloThrottle->refused(m_peer);
+    if (step.changed)
+        m_settings->log->server(
+            QStringLiteral("%1 apresentações recusadas de %2: as próximas aguardam %3 ms")
+                .arg(step.refusals)
+                .arg(HelloThrottle::keyOf(m_peer))
+                .arg(step.delayMs));
 }
 
 bool ClientConnection::openSession() {
@@ -125,23 +185,47 @@ bool ClientConnection::openSession() {
 
 void ClientConnection::serve() {
     CallHandler handler(*m_settings, *m_module, m_database->database(), m_session, m_user);
-    const auto sendProgress = [this](const QByteArray& frame) { send(frame); };
-    Message message;
     while (!m_stop) {
-        if (!readMessage(&message, m_settings->idleTimeoutMs > 0
-                                       ? QDeadlineTimer(m_settings->idleTimeoutMs)
-                                       : QDeadlineTimer(QDeadlineTimer::Forever)))
+        QByteArray payload;
+        if (!readFrame(&payload, m_settings->idleTimeoutMs > 0
+                                     ? QDeadlineTimer(m_settings->idleTimeoutMs)
+                                     : QDeadlineTimer(QDeadlineTimer::Forever)))
             return;
-        if (message.type != Message::Type::Call) {
-            ended(QStringLiteral("mensagem inesperada depois da apresentação"));
+        const bool large = payload.size() >= kLargeMessage;
+        QByteArray answer;
+        if (!answerCall(handler, payload, &answer))
             return;
-        }
-        if (!send(handler.handle(message, sendProgress)) || !drain()) {
+        payload.clear();
+        if (large)
+            returnMemory();
+        if (!send(answer) || !drain()) {
             ended(QStringLiteral("o cliente não recebeu a resposta"));
             return;
         }
     }
     ended(QStringLiteral("servidor encerrando"));
+}
+
+// The call and its arguments live only in here. A well-formed call that holds more than a
+// call may is answered as an invalid call of its method and the connection goes on;
+// anything else that cannot be read ends it.
+bool ClientConnection::answerCall(CallHandler& handler, QByteArrayView payload,
+                                  QByteArray* answer) {
+    auto decoded = Message::fromClient(payload);
+    if (decoded.ok()) {
+        if (decoded.value().type != Message::Type::Call)
+            return ended(QStringLiteral("mensagem inesperada depois da apresentação"));
+        *answer = handler.handle(decoded.value(), [this](const QByteArray& frame) { send(frame); });
+        return true;
+    }
+    if (decoded.isOverLimit()) {
+        const auto header = Message::callHeader(payload);
+        if (header.ok()) {
+            *answer = handler.refuse(header.value(), decoded.error());
+            return true;
+        }
+    }
+    return ended(QStringLiteral("mensagem inválida: %1").arg(decoded.error()));
 }
 
 // The module and the database connection belong to this thread and go with it.
@@ -155,9 +239,8 @@ void ClientConnection::close() {
     m_settings->log->session(m_session, QStringLiteral("conexão encerrada: %1").arg(m_endReason));
 }
 
-bool ClientConnection::readMessage(Message* message, const QDeadlineTimer& deadline) {
-    QByteArray payload;
-    while (!m_reader.next(&payload)) {
+bool ClientConnection::readFrame(QByteArray* payload, const QDeadlineTimer& deadline) {
+    while (!m_reader.next(payload)) {
         if (m_reader.hasError())
             return ended(QStringLiteral("quadro inválido: %1").arg(m_reader.errorString()));
         switch (waitForData(deadline)) {
@@ -175,10 +258,6 @@ bool ClientConnection::readMessage(Message* message, const QDeadlineTimer& deadl
             return ended(QStringLiteral("servidor encerrando"));
         }
     }
-    auto decoded = Message::fromClient(payload);
-    if (!decoded.ok())
-        return ended(QStringLiteral("mensagem inválida: %1").arg(decoded.error()));
-    *message = decoded.take();
     return true;
 }
 
@@ -229,6 +308,7 @@ qint64 ClientConnection::pendingBytes() const {
 // the client given a moment to read it and hang up: closing right away with its hello
 // still unread would reset the connection and lose the text.
 bool ClientConnection::refuse(const QString& text) {
+    noteRefusal();
     if (send(Message::helloRefused(text).toFrame()) && drain()) {
         ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
         const QDeadlineTimer deadline(m_settings->closeTimeoutMs);

@@ -5,12 +5,14 @@
 #include "server/RemoteModule.h"
 
 #include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QThread>
 
 #include <atomic>
 #include <memory>
 
+class CallHandler;
 struct ServerSettings;
 class TDatabase;
 
@@ -19,7 +21,9 @@ class TDatabase;
 // database connection and data module. The socket is used in blocking mode with short
 // waits, so a stop request is seen within a poll interval while idle; a call under way
 // always finishes and its reply is sent first. Anything the client gets wrong ends only
-// this connection, with the reason in the log.
+// this connection, with the reason in the log. What a client may send is bounded: its hello
+// by a small frame whose token is checked first, its calls by the call frame limit and by
+// what decoding them may allocate.
 class ClientConnection : public QThread {
 public:
     ClientConnection(qintptr descriptor, qint64 session,
@@ -39,11 +43,15 @@ private:
     bool openSocket();
     bool handshake();
     bool greet();
+    bool malformedHello(const QString& reason);
+    bool waitOutThrottle();
+    void noteRefusal();
     bool openSession();
     void serve();
+    bool answerCall(CallHandler& handler, QByteArrayView payload, QByteArray* answer);
     void close();
 
-    bool readMessage(protocol::Message* message, const QDeadlineTimer& deadline);
+    bool readFrame(QByteArray* payload, const QDeadlineTimer& deadline);
     Wait waitForData(const QDeadlineTimer& deadline);
     bool send(const QByteArray& frame);
     bool drain();
@@ -65,4 +73,5 @@ private:
     protocol::FrameReader m_reader;
     QString m_endReason;
     QString m_user; // as the hello named it
+    QHostAddress m_peer;
 };

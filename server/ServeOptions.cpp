@@ -62,7 +62,8 @@ CommandLine ServeOptions::commandLine() {
              .arg(defaults.idleTimeoutSeconds),
          QStringLiteral("SEGUNDOS")},
         {QStringLiteral("max-frame"),
-         QStringLiteral("tamanho máximo de uma mensagem (padrão %1)").arg(defaults.maxFrameSize),
+         QStringLiteral("tamanho máximo de uma chamada do cliente, em bytes (padrão %1)")
+             .arg(defaults.maxFrameSize),
          QStringLiteral("BYTES")},
         {QStringLiteral("export-dir"),
          QStringLiteral("diretório onde as deliveries apuradas são exportadas (padrão: a "

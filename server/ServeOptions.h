@@ -56,7 +56,7 @@ public:
     int idleTimeoutSeconds = 30 * 60; // 0: never
     // After SIGTERM, how long calls under way get to finish or roll back.
     int graceSeconds = 30;
-    qsizetype maxFrameSize = 64 * 1024 * 1024;
+    qsizetype maxFrameSize = 1024 * 1024; // of what a client sends
     AccessToken token;
     QList<QSslCertificate> certificateChain;
     QSslKey privateKey;

@@ -2,6 +2,7 @@
 
 #include "protocol/Frame.h"
 #include "server/AccessToken.h"
+#include "server/HelloThrottle.h"
 #include "server/RemoteModule.h"
 #include "server/ServerLog.h"
 
@@ -33,7 +34,15 @@ struct ServerSettings {
     int writeTimeoutMs = 60 * 1000;     // a client that stops reading its reply is dropped
     int closeTimeoutMs = 2 * 1000;      // a refused client gets this long to read why
     int pollIntervalMs = 200;           // how often a waiting connection looks for a stop
-    qsizetype maxFrameSize = protocol::Frame::kDefaultMaxSize;
+    // What a client may send: its calls (a few short arguments) and, smaller still, its
+    // hello. Replies may be as large as a client takes.
+    static constexpr qsizetype kDefaultMaxCallSize = 1024 * 1024;
+    static constexpr qsizetype kMaxHelloSize = 64 * 1024;
+    qsizetype maxFrameSize = kDefaultMaxCallSize;
+    qsizetype maxReplySize = protocol::Frame::kDefaultMaxSize;
+    qsizetype helloFrameSize() const { return qMin(kMaxHelloSize, maxFrameSize); }
+
+    std::shared_ptr<HelloThrottle> helloThrottle = std::make_shared<HelloThrottle>();
 
     std::shared_ptr<ServerLog> log = std::make_shared<ServerLog>();
 };

@@ -1,9 +1,12 @@
 #include "server/TrdmApuracaoZel.h"
 
+#include "core/EDBEngineError.h"
 #include "core/Exception.h"
 
 #include "protocol/CalculaApuracaoArgs.h"
 #include "server/ComputationCancel.h"
+#include "server/CounterConnection.h"
+#include "server/DatabaseBusy.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
 #include "server/ServerSql.h"
@@ -131,6 +134,7 @@ constexpr int kMaxComputationRows = 1000;
 
 TrdmApuracaoZel::TrdmApuracaoZel(QSqlDatabase db, ServerOptions options, QString user)
     : m_db(std::move(db))
+    , m_counters(std::make_unique<CounterConnection>(m_db))
     , m_options(options)
     , m_user(std::move(user)) {}
 
@@ -149,6 +153,18 @@ const QHash<QString, QList<ArgKind>>& TrdmApuracaoZel::signatures() {
 
 RemoteValue TrdmApuracaoZel::call(const QString& method, QList<RemoteValue>& args,
                                   const Progress& progress) {
+    try {
+        return dispatch(method, args, progress);
+    } catch (const EDBEngineError& e) {
+        // The write that waited its lock out was rolled back as its transaction unwound.
+        if (DatabaseBusy::is(e))
+            throw ServerFailure(DatabaseBusy::text());
+        throw;
+    }
+}
+
+RemoteValue TrdmApuracaoZel::dispatch(const QString& method, QList<RemoteValue>& args,
+                                      const Progress& progress) {
     const auto& shapes = methodShapes();
     const auto shape = shapes.find(method);
     if (shape == shapes.end())

@@ -12,6 +12,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class CounterConnection;
+
 // Settings of a server process that the methods need.
 struct ServerOptions {
     // A running computation ("P") older than this counts as interrupted.
@@ -51,6 +53,8 @@ public:
     const QString& user() const { return m_user; }
 
 private:
+    protocol::RemoteValue dispatch(const QString& method, QList<protocol::RemoteValue>& args,
+                                   const Progress& progress);
     using Args = QList<protocol::RemoteValue>;
 
     protocol::RemoteValue getNotaFiscal(Args& args);
@@ -76,6 +80,7 @@ private:
     QDateTime leaseLimit() const;
 
     QSqlDatabase m_db;
+    std::unique_ptr<CounterConnection> m_counters;
     ServerOptions m_options;
     QString m_user;
     QString m_lastComputation;

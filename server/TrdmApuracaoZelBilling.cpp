@@ -2,6 +2,7 @@
 // the registration, and the failure of the computation kept as its status.
 #include "server/BillingComputation.h"
 #include "server/CalculaApuracaoRequest.h"
+#include "server/DatabaseBusy.h"
 #include "server/DeliveryExport.h"
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
@@ -51,12 +52,17 @@ bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& select
     return query.next();
 }
 
-// Registration: the unique index on running computations settles a race with another
-// session or process; the loser is told as if it had seen the winner's row.
+// Registration. Every registration takes the computation counter before it inserts, so
+// once this one holds it no other is half done: a running computation of the company is
+// a committed row, looked for again here and refused at once. Inserting over it instead
+// would wait on the unique index for that computation's whole transaction, holding the
+// counter, and with it every other registration of every branch. The unique index stays
+// the last word, for servers that register otherwise.
 QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& r,
-                            const QString& user) {
+                            const QString& user, const std::function<void()>& refuseIfRunning) {
     SqlTransaction transaction(sql);
     const QString nr = Numerador::format(Numerador(sql).nextApuracao());
+    refuseIfRunning();
     sql.change(
         QStringLiteral(
             "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
@@ -83,8 +89,10 @@ QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& 
     return nr;
 }
 
-// Nothing of a failed computation is kept but its status and reason.
-[[noreturn]] void failed(const ServerSql& sql, const QString& nr, const QString& reason) {
+// Nothing of a failed computation is kept but its status and reason; the client is told
+// `text`, or that the computation failed.
+[[noreturn]] void failed(const ServerSql& sql, const QString& nr, const QString& reason,
+                         const QString& text = {}) {
     try {
         sql.change(QStringLiteral("UPDATE CTRLAPURFAT SET IDSTATUS = 'E', DSERRO = :reason "
                                   "WHERE NRAPURACFAT = :nr AND IDSTATUS = 'P'"),
@@ -92,7 +100,8 @@ QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& 
     } catch (const std::exception&) {
         // The connection is gone: the row stays "P" and reads as interrupted later.
     }
-    throw ServerFailure(QStringLiteral("Falha na apuração %1: %2").arg(nr, reason));
+    throw ServerFailure(text.isEmpty() ? QStringLiteral("Falha na apuração %1: %2").arg(nr, reason)
+                                       : text);
 }
 
 } // namespace
@@ -139,7 +148,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     QString nr;
     try {
-        nr = registerComputation(sql, r, m_user);
+        nr = registerComputation(sql, r, m_user, refuseIfRunning);
     } catch (const EDBEngineError& e) {
         if (ServerSql::isUniqueViolation(e.message()))
             refuseIfRunning();
@@ -147,7 +156,10 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     }
 
     try {
-        BillingComputation(sql, r, selection, nr, progress).run(exportDir);
+        BillingComputation(sql, *m_counters, r, selection, nr, progress).run(exportDir);
+    } catch (const EDBEngineError& e) {
+        // Another session's write got in between the registration and the computation.
+        failed(sql, nr, e.message(), DatabaseBusy::is(e) ? DatabaseBusy::text() : QString());
     } catch (const Exception& e) {
         failed(sql, nr, e.message());
     } catch (const std::exception& e) {

@@ -1,4 +1,5 @@
 // The airport-fee computation (CalcApuracTaxa): one fee invoice per billing invoice.
+#include "server/CounterConnection.h"
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
 #include "server/ServerFailure.h"
@@ -144,8 +145,7 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args, const Progress& progress
                 charged.size(),
                 QStringLiteral("Taxa aeroportuária: conferindo %1 de %2 notas fiscais"));
         }
-        Numerador numerador(sql);
-        nr = Numerador::format(numerador.nextApuracao());
+        nr = Numerador::format(m_counters->nextApuracao());
         sql.change(
             QStringLiteral(
                 "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
@@ -167,7 +167,8 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args, const Progress& progress
              {"grupo", grupo},
              {"now", ServerSql::bindDateTime(QDateTime::currentDateTime())},
              {"user", ServerSql::textNotNull(m_user)}});
-        const qint64 first = charged.isEmpty() ? 0 : numerador.reserveNotasFiscais(charged.size());
+        const qint64 first =
+            charged.isEmpty() ? 0 : m_counters->reserveNotasFiscais(charged.size());
         const QString charging = QStringLiteral("Apuração %1: %2 de %3 notas fiscais").arg(nr);
         FeeProgress inserting(progress, charged.size());
         inserting.advance(0, charging);

@@ -118,3 +118,41 @@ TEST(FrameReader, TruncatedFrameWaitsForTheRest) {
     reader.feed(frame.right(1));
     EXPECT_TRUE(reader.next(&payload));
 }
+
+// A small first frame (a hello) and larger ones after it: the limit applies from the next
+// frame on, to frames already buffered too.
+TEST(FrameReader, ALimitSetLaterAppliesToTheNextFrame) {
+    FrameReader reader(16);
+    reader.feed(Frame::encode(QByteArray(10, 'h')) + Frame::encode(QByteArray(100, 'c')));
+    QByteArray payload;
+    ASSERT_TRUE(reader.next(&payload));
+    reader.setMaxFrameSize(100);
+    ASSERT_TRUE(reader.next(&payload));
+    EXPECT_EQ(payload.size(), 100);
+    reader.setMaxFrameSize(50);
+    reader.feed(Frame::encode(QByteArray(51, 'x')));
+    EXPECT_FALSE(reader.next(&payload));
+    EXPECT_TRUE(reader.hasError());
+}
+
+// After a large frame the buffer does not keep its room, whether the frame ended the
+// bytes that came or a small one came right behind it.
+TEST(FrameReader, TheRoomOfALargeFrameIsGivenBack) {
+    const qsizetype large = 3 * FrameReader::kKeptCapacity;
+    FrameReader reader;
+    QByteArray payload;
+    reader.feed(Frame::encode(QByteArray(large, 'x')));
+    ASSERT_TRUE(reader.next(&payload));
+    EXPECT_LE(reader.capacity(), FrameReader::kKeptCapacity);
+
+    const QByteArray small = Frame::encode(QByteArray(10, 's'));
+    reader.feed(Frame::encode(QByteArray(large, 'y')) + small + small.left(5));
+    ASSERT_TRUE(reader.next(&payload));
+    EXPECT_EQ(payload.size(), large);
+    EXPECT_LE(reader.capacity(), FrameReader::kKeptCapacity);
+    ASSERT_TRUE(reader.next(&payload));
+    EXPECT_EQ(payload, QByteArray(10, 's'));
+    reader.feed(small.mid(5));
+    ASSERT_TRUE(reader.next(&payload));
+    EXPECT_EQ(payload, QByteArray(10, 's'));
+}

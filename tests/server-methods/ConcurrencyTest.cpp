@@ -5,9 +5,12 @@
 
 #include <csignal>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSemaphore>
+#include <QThread>
 #include <thread>
 
 namespace {
@@ -92,6 +95,161 @@ TEST_P(Concurrency, FreeRaceNeverBillsTwice) {
                   .toLongLong(),
               0);
     EXPECT_EQ(billingFaults(), 0);
+}
+
+// The race the first check cannot see: this session passed it before another registered,
+// and that one's computation already holds its row when this one gets the counter. It is
+// refused at once, registers nothing, and keeps no other registration waiting behind it.
+TEST_P(Concurrency, TheLoserOfARaceIsRefusedAtOnceAndHoldsNoCounter) {
+    if (engine() != TestDatabases::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite writes one transaction at a time";
+    exec("INSERT INTO NUMERADOR (CDFILIAL, NMSEQ, NRULTIMO) VALUES ('*', 'APURACAO', 2) "
+         "ON CONFLICT DO NOTHING");
+    TDatabase counterHolder, computation;
+    counterHolder.open(url());
+    computation.open(url());
+    QSqlQuery holder(counterHolder.database());
+    ASSERT_TRUE(holder.exec("BEGIN"));
+    ASSERT_TRUE(holder.exec("UPDATE NUMERADOR SET NRULTIMO = NRULTIMO "
+                            "WHERE CDFILIAL = '*' AND NMSEQ = 'APURACAO'"));
+
+    QString loser;
+    QElapsedTimer sinceRelease;
+    qint64 loserMs = -1;
+    std::thread session([&] {
+        TDatabase database;
+        database.open(url());
+        TrdmApuracaoZel s(database.database(), {});
+        QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+        try {
+            loser = s.call("CalculaApuracao", args).toString();
+        } catch (const std::exception& e) {
+            loser = QString::fromUtf8(e.what());
+        }
+        loserMs = sinceRelease.elapsed();
+    });
+    // Past its checks, it waits for the counter (its statement is a prepared one).
+    const QDeadlineTimer deadline(10000);
+    while (scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                  "AND datname = current_database()")
+                   .toLongLong() == 0 &&
+           !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_FALSE(deadline.hasExpired()) << "the session never waited for the counter";
+    // Meanwhile another registered the company, and its computation holds its row.
+    QSqlQuery winner(computation.database());
+    EXPECT_TRUE(winner.exec(
+        "INSERT INTO CTRLAPURFAT (NRAPURACFAT, IDTIPAPUR, CDFILIALTRAB, CDFILIAL, CDCIA, "
+        "CDCLIENTE, IDSTATUS, DTHRINICIO) VALUES ('0000000900', 'F', '0001', '0001', '0001', "
+        "'CLI000000001', 'P', CURRENT_TIMESTAMP)"));
+    EXPECT_TRUE(winner.exec("BEGIN"));
+    EXPECT_TRUE(
+        winner.exec("UPDATE CTRLAPURFAT SET IDSTATUS = 'P' WHERE NRAPURACFAT = '0000000900'"));
+    sinceRelease.start();
+    EXPECT_TRUE(holder.exec("ROLLBACK"));
+
+    // Another company registers and computes while that computation still runs.
+    QElapsedTimer other;
+    other.start();
+    EXPECT_EQ(call("CalculaApuracao", billing("0001", "0002", "CLI000000002")).toString().size(),
+              10);
+    EXPECT_LT(other.elapsed(), 1500) << "no counter is held for that computation";
+    // Without a refusal of its own the session would wait for the computation's end.
+    QThread::msleep(2000);
+    EXPECT_TRUE(winner.exec("ROLLBACK"));
+    session.join();
+    EXPECT_EQ(loser, blockedText());
+    EXPECT_GE(loserMs, 0);
+    EXPECT_LT(loserMs, 2000) << "refused at once, not after the computation";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT WHERE CDCIA = '0001' AND IDSTATUS = 'P' "
+                     "AND NRAPURACFAT <> '0000000900'")
+                  .toLongLong(),
+              0)
+        << "the loser registered nothing";
+}
+
+// A session computing in another thread, paused at its first progress report that
+// `pauseAt` accepts until the test lets it go on; its result or failure text is kept.
+class PausedSession {
+public:
+    PausedSession(const QString& url, const QString& method, QList<RemoteValue> args,
+                  std::function<bool(const QString&)> pauseAt)
+        : m_thread([=, this] {
+            TDatabase database;
+            database.open(url);
+            TrdmApuracaoZel s(database.database(), {});
+            QList<RemoteValue> a = args;
+            bool paused = false;
+            try {
+                result = s.call(method, a, [&](qint64, qint64, const QString& text) {
+                              if (paused || !pauseAt(text))
+                                  return;
+                              paused = true;
+                              m_inside.release();
+                              m_goOn.tryAcquire(1, 20000);
+                          }).toString();
+            } catch (const std::exception& e) {
+                result = QString::fromUtf8(e.what());
+            }
+            m_inside.release();
+        }) {}
+    ~PausedSession() { finish(); }
+
+    bool waitUntilPaused() { return m_inside.tryAcquire(1, 20000); }
+    void finish() {
+        m_goOn.release();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    QString result;
+
+private:
+    QSemaphore m_inside;
+    QSemaphore m_goOn;
+    std::thread m_thread;
+};
+
+// Another company's computation while one is between its invoice numbers and its commit,
+// or while a fee computation inserts its invoices: no counter of theirs is still locked.
+TEST_P(Concurrency, NoCounterIsHeldWhileAComputationRuns) {
+    if (engine() != TestDatabases::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite writes one transaction at a time";
+    const auto otherCompany = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const QString nr =
+            call("CalculaApuracao", billing("0001", "0002", "CLI000000002")).toString();
+        EXPECT_EQ(nr.size(), 10) << nr.toStdString();
+        exec("UPDATE DELIVERY SET NRAPURACFAT = NULL, NRLANCTONF = NULL WHERE CDCIA = '0002'");
+        exec("DELETE FROM NOTAFISCAL WHERE CDCIA = '0002'");
+        return timer.elapsed();
+    };
+    {
+        PausedSession running(url(), "CalculaApuracao", billing("0001", "0001", "CLI000000001"),
+                              [](const QString& text) { return !text.contains("somando"); });
+        ASSERT_TRUE(running.waitUntilPaused());
+        EXPECT_LT(otherCompany(), 1500) << "behind the invoice counter of a billing";
+        running.finish();
+        EXPECT_EQ(running.result.size(), 10) << running.result.toStdString();
+    }
+    EXPECT_EQ(billingFaults(), 0);
+    // An invoice of no deliveries, to be charged a fee.
+    exec("INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, CDSERIE, "
+         "DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, IDEMITIDA) VALUES ('0000000777', '0001', "
+         "'0000000001', 'CLI000000001', '0001', '1', '2024-02-05', 10000, 0, 'N')");
+    const QList<RemoteValue> fee{"0001", "CLI000000001",   QDate(2024, 1, 1),  QDate(2024, 1, 31),
+                                 "0001", "0001",           QDate(2024, 2, 20), "1",
+                                 "J",    "11222333000181", "TAXAAERO",         "_0000000777_"};
+    PausedSession fees(url(), "CalcApuracTaxa", fee,
+                       [](const QString& text) { return text.startsWith("Apuração"); });
+    ASSERT_TRUE(fees.waitUntilPaused());
+    EXPECT_LT(otherCompany(), 1500) << "behind the computation counter of a fee computation";
+    fees.finish();
+    EXPECT_TRUE(fees.result.startsWith("NSEQ")) << fees.result.toStdString();
+    EXPECT_EQ(
+        scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE NRLANCTONFORIG = '0000000777'").toLongLong(),
+        1);
 }
 
 // Run in a child process by the test below: computes and is killed halfway, after the

@@ -34,6 +34,7 @@ RemoteModule::Signatures TestModule::signatures() {
         {QStringLiteral("Progress"), {}},
         {QStringLiteral("Slow"), {ArgKind::S}},
         {QStringLiteral("User"), {}},
+        {QStringLiteral("Big"), {ArgKind::S}},
     };
 }
 
@@ -74,6 +75,8 @@ RemoteValue TestModule::call(const QString& method, QList<RemoteValue>& args,
     }
     if (method == u"User")
         return RemoteValue(m_user);
+    if (method == u"Big")
+        return RemoteValue(QString(args[0].toString().toInt(), u'b'));
     throw std::logic_error("método sem implementação");
 }
 
@@ -134,7 +137,9 @@ bool ServerHarness::waitForLog(const QString& fragment, int timeoutMs, qsizetype
     return false;
 }
 
-RawClient::RawClient(quint16 port) {
+RawClient::RawClient(quint16 port, const QHostAddress& from) {
+    if (!from.isNull())
+        m_socket.bind(from);
     m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
     m_socket.waitForConnected(5000);
 }

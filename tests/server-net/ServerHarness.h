@@ -4,6 +4,7 @@
 #include "server/AppServer.h"
 #include "server/RemoteModule.h"
 
+#include <QHostAddress>
 #include <QMutex>
 #include <QStringList>
 #include <QTcpSocket>
@@ -23,6 +24,7 @@
 //   Progress()        reports three steps, then returns "feito"
 //   Slow(S)           sleeps S milliseconds, returns "acordei"
 //   User()            the user the session's hello named
+//   Big(S)            a text of S characters
 class TestModule : public RemoteModule {
 public:
     TestModule(QSqlDatabase db, QString user);
@@ -67,7 +69,8 @@ private:
 // client never would.
 class RawClient {
 public:
-    explicit RawClient(quint16 port);
+    // From `from` when given (another loopback address, say), else from any.
+    explicit RawClient(quint16 port, const QHostAddress& from = {});
 
     bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     void sendBytes(const QByteArray& bytes);
