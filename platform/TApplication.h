@@ -62,6 +62,14 @@ public:
     // The presenter is not owned; nullptr puts back the built-in scripted one.
     void setPresenter(TPresenter* presenter);
 
+    // "Cancelar espera" in the wait window: the innermost call waiting on the server stops
+    // waiting. Whoever waits sets OnCancelWait for as long as it waits.
+    void cancelWait() {
+        if (OnCancelWait)
+            OnCancelWait();
+    }
+    std::function<void()> OnCancelWait;
+
     TScreen& screen() { return m_screen; }
     TClock& clock() { return Clock(); }
 

@@ -130,7 +130,7 @@ void ServerLink::close() {
 ServerLink::Outcome ServerLink::call(const QString& method,
                                      const QList<protocol::RemoteValue>& args,
                                      const ProgressHandler& onProgress, Message* reply,
-                                     int silenceMs) {
+                                     int silenceMs, const std::function<bool()>& cancelled) {
     if (!m_open)
         return Outcome::Lost;
     const qint64 id = m_nextId++;
@@ -157,6 +157,8 @@ ServerLink::Outcome ServerLink::call(const QString& method,
         }
         if (!m_open)
             return Outcome::Lost;
+        if (cancelled && cancelled())
+            return Outcome::Cancelled;
         if (deadline.hasExpired())
             return Outcome::TimedOut;
         waitForActivity(deadline.isForever() ? -1 : int(deadline.remainingTime()));

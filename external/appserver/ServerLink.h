@@ -28,7 +28,7 @@ public:
         qsizetype maxFrameSize = protocol::Frame::kDefaultMaxSize;
         QString user; // named in the hello when not empty
     };
-    enum class Outcome { Result, Failure, Lost, TimedOut };
+    enum class Outcome { Result, Failure, Lost, TimedOut, Cancelled };
     using ProgressHandler = std::function<void(const protocol::Message&)>;
 
     explicit ServerLink(Options options);
@@ -47,8 +47,13 @@ public:
     // throws abandons the call and propagates. With `silenceMs` >= 0 the call gives up
     // (TimedOut) when that long passes without its reply or a progress report that moved
     // on; messages of other calls and repeated reports keep nothing alive.
+    // When `cancelled` answers true (checked whenever the wait wakes; wake() wakes it), the
+    // call stops waiting (Cancelled); its late answer must then not be taken for another's.
     Outcome call(const QString& method, const QList<protocol::RemoteValue>& args,
-                 const ProgressHandler& onProgress, protocol::Message* reply, int silenceMs = -1);
+                 const ProgressHandler& onProgress, protocol::Message* reply, int silenceMs = -1,
+                 const std::function<bool()>& cancelled = {});
+    // Wakes the waits, so that they look at their state again.
+    void wake() { emit activity(); }
 
 signals:
     void activity(); // something a waiter may be waiting for happened

@@ -5,6 +5,10 @@
 #include "core/Exception.h"
 #include "core/SystemUser.h"
 #include "external/appserver/ServerLink.h"
+#include "platform/TApplication.h"
+
+#include <QScopeGuard>
+#include <utility>
 
 using protocol::Message;
 using protocol::RemoteValue;
@@ -64,6 +68,14 @@ qint64 TNetConnection::session() const {
 QString TNetConnection::noConnectionText() const {
     const Address a = parseAddress(m_host, m_port);
     return QStringLiteral("Sem conexão com o servidor de aplicação (%1:%2).")
+        .arg(a.host)
+        .arg(a.port);
+}
+
+QString TNetConnection::cancelledWaitText() const {
+    const Address a = parseAddress(m_host, m_port);
+    return QStringLiteral("Espera pelo servidor de aplicação %1:%2 cancelada. O servidor continua "
+                          "o que estava fazendo: confira o resultado na Consulta de Apurações.")
         .arg(a.host)
         .arg(a.port);
 }
@@ -147,14 +159,23 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
     };
     const int silenceMs = m_longCalls.contains(method) ? m_longTimeoutMs : m_readTimeoutMs;
     const QString timedOut = timedOutText(silenceMs);
+    const QString cancelledText = cancelledWaitText();
+    // The wait window's "Cancelar espera" ends this wait, the innermost one.
+    bool cancelled = false;
+    std::function<void()> outer = std::exchange(Application().OnCancelWait, [&cancelled, link] {
+        cancelled = true;
+        link->wake();
+    });
+    const auto restore = qScopeGuard([&] { Application().OnCancelWait = std::move(outer); });
     Message reply;
-    switch (link->call(method, values, onProgress, &reply, silenceMs)) {
+    switch (link->call(method, values, onProgress, &reply, silenceMs, [&] { return cancelled; })) {
+    case ServerLink::Outcome::Cancelled:
     case ServerLink::Outcome::TimedOut:
         // The late answer must not be taken for the next call's: this link is done.
         link->close();
         if (!alive.expired() && m_link == link)
             m_link.reset();
-        throw Exception(timedOut);
+        throw Exception(cancelled ? cancelledText : timedOut);
     case ServerLink::Outcome::Lost:
         if (!alive.expired()) {
             m_lastError = link->lostReason();

@@ -78,6 +78,7 @@ public:
     QString noConnectionText() const;
     // "Servidor de aplicação HOST:PORTA não respondeu em N s."
     QString timedOutText(int milliseconds) const;
+    QString cancelledWaitText() const;
 
 private:
     bool open();

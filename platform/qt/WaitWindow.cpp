@@ -1,10 +1,12 @@
 #include "platform/qt/WaitWindow.h"
 
 #include "platform/qt/ViewStyle.h"
+#include "platform/TApplication.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -15,13 +17,14 @@ WaitWindow::WaitWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_label(new QLabel(this))
     , m_bar(new QProgressBar(this))
+    , m_cancel(new QPushButton(QStringLiteral("Cancelar espera"), this))
     , m_elapsed(new QLabel(this))
     , m_timer(new QTimer(this))
     , m_clock(new QTimer(this)) {
     setObjectName(QStringLiteral("zelAguarde"));
     setWindowTitle(QStringLiteral("Aguarde"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(340, 116);
+    setFixedSize(340, 150);
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setWordWrap(true);
     m_bar->setTextVisible(false);
@@ -30,6 +33,11 @@ WaitWindow::WaitWindow(QWidget* parent)
     layout->addWidget(m_bar);
     m_elapsed->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_elapsed);
+    // Offered after a while: the desktop stops waiting, the server goes on.
+    m_cancel->setObjectName(QStringLiteral("btnCancelarEspera"));
+    m_cancel->setVisible(false);
+    layout->addWidget(m_cancel, 0, Qt::AlignCenter);
+    connect(m_cancel, &QPushButton::clicked, this, &WaitWindow::cancelWaiting);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &WaitWindow::appear);
     m_clock->setInterval(1000);
@@ -56,6 +64,8 @@ void WaitWindow::begin(int kind, QWidget* over) {
     m_bar->setRange(0, 0); // busy until the server reports progress
     m_since.start();
     m_elapsed->setText(elapsedText(0));
+    m_cancel->setVisible(false);
+    m_cancel->setEnabled(true);
     m_clock->start();
     if (m_delay <= 0)
         appear();
@@ -98,6 +108,14 @@ QString WaitWindow::elapsedText(qint64 seconds) {
 
 void WaitWindow::tick() {
     m_elapsed->setText(elapsedText(m_since.elapsed() / 1000));
+    // Only a call can stop waiting; connecting has its own short limit.
+    if (!m_cancel->isVisible() && m_since.elapsed() >= m_cancelDelay && Application().OnCancelWait)
+        m_cancel->setVisible(true);
+}
+
+void WaitWindow::cancelWaiting() {
+    m_cancel->setEnabled(false);
+    Application().cancelWait();
 }
 
 void WaitWindow::end() {

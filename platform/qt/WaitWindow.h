@@ -5,6 +5,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 
 namespace qtview {
@@ -24,6 +25,9 @@ public:
     bool waiting() const { return m_waiting; }
     // Milliseconds before the window appears (0: at once).
     void setShowDelay(int milliseconds) { m_delay = milliseconds; }
+    // Milliseconds of waiting before "Cancelar espera" is offered.
+    void setCancelDelay(int milliseconds) { m_cancelDelay = milliseconds; }
+    QPushButton* cancelButton() const { return m_cancel; }
 
     static QString textFor(int kind);
     QLabel* label() const { return m_label; }
@@ -35,15 +39,18 @@ public:
 private:
     void appear();
     void tick();
+    void cancelWaiting();
 
     QLabel* m_label;
     QProgressBar* m_bar;
+    QPushButton* m_cancel;
     QLabel* m_elapsed;
     QTimer* m_timer;
     QTimer* m_clock;
     QElapsedTimer m_since;
     QWidget* m_over = nullptr;
     int m_delay = 250;
+    int m_cancelDelay = 10000;
     bool m_waiting = false;
 };
 

@@ -4,9 +4,11 @@
 #include "core/Exception.h"
 #include "core/SystemUser.h"
 #include "external/appserver/TNetConnection.h"
+#include "platform/TApplication.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 using protocol::Message;
@@ -310,6 +312,60 @@ TEST_F(TNetConnectionTest, ACallGivesUpOnAServerThatStopsAnswering) {
     EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(), "ok 1");
     EXPECT_EQ(net.session(), 2) << "the next call reconnected";
     EXPECT_EQ(failureOf(QStringLiteral("Outro")), timedOut);
+}
+
+// "Cancelar espera": the innermost wait gives up at once, says what goes on at the server, and
+// the next call reconnects; an outer wait keeps waiting.
+TEST_F(TNetConnectionTest, CancellingTheWaitEndsOnlyTheInnermostCall) {
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        if (m.name == u"Cala")
+            return;
+        if (m.name == u"Lento") {
+            QTimer::singleShot(
+                400, [&c, id = m.id] { c.send(Message::reply(id, QStringLiteral("ok"))); });
+            return;
+        }
+        c.send(Message::reply(m.id, QStringLiteral("ok")));
+    };
+    EXPECT_FALSE(Application().OnCancelWait) << "nobody waits yet";
+    QTimer::singleShot(100, [] { Application().cancelWait(); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(failureOf(QStringLiteral("Cala")),
+              QStringLiteral("Espera pelo servidor de aplicação 127.0.0.1:%1 cancelada. O servidor "
+                             "continua o que estava fazendo: confira o resultado na Consulta de "
+                             "Apurações.")
+                  .arg(port));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(net.connected()) << "the link of the late answer is closed";
+    EXPECT_FALSE(Application().OnCancelWait) << "the handler goes with the wait";
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("GetDiretorios"), {}).toString(), "ok");
+
+    // A wait started inside another one's handler is the one cancelled; the outer one keeps
+    // its handler back.
+    TNetConnection inner;
+    inner.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
+    inner.setHost(QStringLiteral("127.0.0.1"));
+    inner.setPort(port);
+    ASSERT_TRUE(inner.connect());
+    bool outerHandlerBack = false;
+    Application().OnCancelWait = [] {};
+    QString innerFailure;
+    QTimer::singleShot(50, [&] {
+        QTimer::singleShot(50, [] { Application().cancelWait(); });
+        try {
+            QList<TRemoteArg> none;
+            inner.AppServer().call(QStringLiteral("Cala"), none);
+        } catch (const Exception& e) {
+            innerFailure = e.message();
+        }
+        outerHandlerBack = bool(Application().OnCancelWait);
+    });
+    EXPECT_EQ(net.AppServer().call(QStringLiteral("Lento"), {}).toString(), "ok");
+    EXPECT_TRUE(innerFailure.startsWith(QStringLiteral("Espera pelo servidor")))
+        << innerFailure.toStdString();
+    EXPECT_TRUE(outerHandlerBack);
+    Application().OnCancelWait = nullptr;
 }
 
 TEST_F(TNetConnectionTest, OnlyProgressThatMovesOnKeepsALongCallAlive) {

@@ -4,6 +4,7 @@
 #include "platform/qt/ActionQueue.h"
 #include "platform/qt/LookupDialog.h"
 #include "platform/qt/WaitWindow.h"
+#include "platform/TApplication.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TDataSource.h"
 #include "platform/TEdit.h"
@@ -167,6 +168,42 @@ TEST_F(QtDialogs, TheWaitWindowShowsProgressAndHoldsInputUntilTheCallEnds) {
     EXPECT_FALSE(wait.isVisible());
     gui::settle();
     EXPECT_TRUE(ran);
+}
+
+TEST_F(QtDialogs, TheWaitWindowOffersToStopWaitingOnlyForACallAndAfterAWhile) {
+    show();
+    qtview::WaitWindow& wait = presenter->waitWindow();
+    wait.setCancelDelay(0);
+    auto waitFor = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    // Connecting: nothing can stop waiting, so nothing is offered.
+    presenter->waitBegin(0);
+    waitFor(1200);
+    EXPECT_FALSE(wait.cancelButton()->isVisible());
+    presenter->waitEnd();
+
+    int cancelled = 0;
+    Application().OnCancelWait = [&] { ++cancelled; };
+    presenter->waitBegin(1);
+    EXPECT_FALSE(wait.cancelButton()->isVisible()) << "not at once";
+    waitFor(1200);
+    ASSERT_TRUE(wait.cancelButton()->isVisible());
+    EXPECT_EQ(wait.cancelButton()->text(), QStringLiteral("Cancelar espera"));
+    QTest::mouseClick(wait.cancelButton(), Qt::LeftButton);
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_FALSE(wait.cancelButton()->isEnabled()) << "one click is enough";
+    presenter->waitEnd();
+    Application().OnCancelWait = nullptr;
+
+    // The next wait starts over, with the default delay of ten seconds.
+    wait.setCancelDelay(10000);
+    presenter->waitBegin(1);
+    EXPECT_FALSE(wait.cancelButton()->isVisible());
+    EXPECT_TRUE(wait.cancelButton()->isEnabled());
+    presenter->waitEnd();
 }
 
 TEST_F(QtDialogs, TheWaitWindowCountsMinutesAndSeconds) {

@@ -22,12 +22,15 @@
 #include "screens/viewer/TfrmNotasApur.h"
 
 #include <QAbstractItemModel>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -40,6 +43,25 @@ protected:
     void checkRow(int row) {
         QTableView* table = flightTable();
         gui::click(table->viewport(), table->visualRect(table->model()->index(row, 0)).center());
+    }
+    // Enough of ABC's February deliveries on flight 1010 for a computation of seconds with
+    // several progress reports.
+    void bigFebruary() {
+        startServer({QStringLiteral("--fixture"), QStringLiteral("basic")});
+        QSqlQuery bulk(dtmDBGeral->database());
+        ASSERT_TRUE(bulk.exec(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+            "INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, SGBASEORI, "
+            "SGBASEDES, CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO) "
+            "SELECT printf('X%011d', i), '0001', '0001', printf('2024-02-%02d', 1 + i % 28), "
+            "'1010', 'GRU', 'REC', 'GRU-TECA', NULL, 100, 20, printf('FX%010d', i) FROM n")))
+            << bulk.lastError().text().toStdString();
+    }
+    QString statusOf(const QString& number) const {
+        QSqlQuery query(dtmDBGeral->database());
+        query.exec(QStringLiteral("SELECT IDSTATUS FROM CTRLAPURFAT WHERE NRAPURACFAT = '%1'")
+                       .arg(number));
+        return query.next() ? query.value(0).toString() : QString();
     }
     // ABC chosen and the header left: the flight legs are loaded.
     void chooseAbc() {
@@ -160,16 +182,7 @@ TEST_F(ScreenBillingGui, ConfirmingComputesAndTheViewerListsTheInvoices) {
 }
 
 TEST_F(ScreenBillingGui, TheWaitWindowsBarFollowsTheServersProgressDuringALargeComputation) {
-    // Enough of ABC's February deliveries on flight 1010 for several reports.
-    startServer({QStringLiteral("--fixture"), QStringLiteral("basic")});
-    QSqlQuery bulk(dtmDBGeral->database());
-    ASSERT_TRUE(bulk.exec(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
-        "INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, SGBASEORI, "
-        "SGBASEDES, CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, NRFATURAMENTO) "
-        "SELECT printf('X%011d', i), '0001', '0001', printf('2024-02-%02d', 1 + i % 28), "
-        "'1010', 'GRU', 'REC', 'GRU-TECA', NULL, 100, 20, printf('FX%010d', i) FROM n")))
-        << bulk.lastError().text().toStdString();
+    bigFebruary();
     gui::DialogAnswerer dialogs;
     chooseAbc();
     form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
@@ -211,6 +224,55 @@ TEST_F(ScreenBillingGui, TheWaitWindowsBarFollowsTheServersProgressDuringALargeC
     EXPECT_TRUE(texts.last().startsWith(QStringLiteral("Apuração 0000000003")))
         << texts.join('\n').toStdString();
     EXPECT_FALSE(wait.isVisible());
+}
+
+// "Cancelar espera" during a long computation: the desktop stops waiting and says so at once;
+// the server finishes the computation, whole, and it can be seen (and undone) afterwards.
+TEST_F(ScreenBillingGui, StoppingTheWaitLeavesTheServerToFinishTheComputation) {
+    bigFebruary();
+    gui::DialogAnswerer dialogs;
+    chooseAbc();
+    form->depDataFimDeliv->SetDate(QDate(2024, 2, 29));
+    form->depDataFatur->SetDate(QDate(2024, 3, 5));
+    checkRow(0);
+
+    qtview::WaitWindow& wait = presenter->waitWindow();
+    wait.setShowDelay(0);
+    wait.setCancelDelay(0);
+    QTimer press;
+    press.setInterval(25);
+    bool pressed = false;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (!pressed && wait.cancelButton()->isVisible() && wait.bar()->maximum() > 0) {
+            pressed = true;
+            gui::click(wait.cancelButton());
+        }
+    });
+    press.start();
+    gui::click(widgetOf(form->sbtConfirma));
+    press.stop();
+    ASSERT_TRUE(pressed);
+    ASSERT_EQ(dialogs.texts().size(), 1) << dialogs.texts().join('\n').toStdString();
+    EXPECT_TRUE(dialogs.texts().at(0).endsWith(
+        QStringLiteral("Espera pelo servidor de aplicação 127.0.0.1:%1 cancelada. O servidor "
+                       "continua o que estava fazendo: confira o resultado na Consulta de "
+                       "Apurações.")
+            .arg(server->port())))
+        << dialogs.texts().at(0).toStdString();
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_EQ(Cli_Zel00101::frmNotasApur, nullptr) << "no viewer for a wait given up";
+
+    // The computation (the fixture's third) runs to its end on the server.
+    QElapsedTimer clock;
+    clock.start();
+    while (statusOf(QStringLiteral("0000000003")) != QLatin1String("F") && clock.elapsed() < 60000)
+        QTest::qWait(100);
+    EXPECT_EQ(statusOf(QStringLiteral("0000000003")), "F");
+    QSqlQuery marked(dtmDBGeral->database());
+    ASSERT_TRUE(marked.exec(
+        QStringLiteral("SELECT COUNT(*) FROM DELIVERY WHERE NRAPURACFAT = '0000000003'")));
+    ASSERT_TRUE(marked.next());
+    EXPECT_EQ(marked.value(0).toInt(), 200000 + 2);
 }
 
 } // namespace
