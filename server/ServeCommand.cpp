@@ -5,6 +5,8 @@
 #include "server/AppServer.h"
 #include "server/SchemaVersion.h"
 #include "server/ServeOptions.h"
+#include "server/ServerSql.h"
+#include "server/SqlTransaction.h"
 #include "server/TrdmApuracaoZel.h"
 
 #include <QCoreApplication>
@@ -81,11 +83,28 @@ QString ServeCommand::upgradeDatabase(const QString& url, QTextStream& err) {
         TDatabase database;
         database.open(url);
         const int found = SchemaVersion::bringUpToDate(database.database());
-        if (found > 0 && found < SchemaVersion::kCurrent)
+        if (found == 0)
+            return QStringLiteral("O banco de dados não tem as tabelas do sistema; crie-o com "
+                                  "\"zel-appserver init-db\".");
+        if (found < SchemaVersion::kCurrent)
             err << upgradedText(found) << '\n';
-        return {};
+        return writeProblem(database.database());
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
+    }
+}
+
+QString ServeCommand::writeProblem(QSqlDatabase db) {
+    // A database the server cannot write would answer every computation with a failure:
+    // one write, rolled back, tells before the first client comes.
+    try {
+        const ServerSql sql(db);
+        SqlTransaction probe(sql);
+        sql.exec(QStringLiteral("UPDATE VERSAOESQUEMA SET NRVERSAO = NRVERSAO"));
+        return {};
+    } catch (const std::exception& e) {
+        return QStringLiteral("O banco de dados não aceita gravação: %1")
+            .arg(QString::fromUtf8(e.what()));
     }
 }
 

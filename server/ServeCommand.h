@@ -4,6 +4,7 @@
 
 #include "core/CommandLine.h"
 
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
 
@@ -41,6 +42,8 @@ public:
     // Brings an older schema up to date (saying so on err) or refuses a newer one; returns
     // why it could not, empty when the database can be served.
     static QString upgradeDatabase(const QString& url, QTextStream& err);
+    // Why the server could not write the database (empty when it can).
+    static QString writeProblem(QSqlDatabase db);
     // "Banco de dados atualizado da versão 1 para a versão 2."
     static QString upgradedText(int from);
     // How much of the grace is kept for rolling back the calls still running: they are told

@@ -287,6 +287,29 @@ TEST_P(SchemaVersionTest, ServeUpgradesBeforeItListens) {
     EXPECT_EQ(SchemaVersion::of(db.database()), 2);
 }
 
+// A database the server cannot work on is refused before it listens, with a reason.
+TEST_P(SchemaVersionTest, ServeRefusesADatabaseWithoutTheSchemaOrThatItCannotWrite) {
+    db.open(url(), TDatabase::OpenMode::CreateIfMissing);
+    const bool postgres = db.dialect() == TDialect::PostgreSQL;
+    db.close();
+    Outcome r = appserver({"serve", "--db", url(), "--listen", "127.0.0.1:0"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "O banco de dados não tem as tabelas do sistema; crie-o com "
+                     "\"zel-appserver init-db\".\n");
+
+    if (!postgres)
+        return; // root writes any SQLite file; PostgreSQL can refuse every write
+    db.open(url());
+    Schema::create(db.database(), db.dialect());
+    const QString name = url().section(u'/', -1).section(u'?', 0, 0);
+    exec(QStringLiteral("ALTER DATABASE \"%1\" SET default_transaction_read_only = on").arg(name));
+    db.close();
+    r = appserver({"serve", "--db", url(), "--listen", "127.0.0.1:0"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith("O banco de dados não aceita gravação: ")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("Servidor ouvindo")) << r.err.toStdString();
+}
+
 ZEL_ALL_ENGINES(SchemaVersionTest);
 
 } // namespace
