@@ -151,10 +151,8 @@ void TfrmConsApur::buildHeader() {
                          QStringLiteral("Filial"), 8, 10, 60);
     btpFilial = create<TBtnPesquisa>(QStringLiteral("btpFilial"), panData);
     btpFilial->setBounds(118, 6, kButtonSize, kButtonSize);
-    btpFilial->setAssociate(medCdFilial);
-    btpFilial->setTitle(QStringLiteral("Filial"));
-    btpFilial->setDataSource(dtsFilial);
-    btpFilial->setEmptyError(QStringLiteral("Não há filial cadastrada."));
+    setupLookup(btpFilial, medCdFilial, QStringLiteral("Filial"), dtsFilial,
+                QStringLiteral("Não há filial cadastrada."));
     btpFilial->setHint(QStringLiteral("Pesquisar"));
     edtNmFilial = create<TEdit>(QStringLiteral("edtNmFilial"), panData);
     edtNmFilial->setBounds(142, 6, 220, kFieldHeight);
@@ -169,10 +167,8 @@ void TfrmConsApur::buildHeader() {
                             QStringLiteral("Companhia"), 376, 10, 66);
     btpCompanhia = create<TBtnPesquisa>(QStringLiteral("btpCompanhia"), panData);
     btpCompanhia->setBounds(498, 6, kButtonSize, kButtonSize);
-    btpCompanhia->setAssociate(medSgCia);
-    btpCompanhia->setTitle(QStringLiteral("Companhia"));
-    btpCompanhia->setDataSource(dtsCompanhia);
-    btpCompanhia->setEmptyError(QStringLiteral("Não há companhia cadastrada."));
+    setupLookup(btpCompanhia, medSgCia, QStringLiteral("Companhia"), dtsCompanhia,
+                QStringLiteral("Não há companhia cadastrada."));
     btpCompanhia->setHint(QStringLiteral("Pesquisar"));
     medNmCia = create<TMaskEdit>(QStringLiteral("medNmCia"), panData);
     medNmCia->setBounds(522, 6, 234, kFieldHeight);
@@ -289,11 +285,7 @@ void TfrmConsApur::FormCreate(TComponent& sender) {
 
     medCdFilial->setText(Ostrana::FiliProc());
     Vd_Filial(false);
-    const bool singleBranch = Ostrana::ModuFili();
-    for (TControl* control : std::initializer_list<TControl*>{lblFilial, medCdFilial, btpFilial})
-        control->setEnabled(!singleBranch);
-    if (singleBranch)
-        medCdFilial->setColor(clBtnFace);
+    m_branch->applyHostMode({lblFilial, btpFilial});
     Consulta();
 }
 

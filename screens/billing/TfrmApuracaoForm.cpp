@@ -162,10 +162,8 @@ void TfrmApuracao::buildHeader() {
     lblFilial->setFocusControl(medCdFilial);
     btpFilial = create<TBtnPesquisa>(QStringLiteral("btpFilial"), panData);
     btpFilial->setBounds(134, 6, kButtonSize, kButtonSize);
-    btpFilial->setAssociate(medCdFilial);
-    btpFilial->setTitle(QStringLiteral("Filial"));
-    btpFilial->setDataSource(dtsFilial);
-    btpFilial->setEmptyError(QStringLiteral("Não há filial cadastrada."));
+    setupLookup(btpFilial, medCdFilial, QStringLiteral("Filial"), dtsFilial,
+                QStringLiteral("Não há filial cadastrada."));
     edtNmFilial = create<TEdit>(QStringLiteral("edtNmFilial"), panData);
     edtNmFilial->setBounds(158, 6, 220, kFieldHeight);
     asDisplay(edtNmFilial);
@@ -190,10 +188,8 @@ void TfrmApuracao::buildHeader() {
     lblCompanhia->setFocusControl(medSgCia);
     btpCompanhia = create<TBtnPesquisa>(QStringLiteral("btpCompanhia"), panData);
     btpCompanhia->setBounds(134, 32, kButtonSize, kButtonSize);
-    btpCompanhia->setAssociate(medSgCia);
-    btpCompanhia->setTitle(QStringLiteral("Companhia"));
-    btpCompanhia->setDataSource(dtsCompanhia);
-    btpCompanhia->setEmptyError(QStringLiteral("Não há companhia cadastrada."));
+    setupLookup(btpCompanhia, medSgCia, QStringLiteral("Companhia"), dtsCompanhia,
+                QStringLiteral("Não há companhia cadastrada."));
     medNmCia = create<TMaskEdit>(QStringLiteral("medNmCia"), panData);
     medNmCia->setBounds(158, 32, 220, kFieldHeight);
     asDisplay(medNmCia);
@@ -222,10 +218,8 @@ void TfrmApuracao::buildHeader() {
     lblGrupo->setFocusControl(medCdGrupo);
     btpPesqGrupo = create<TBtnPesquisa>(QStringLiteral("btpPesqGrupo"), panData);
     btpPesqGrupo->setBounds(410, 58, kButtonSize, kButtonSize);
-    btpPesqGrupo->setAssociate(medCdGrupo);
-    btpPesqGrupo->setTitle(QStringLiteral("Grupo"));
-    btpPesqGrupo->setDataSource(dtsGrupo);
-    btpPesqGrupo->setEmptyError(QStringLiteral("Não há agrupamento de produtos cadastrado."));
+    setupLookup(btpPesqGrupo, medCdGrupo, QStringLiteral("Grupo"), dtsGrupo,
+                QStringLiteral("Não há agrupamento de produtos cadastrado."));
     edtNmGrupo = create<TEdit>(QStringLiteral("edtNmGrupo"), panData);
     edtNmGrupo->setBounds(434, 58, 170, kFieldHeight);
     asDisplay(edtNmGrupo);

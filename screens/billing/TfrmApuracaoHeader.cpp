@@ -36,11 +36,7 @@ void TfrmApuracao::FormCreate(TComponent& sender) {
     medCdFilial->setText(Ostrana::FiliProc());
     Vd_Filial(false);
 
-    const bool singleBranch = Ostrana::ModuFili();
-    for (TControl* control : std::initializer_list<TControl*>{lblFilial, medCdFilial, btpFilial})
-        control->setEnabled(!singleBranch);
-    if (singleBranch)
-        medCdFilial->setColor(clBtnFace);
+    m_branch->applyHostMode({lblFilial, btpFilial});
 
     for (TControl* control : std::initializer_list<TControl*>{lblGrupo, medCdGrupo, btpPesqGrupo})
         control->setEnabled(false);

@@ -3,6 +3,7 @@
 #include "core/EAbort.h"
 #include "external/shared/Consiste.h"
 #include "external/shared/TADOIBQuery.h"
+#include "external/shared/TBtnPesquisa.h"
 #include "external/shared/TDateEditPlus.h"
 #include "platform/TClientDataSet.h"
 #include "platform/TColumn.h"
@@ -111,6 +112,14 @@ void setupDate(TDateEditPlus* date) {
     date->setValidDateColor(clBlue);
     date->setSaveTime(false);
     date->setWeekdayNames(weekdayNames());
+}
+
+void setupLookup(TBtnPesquisa* button, TControl* associate, const QString& title,
+                 TDataSource* source, const QString& emptyError) {
+    button->setAssociate(associate);
+    button->setTitle(title);
+    button->setDataSource(source);
+    button->setEmptyError(emptyError);
 }
 
 void setupGrid(TDBGrid* grid) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class TADOIBQuery;
+class TBtnPesquisa;
 class TClientDataSet;
 class TComponent;
 class TControl;
@@ -37,6 +38,11 @@ TQueryDef branchQuery();
 TADOIBQuery* newQuery(TComponent* owner, const TQueryDefs& defs, const QString& name);
 TClientDataSet* newClientDataSet(TComponent* owner, const QString& name);
 TDataSource* newSource(TComponent* owner, const QString& name, TDataSet* data);
+
+// A lookup button: the entry it fills, the list's title and rows, and what it says when the
+// list is empty.
+void setupLookup(TBtnPesquisa* button, TControl* associate, const QString& title,
+                 TDataSource* source, const QString& emptyError);
 
 // An entry the user types into.
 void asEntry(TControl* control);

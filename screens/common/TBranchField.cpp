@@ -1,6 +1,7 @@
 #include "screens/common/TBranchField.h"
 
 #include "external/shared/Consiste.h"
+#include "external/shared/Ostrana.h"
 #include "external/shared/TADOIBQuery.h"
 #include "external/shared/TMessages.h"
 #include "platform/TEdit.h"
@@ -29,6 +30,15 @@ void TBranchField::Vd_Filial(bool reportEmpty) {
             FormParts::refuse(m_code, m_messages->Msg(QStringLiteral("Filial_Cad")));
         m_name->setText(m_query->fieldByName(QStringLiteral("NMFILIAL")).asString());
     });
+}
+
+void TBranchField::applyHostMode(std::initializer_list<TControl*> companions) {
+    const bool singleBranch = Ostrana::ModuFili();
+    m_code->setEnabled(!singleBranch);
+    for (TControl* control : companions)
+        control->setEnabled(!singleBranch);
+    if (singleBranch)
+        m_code->setColor(clBtnFace);
 }
 
 void TBranchField::beforeLookup() {

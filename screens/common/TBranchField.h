@@ -1,6 +1,9 @@
 #pragma once
 
+#include <initializer_list>
+
 class TADOIBQuery;
+class TControl;
 class TEdit;
 class TMaskEdit;
 class TMessages;
@@ -14,6 +17,9 @@ public:
     // Checks the typed branch against the lookup and shows its name. An empty branch is an
     // error only when `reportEmpty`; a failure leaves the focus on the code.
     void Vd_Filial(bool reportEmpty);
+    // The host's single-branch mode: the code and the controls that go with it (its label, its
+    // lookup) cannot be changed, and the code looks like a display field.
+    void applyHostMode(std::initializer_list<TControl*> companions);
     // Before the lookup lists: every branch.
     void beforeLookup();
     // After a pick: the picked branch's code and name.

@@ -118,10 +118,8 @@ void TfrmApurac::buildHeader() {
     lblFilial->setEnabled(false);
     btpFilial = create<TBtnPesquisa>(QStringLiteral("btpFilial"), panData);
     btpFilial->setBounds(118, 6, kButtonSize, kButtonSize);
-    btpFilial->setAssociate(medCdFilial);
-    btpFilial->setTitle(QStringLiteral("Filial"));
-    btpFilial->setDataSource(dtsFilial);
-    btpFilial->setEmptyError(QStringLiteral("Não há filial cadastrada."));
+    setupLookup(btpFilial, medCdFilial, QStringLiteral("Filial"), dtsFilial,
+                QStringLiteral("Não há filial cadastrada."));
     btpFilial->setEnabled(false);
     edtNmFilial = create<TEdit>(QStringLiteral("edtNmFilial"), panData);
     edtNmFilial->setBounds(142, 6, 277, kFieldHeight);
@@ -137,10 +135,8 @@ void TfrmApurac::buildHeader() {
     lblCompanhia->setEnabled(false);
     btpCompanhia = create<TBtnPesquisa>(QStringLiteral("btpCompanhia"), panData);
     btpCompanhia->setBounds(118, 32, kButtonSize, kButtonSize);
-    btpCompanhia->setAssociate(medSgCia);
-    btpCompanhia->setTitle(QStringLiteral("Companhia"));
-    btpCompanhia->setDataSource(dtsCia);
-    btpCompanhia->setEmptyError(QStringLiteral("Não há companhia cadastrada."));
+    setupLookup(btpCompanhia, medSgCia, QStringLiteral("Companhia"), dtsCia,
+                QStringLiteral("Não há companhia cadastrada."));
     btpCompanhia->setEnabled(false);
     medNmCia = create<TMaskEdit>(QStringLiteral("medNmCia"), panData);
     medNmCia->setMaxLength(2);
@@ -156,11 +152,8 @@ void TfrmApurac::buildHeader() {
                       QStringLiteral("Apuração"), 8, 62, 60);
     btnCtrlApurFat = create<TBtnPesquisa>(QStringLiteral("btnCtrlApurFat"), panData);
     btnCtrlApurFat->setBounds(158, 58, kButtonSize, kButtonSize);
-    btnCtrlApurFat->setAssociate(medNrApuracao);
-    btnCtrlApurFat->setTitle(QStringLiteral("Apuração"));
-    btnCtrlApurFat->setDataSource(dtsCtrlApurFat);
-    btnCtrlApurFat->setEmptyError(
-        QStringLiteral("Não há apuração cadastrada para o cliente informado."));
+    setupLookup(btnCtrlApurFat, medNrApuracao, QStringLiteral("Apuração"), dtsCtrlApurFat,
+                QStringLiteral("Não há apuração cadastrada para o cliente informado."));
 
     depDataIni = create<TDateEditPlus>(QStringLiteral("depDataIni"), panData);
     depDataIni->setBounds(238, 58, 82, kFieldHeight);
