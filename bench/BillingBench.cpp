@@ -268,6 +268,7 @@ struct Timed {
     double longestSilenceSeconds = 0; // from the call, between reports, to the reply
     qint64 hwmStartKiB = 0;
     qint64 hwmPeakKiB = 0;
+    double cpuSeconds = 0; // of the server process during the call
 };
 
 // CalculaApuracao of `scope` by `program` serving `dbUrl`; the server's log goes to
@@ -296,9 +297,11 @@ Timed timeComputation(const QString& program, const QString& dbUrl, const Billin
         progressOut << QString::number(at, 'f', 3) << ' ' << done << '/' << total << ' ' << text
                     << '\n';
     };
+    const double cpuBefore = ServerProcess::cpuSeconds(server.processId());
     timer.start();
     t.nr = scope.calculaApuracao(net);
     t.seconds = secondsOf(timer);
+    t.cpuSeconds = ServerProcess::cpuSeconds(server.processId()) - cpuBefore;
     t.longestSilenceSeconds = std::max(t.longestSilenceSeconds, t.seconds - lastReport);
     net.OnProgress = nullptr;
     t.hwmPeakKiB = server.peakMemoryKiB();
@@ -315,6 +318,9 @@ struct Measure {
     double seedSeconds = 0;
     double computationSeconds = 0;
     double scriptSeconds = 0;
+    // Processor time, on SQLite only: PostgreSQL works in its own processes.
+    double computationCpuSeconds = -1;
+    double scriptCpuSeconds = -1;
     qint64 hwmStartKiB = 0;
     qint64 hwmPeakKiB = 0;
     int progressReports = 0;
@@ -359,6 +365,8 @@ private:
             QDir(m_workdir).filePath(QStringLiteral("zel-appserver-%1.log").arg(tag)),
             QDir(m_workdir).filePath(QStringLiteral("progresso-%1.txt").arg(tag)));
         m_measure.computationSeconds = t.seconds;
+        if (m_engine.name() == QLatin1String("SQLite"))
+            m_measure.computationCpuSeconds = t.cpuSeconds;
         m_measure.progressReports = t.reports;
         m_measure.longestSilenceSeconds = t.longestSilenceSeconds;
         m_measure.hwmStartKiB = t.hwmStartKiB;
@@ -397,9 +405,12 @@ private:
         TDatabase b;
         b.open(m_dbs.b);
         QElapsedTimer timer;
+        const double cpuBefore = ServerProcess::threadCpuSeconds();
         timer.start();
         const QString scriptNr = runSetBasedBilling(b.database(), m_scope);
         m_measure.scriptSeconds = secondsOf(timer);
+        if (m_engine.name() == QLatin1String("SQLite"))
+            m_measure.scriptCpuSeconds = ServerProcess::threadCpuSeconds() - cpuBefore;
         if (scriptNr != nr)
             fail(
                 QStringLiteral("o script numerou a apuração %1, o servidor %2.").arg(scriptNr, nr));
@@ -433,6 +444,7 @@ QString header() {
     return cell(QStringLiteral("banco"), 10) + cell(QStringLiteral("deliveries"), 12) +
            cell(QStringLiteral("carga s"), 10) + cell(QStringLiteral("apuração s"), 12) +
            cell(QStringLiteral("script s"), 10) + cell(QStringLiteral("razão"), 8) +
+           cell(QStringLiteral("CPU apur. s"), 13) + cell(QStringLiteral("CPU script s"), 14) +
            cell(QStringLiteral("VmHWM início MiB"), 18) +
            cell(QStringLiteral("VmHWM pico MiB"), 16) + cell(QStringLiteral("relatos"), 9) +
            cell(QStringLiteral("maior silêncio s"), 18);
@@ -443,9 +455,13 @@ QString row(const QString& engine, qint64 n, const Measure& m) {
         return QString::number(value, 'f', decimals);
     };
     const double ratio = m.scriptSeconds > 0 ? m.computationSeconds / m.scriptSeconds : 0;
+    const auto cpu = [&](double seconds) {
+        return seconds < 0 ? QStringLiteral("-") : fixed(seconds, 2);
+    };
     return cell(engine, 10) + cell(QString::number(n), 12) + cell(fixed(m.seedSeconds, 2), 10) +
            cell(fixed(m.computationSeconds, 2), 12) + cell(fixed(m.scriptSeconds, 2), 10) +
-           cell(fixed(ratio, 1), 8) + cell(fixed(double(m.hwmStartKiB) / 1024, 1), 18) +
+           cell(fixed(ratio, 2), 8) + cell(cpu(m.computationCpuSeconds), 13) +
+           cell(cpu(m.scriptCpuSeconds), 14) + cell(fixed(double(m.hwmStartKiB) / 1024, 1), 18) +
            cell(fixed(double(m.hwmPeakKiB) / 1024, 1), 16) +
            cell(QString::number(m.progressReports), 9) +
            cell(fixed(m.longestSilenceSeconds, 2), 18);

@@ -4,6 +4,7 @@
 #include "db/SqlPlaceholders.h"
 #include "external/appserver/TNetConnection.h"
 #include "protocol/CalculaApuracaoArgs.h"
+#include "server/BillingComputation.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -118,11 +119,22 @@ const QString kInvoicesPg = QStringLiteral(
     "  SUM(VRSERVICO), SUM(VRMOEDESTR), NRVOO, NULL, 'N' "
     "FROM DELIVERY WHERE {selection} GROUP BY NRVOO");
 
-const QString kMarkDeliveries = QStringLiteral(
-    "UPDATE DELIVERY SET NRAPURACFAT = CAST(:nr AS VARCHAR(10)), "
-    "  NRLANCTONF = (SELECT N.NRLANCTONF FROM NOTAFISCAL N "
-    "                WHERE N.NRAPURACFAT = CAST(:nr AS VARCHAR(10)) AND N.NRVOO = DELIVERY.NRVOO) "
+// Each flight's invoice, for the marking to find by flight in one seek (the invoices' own
+// index is by computation, which would read every invoice of it for every delivery).
+const QString kInvoiceOfFlightTable =
+    QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS ZEL_SCRIPT_NOTA (NRVOO VARCHAR(5) NOT NULL "
+                   "PRIMARY KEY, NRLANCTONF VARCHAR(10) NOT NULL)");
+const QString kInvoiceOfFlight = QStringLiteral(
+    "INSERT INTO ZEL_SCRIPT_NOTA (NRVOO, NRLANCTONF) SELECT NRVOO, NRLANCTONF FROM NOTAFISCAL "
+    "WHERE NRAPURACFAT = CAST(:nr AS VARCHAR(10))");
+
+const QString kMarkSqlite = QStringLiteral(
+    "UPDATE DELIVERY SET NRAPURACFAT = :nr, "
+    "  NRLANCTONF = (SELECT N.NRLANCTONF FROM ZEL_SCRIPT_NOTA N WHERE N.NRVOO = DELIVERY.NRVOO) "
     "WHERE {selection}");
+const QString kMarkPg = QStringLiteral(
+    "UPDATE DELIVERY SET NRAPURACFAT = CAST(:nr AS VARCHAR(10)), NRLANCTONF = N.NRLANCTONF "
+    "FROM ZEL_SCRIPT_NOTA N WHERE N.NRVOO = DELIVERY.NRVOO AND {selection}");
 
 const QString kAdvanceInvoiceCounter = QStringLiteral(
     "UPDATE NUMERADOR SET NRULTIMO = NRULTIMO + "
@@ -165,7 +177,10 @@ QString steps(const QSqlDatabase& db, Binds binds) {
         throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
     run(db, kLockInvoiceCounter);
     run(db, withSelection(pg ? kInvoicesPg : kInvoicesSqlite, selection), binds);
-    run(db, withSelection(kMarkDeliveries, selection), binds);
+    run(db, kInvoiceOfFlightTable);
+    run(db, QStringLiteral("DELETE FROM ZEL_SCRIPT_NOTA"));
+    run(db, kInvoiceOfFlight, binds);
+    run(db, withSelection(pg ? kMarkPg : kMarkSqlite, selection), binds);
     run(db, kAdvanceInvoiceCounter, binds);
     run(db, kFinish, binds);
     return nr;
@@ -197,7 +212,19 @@ BillingScope BillingScope::of(QSqlDatabase db, const QString& filial, const QStr
     return scope;
 }
 
+void tuneForBilling(QSqlDatabase db) {
+    if (isPostgreSql(db)) {
+        // The sums' hash table and sort in memory.
+        run(db, QStringLiteral("SET work_mem = '64MB'"));
+        return;
+    }
+    // The page cache the server's computation gets, and temporary b-trees in memory.
+    run(db, QStringLiteral("PRAGMA cache_size = -%1").arg(BillingComputation::kSqliteCacheKiB));
+    run(db, QStringLiteral("PRAGMA temp_store = MEMORY"));
+}
+
 QString runSetBasedBilling(QSqlDatabase db, const BillingScope& scope) {
+    tuneForBilling(db);
     if (!db.transaction())
         throw Exception(
             QStringLiteral("Não foi possível iniciar a transação: %1").arg(db.lastError().text()));

@@ -2,6 +2,9 @@
 
 #include "core/Exception.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -63,6 +66,28 @@ qint64 ServerProcess::vmHwmKiB(qint64 pid) {
 
 qint64 ServerProcess::vmRssKiB(qint64 pid) {
     return statusKiB(pid, QStringLiteral("VmRSS"));
+}
+
+double ServerProcess::cpuSeconds(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Não foi possível ler %1.").arg(stat.fileName()));
+    // The name, in parentheses, may hold blanks: the fields are counted after it.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        throw Exception(QStringLiteral("%1 não informa os tempos.").arg(stat.fileName()));
+    // utime and stime, fields 14 and 15 of the whole line.
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+double ServerProcess::threadCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 qint64 ServerProcess::statusKiB(qint64 pid, const QString& field) {

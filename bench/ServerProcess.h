@@ -26,6 +26,10 @@ public:
     // Peak and current resident memory of a process (VmHWM, VmRSS), from /proc.
     static qint64 vmHwmKiB(qint64 pid);
     static qint64 vmRssKiB(qint64 pid);
+    // The processor time a process has used so far, user and system, in seconds.
+    static double cpuSeconds(qint64 pid);
+    // The same for the calling thread.
+    static double threadCpuSeconds();
     static quint16 freePort();
 
 private:

@@ -8,6 +8,7 @@
 #include "server/DeliverySelection.h"
 #include "server/Numerador.h"
 #include "server/ServerSql.h"
+#include "server/SqliteInvoiceLookup.h"
 #include "server/SqliteRowProgress.h"
 #include "server/SqlTransaction.h"
 #include "server/StepPacer.h"
@@ -16,28 +17,71 @@
 #include <iterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <unordered_map>
 
 namespace {
 
-// The smallest step of the sum and of the marking, in deliveries: below it the statements
-// would cost more than the work.
+// The smallest step of the marking, in deliveries: below it the statements would cost
+// more than the work.
 constexpr qint64 kMinStep = 2000;
 
-// Runs `step(from, to, count)` over consecutive day ranges of `perDay` holding about
-// pacer.next() deliveries each (a day is never split), pacing each step by its time.
+// Runs `step(from, to, count)` over consecutive day ranges that cover the whole period
+// from `first` to `last`, each holding about pacer.next() of the deliveries counted in
+// `perDay` (a day is never split), pacing each step by its time. Days without a counted
+// delivery belong to a range too, so that one added there meanwhile is seen.
 template <typename Step>
-void forEachDayRange(const std::map<QDate, qint64>& perDay, StepPacer& pacer, Step step) {
-    auto from = perDay.begin();
+void forEachDayRange(const std::map<QDate, qint64>& perDay, const QDate& first, const QDate& last,
+                     StepPacer& pacer, Step step) {
+    QDate from = first;
     qint64 count = 0;
     for (auto day = perDay.begin(); day != perDay.end(); ++day) {
         count += day->second;
-        if (count < pacer.next() && std::next(day) != perDay.end())
+        const auto next = std::next(day);
+        if (count < pacer.next() && next != perDay.end())
             continue;
-        step(from->first, day->first, count);
+        const QDate to = next == perDay.end() ? last : next->first.addDays(-1);
+        step(from, to, count);
         pacer.stepDone(count);
-        from = std::next(day);
+        from = to.addDays(1);
         count = 0;
     }
+}
+
+// The connection's page cache while a computation runs on SQLite, given back after it.
+// Its temporary storage stays as it is: the marking's list of rows is in memory anyway,
+// and what else it sorts is a row per invoice and day.
+class SqliteComputationCache {
+public:
+    explicit SqliteComputationCache(const ServerSql& sql)
+        : m_sql(sql.dialect() == TDialect::SQLite ? &sql : nullptr) {
+        if (!m_sql)
+            return;
+        m_cacheSize = m_sql->scalar(QStringLiteral("PRAGMA cache_size")).toLongLong();
+        m_sql->exec(
+            QStringLiteral("PRAGMA cache_size = -%1").arg(BillingComputation::kSqliteCacheKiB));
+    }
+    ~SqliteComputationCache() {
+        if (!m_sql)
+            return;
+        try {
+            m_sql->exec(QStringLiteral("PRAGMA cache_size = %1").arg(m_cacheSize));
+        } catch (const std::exception&) {
+            // The connection is gone, and its cache with it.
+        }
+    }
+    SqliteComputationCache(const SqliteComputationCache&) = delete;
+    SqliteComputationCache& operator=(const SqliteComputationCache&) = delete;
+
+private:
+    const ServerSql* m_sql;
+    qint64 m_cacheSize = 0;
+};
+
+Exception changedMeanwhile(qint64 marked, qint64 counted) {
+    return Exception(
+        marked > counted
+            ? QStringLiteral("deliveries incluídas durante o cálculo")
+            : QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
 }
 
 } // namespace
@@ -66,23 +110,35 @@ qint64 BillingComputation::orderNumber(const QString& text) {
 }
 
 void BillingComputation::run(const QString& exportDir) {
+    const SqliteComputationCache cache(m_sql);
     SqlTransaction transaction(m_sql);
     // Locks the computation's row: a cancel waits for us, or we see that it won.
     if (m_sql.change(QStringLiteral("UPDATE CTRLAPURFAT SET IDSTATUS = 'P' "
                                     "WHERE NRAPURACFAT = :nr AND IDSTATUS = 'P'"),
                      {{"nr", m_nr}}) != 1)
         throw Exception(QStringLiteral("a apuração foi cancelada durante o cálculo"));
-    // Summed again inside the transaction: what changed since the checks counts.
-    Totals totals = sum();
-    if (!totals.invoices.empty()) {
-        const qint64 first = m_counters.reserveNotasFiscais(qint64(totals.invoices.size()));
-        for (std::size_t i = 0; i < totals.invoices.size(); ++i)
-            totals.invoices[i].number = Numerador::format(first + qint64(i));
-        clearInvoiceKeys();
-        for (const Invoice& invoice : totals.invoices)
-            insertInvoice(invoice);
+    // Counted again inside the transaction: what changed since the checks counts.
+    Plan plan = count();
+    if (anyWithoutFaturamento())
+        throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
+    if (!plan.invoices.empty()) {
+        const qint64 first = m_counters.reserveNotasFiscais(qint64(plan.invoices.size()));
+        for (std::size_t i = 0; i < plan.invoices.size(); ++i) {
+            plan.invoices[i].number = Numerador::format(first + qint64(i));
+            insertInvoice(plan.invoices[i]);
+        }
     }
-    const qint64 marked = markDeliveries(totals.perDay);
+    // The sums are taken as the deliveries are marked, in the same pass.
+    const std::vector<Invoice> invoices =
+        m_sql.dialect() == TDialect::SQLite ? markOnSqlite(plan) : markOnPostgreSql(plan);
+    for (const Invoice& invoice : invoices) {
+        // Its deliveries were all taken while others of another invoice were added.
+        if (invoice.deliveries == 0)
+            throw Exception(
+                QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
+        setInvoiceValues(invoice);
+    }
+    const qint64 marked = plan.deliveries;
     const qint64 pedido = orderNumber(m_r.pedido);
     if (pedido > 0)
         Numerador(m_sql).advancePedido(m_r.filial, m_r.cdcia, pedido);
@@ -113,10 +169,10 @@ void BillingComputation::run(const QString& exportDir) {
     }
 }
 
-// One bar over the whole computation, in deliveries, in eighths: the sum fills the first
-// quarter, the marking the rest (on SQLite its first pass, which finds the deliveries, up
-// to five eighths), about their shares of the time; an export runs with the bar full. The
-// text tells which part runs and how far it has got.
+// One bar over the whole computation, in deliveries, in eighths. On SQLite the marking
+// first finds its deliveries (the first three eighths), then writes them; on PostgreSQL
+// it writes from the start. An export runs with the bar full. The text tells which part
+// runs and how far it has got.
 void BillingComputation::report(Phase phase, qint64 count, qint64 total) {
     if (!m_progress)
         return;
@@ -125,18 +181,13 @@ void BillingComputation::report(Phase phase, qint64 count, qint64 total) {
     int to = 8;
     QString doing;
     switch (phase) {
-    case Phase::Summing:
-        from = 0;
-        to = 2;
-        doing = QStringLiteral("somando ");
-        break;
     case Phase::Separating:
-        from = 2;
-        to = 5;
-        doing = QStringLiteral("separando ");
+        from = 0;
+        to = sqlite ? 3 : 0;
+        doing = sqlite ? QStringLiteral("separando ") : QString();
         break;
     case Phase::Marking:
-        from = sqlite ? 5 : 2;
+        from = sqlite ? 3 : 0;
         break;
     case Phase::Exporting:
         doing = QStringLiteral("exportando ");
@@ -150,118 +201,59 @@ void BillingComputation::report(Phase phase, qint64 count, qint64 total) {
                    .arg(total));
 }
 
-// How many deliveries of the branch and company each day of the period holds, computed or
-// not: the index answers it alone, so it costs a small part of the sum and gives the sum's
-// first total (and, on PostgreSQL, its steps).
-BillingComputation::PerDay BillingComputation::deliveriesPerDay() const {
-    QSqlQuery query = m_sql.exec(QStringLiteral("SELECT DTDELIVERY, COUNT(*) FROM DELIVERY "
-                                                "WHERE CDFILIAL = :filial AND CDCIA = :cdcia "
-                                                "AND DTDELIVERY >= :start AND DTDELIVERY <= :end "
-                                                "GROUP BY DTDELIVERY"),
-                                 {{"filial", m_r.filial},
-                                  {"cdcia", m_r.cdcia},
-                                  {"start", ServerSql::bindDate(m_r.start)},
-                                  {"end", ServerSql::bindDate(m_r.end)}});
-    PerDay perDay;
-    while (query.next())
-        perDay[ServerSql::toDate(query.value(0))] += query.value(1).toLongLong();
-    return perDay;
-}
-
-// Grouped by day and invoice key: as many rows as days times invoices, however many
-// deliveries there are. On SQLite in one statement that counts the deliveries of the period
-// as it goes through them, on PostgreSQL a range of days at a time; either way the progress
-// says how many of the period's deliveries, computed or not, have been gone through.
-BillingComputation::Totals BillingComputation::sum() {
-    const bool sqlite = m_sql.dialect() == TDialect::SQLite;
+// The selected deliveries per invoice key and day, from the index of the deliveries not
+// computed yet alone: as many rows as days times invoices, however many deliveries there
+// are. The keys in order number the invoices; the days step the marking on PostgreSQL.
+BillingComputation::Plan BillingComputation::count() const {
     const QStringList& keys = m_selection.keyColumns();
     const QString keyList = keys.isEmpty() ? QString() : QLatin1String(", ") + keys.join(", ");
-    // Counted as the index finds them, before they are read and grouped.
-    const QString sql =
-        QStringLiteral("SELECT DTDELIVERY%1, COUNT(*), SUM(VRSERVICO), SUM(VRMOEDESTR), "
-                       "SUM(CASE WHEN NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '' "
-                       "THEN 1 ELSE 0 END) FROM DELIVERY WHERE %2%3 GROUP BY DTDELIVERY%1")
-            .arg(keyList, m_selection.where(),
-                 sqlite ? QStringLiteral(" AND %1(0, 1) = 1")
-                              .arg(QLatin1String(SqliteRowProgress::kFunction))
-                        : QString());
+    QSqlQuery query =
+        m_sql.exec(QStringLiteral("SELECT DTDELIVERY%1, COUNT(*) FROM DELIVERY WHERE %2 "
+                                  "GROUP BY DTDELIVERY%1")
+                       .arg(keyList, m_selection.where()),
+                   m_selection.binds());
     const int at = 1 + int(keys.size());
-    const PerDay candidates = deliveriesPerDay();
-    qint64 inPeriod = 0;
-    for (const auto& day : candidates)
-        inPeriod += day.second;
-    report(Phase::Summing, 0, inPeriod);
-
     std::map<QStringList, Invoice> invoices; // key order numbers the invoices
-    Totals totals;
-    const auto add = [&](QSqlQuery& query) {
-        while (query.next()) {
-            if (query.value(at + 3).toLongLong() > 0)
-                throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
-            QStringList key;
-            for (int k = 1; k < at; ++k)
-                key.append(query.value(k).toString());
-            const qint64 selected = query.value(at).toLongLong();
-            Invoice& invoice = invoices[key];
-            invoice.key = key;
-            invoice.value += query.value(at + 1).toLongLong();
-            invoice.foreign += query.value(at + 2).toLongLong();
-            totals.perDay[ServerSql::toDate(query.value(0))] += selected;
-            totals.deliveries += selected;
-        }
-    };
-    if (sqlite) {
-        SqliteRowProgress counter(m_sql.database(), inPeriod, kMinStep,
-                                  [&](const SqliteRowProgress::Counts& rows) {
-                                      report(Phase::Summing, std::min(rows[0], inPeriod), inPeriod);
-                                  });
-        try {
-            QSqlQuery query = m_sql.exec(sql, m_selection.binds());
-            add(query);
-        } catch (const EDBEngineError&) {
-            counter.rethrow();
-            throw;
-        }
-    } else {
-        qint64 through = 0;
-        StepPacer pacer(inPeriod, kMinStep);
-        forEachDayRange(candidates, pacer, [&](const QDate& from, const QDate& to, qint64 count) {
-            QSqlQuery query = m_sql.exec(sql, m_selection.bindsFor(from, to));
-            add(query);
-            through += count;
-            report(Phase::Summing, through, inPeriod);
-        });
+    Plan plan;
+    while (query.next()) {
+        QStringList key;
+        for (int k = 1; k < at; ++k)
+            key.append(query.value(k).toString());
+        const qint64 selected = query.value(at).toLongLong();
+        Invoice& invoice = invoices[key];
+        invoice.key = key;
+        invoice.deliveries += selected;
+        plan.perDay[ServerSql::toDate(query.value(0))] += selected;
+        plan.deliveries += selected;
     }
     for (auto& entry : invoices)
-        totals.invoices.push_back(std::move(entry.second));
-    return totals;
+        plan.invoices.push_back(std::move(entry.second));
+    return plan;
 }
 
-// The invoice of each key, for the marking to look up. A temporary table is private to
-// this connection.
-void BillingComputation::clearInvoiceKeys() {
-    m_sql.exec(QStringLiteral(
-        "CREATE TEMP TABLE IF NOT EXISTS ZEL_NOTA_CHAVE (K1 VARCHAR(20) NOT NULL, "
-        "K2 VARCHAR(20) NOT NULL, K3 VARCHAR(20) NOT NULL, NRLANCTONF VARCHAR(10) NOT NULL, "
-        "PRIMARY KEY (K1, K2, K3))"));
-    m_sql.exec(QStringLiteral("DELETE FROM ZEL_NOTA_CHAVE"));
+// Again inside the transaction, through the index of the few deliveries without one.
+bool BillingComputation::anyWithoutFaturamento() const {
+    return m_sql
+        .exec(QStringLiteral("SELECT 1 FROM DELIVERY WHERE %1 AND (NRFATURAMENTO IS NULL OR "
+                             "TRIM(NRFATURAMENTO) = '') LIMIT 1")
+                  .arg(m_selection.where()),
+              m_selection.binds())
+        .next();
 }
 
-QString BillingComputation::keyPart(const Invoice& invoice, int i) const {
-    return i < invoice.key.size() ? invoice.key[i] : QStringLiteral("");
+QString BillingComputation::keyColumn(const Invoice& invoice, const char* name) const {
+    const qsizetype i = m_selection.keyColumns().indexOf(QLatin1String(name));
+    return i < 0 ? QString() : invoice.key[i];
 }
 
+// Written before the marking, so that every delivery's reference is checked as it is
+// marked; the values follow once the marking has summed them.
 void BillingComputation::insertInvoice(const Invoice& invoice) {
-    const QStringList& keys = m_selection.keyColumns();
-    const auto column = [&](const char* name) {
-        const qsizetype i = keys.indexOf(QLatin1String(name));
-        return i < 0 ? QString() : invoice.key[i];
-    };
     m_sql.change(
         QStringLiteral(
             "INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, CDCLIENTE, CDCIA, "
             "CDSERIE, DTENTRSAID, VRNOTAFISC, VRTTMOEDESTR, NRVOO, CDLOCAFATCIA, IDEMITIDA) "
-            "VALUES (:nf, :filial, :nr, :cliente, :cdcia, :serie, :data, :valor, :estr, "
+            "VALUES (:nf, :filial, :nr, :cliente, :cdcia, :serie, :data, 0, 0, "
             ":voo, :local, 'N')"),
         {{"nf", invoice.number},
          {"filial", m_r.filial},
@@ -270,79 +262,155 @@ void BillingComputation::insertInvoice(const Invoice& invoice) {
          {"cdcia", m_r.cdcia},
          {"serie", ServerSql::textOrNull(m_r.serie)},
          {"data", ServerSql::bindDate(m_r.billing)},
-         {"valor", invoice.value},
-         {"estr", invoice.foreign},
-         {"voo", ServerSql::textOrNull(column("NRVOO"))},
-         {"local", ServerSql::textOrNull(column("CDLOCAFATCIA"))}});
-    m_sql.change(QStringLiteral("INSERT INTO ZEL_NOTA_CHAVE (K1, K2, K3, NRLANCTONF) "
-                                "VALUES (:k1, :k2, :k3, :nf)"),
-                 {{"k1", keyPart(invoice, 0)},
-                  {"k2", keyPart(invoice, 1)},
-                  {"k3", keyPart(invoice, 2)},
-                  {"nf", invoice.number}});
+         {"voo", ServerSql::textOrNull(keyColumn(invoice, "NRVOO"))},
+         {"local", ServerSql::textOrNull(keyColumn(invoice, "CDLOCAFATCIA"))}});
 }
 
-// Every selected delivery gets the computation and its key's invoice: on SQLite in one
-// statement that counts its rows as it goes, on PostgreSQL by day ranges of about one step
-// each. A count changed other than summed means another computation took or added
-// deliveries meanwhile: the whole computation fails.
-qint64 BillingComputation::markDeliveries(const PerDay& perDay) {
-    qint64 total = 0;
-    for (const auto& day : perDay)
-        total += day.second;
-    const bool sqlite = m_sql.dialect() == TDialect::SQLite;
-    report(sqlite ? Phase::Separating : Phase::Marking, 0, total);
-    if (total == 0)
-        return 0;
+void BillingComputation::setInvoiceValues(const Invoice& invoice) {
+    m_sql.change(QStringLiteral("UPDATE NOTAFISCAL SET VRNOTAFISC = :valor, VRTTMOEDESTR = :estr "
+                                "WHERE NRLANCTONF = :nf"),
+                 {{"valor", invoice.value}, {"estr", invoice.foreign}, {"nf", invoice.number}});
+}
+
+// The key columns of the selection as the three parts of an invoice key, '' for the parts
+// the key lacks.
+QStringList BillingComputation::keyParts(const QString& table) const {
     const QStringList& keys = m_selection.keyColumns();
-    QStringList match;
+    QStringList parts;
     for (int i = 0; i < 3; ++i)
-        match.append(QStringLiteral("K.K%1 = %2")
-                         .arg(i + 1)
-                         .arg(i < keys.size() ? QStringLiteral("DELIVERY.") + keys[i]
-                                              : QStringLiteral("''")));
-    // SQLite finds the rows first (counted in the WHERE clause), then writes them (counted
-    // in what it writes).
+        parts.append(i < keys.size() ? table + keys[i] : QStringLiteral("''"));
+    return parts;
+}
+
+// One statement that finds the deliveries (counted in its WHERE clause), then writes
+// each with its invoice, summing the invoices as it goes. A delivery of a key not counted
+// before ends it with an error; a count other than counted fails the computation.
+std::vector<BillingComputation::Invoice> BillingComputation::markOnSqlite(const Plan& plan) {
+    const qint64 total = plan.deliveries;
+    if (total == 0)
+        return {};
+    report(Phase::Separating, 0, total);
+    SqliteInvoiceLookup lookup(m_sql.database(), plan.invoices);
+    SqliteRowProgress rows(m_sql.database(), 2 * total, kMinStep,
+                           [&](const SqliteRowProgress::Counts& counts) {
+                               if (counts[1] == 0)
+                                   report(Phase::Separating, std::min(counts[0], total), total);
+                               else
+                                   report(Phase::Marking, counts[1], total);
+                           });
     const QString counter = QLatin1String(SqliteRowProgress::kFunction);
     const QString sql =
-        QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = %1, NRLANCTONF = (SELECT "
-                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %2) WHERE %3%4")
-            .arg(sqlite ? QStringLiteral("%1(1, :nr)").arg(counter) : QStringLiteral(":nr"),
-                 match.join(QStringLiteral(" AND ")), m_selection.where(),
-                 sqlite ? QStringLiteral(" AND %1(0, 1) = 1").arg(counter) : QString());
-    const auto mark = [&](DeliverySelection::Binds binds, qint64 expected) {
-        binds.append({QStringLiteral("nr"), m_nr});
-        if (m_sql.exec(sql, binds).numRowsAffected() != expected)
-            throw Exception(
-                QStringLiteral("deliveries tomadas por outra apuração durante o cálculo"));
-    };
-    if (sqlite) {
-        SqliteRowProgress rows(m_sql.database(), 2 * total, kMinStep,
-                               [&](const SqliteRowProgress::Counts& counts) {
-                                   if (counts[1] == 0)
-                                       report(Phase::Separating, std::min(counts[0], total), total);
-                                   else
-                                       report(Phase::Marking, counts[1], total);
-                               });
-        try {
-            mark(m_selection.binds(), total);
-        } catch (const EDBEngineError&) {
-            rows.rethrow();
-            throw;
-        }
-        report(Phase::Marking, total, total);
-    } else {
-        // The references of the marked deliveries exist by now: checked statement by
-        // statement they cost the same, and the commit is not left with a million checks
-        // and no progress to show.
-        m_sql.exec(QStringLiteral("SET CONSTRAINTS ALL IMMEDIATE"));
-        qint64 done = 0;
-        StepPacer pacer(total, kMinStep);
-        forEachDayRange(perDay, pacer, [&](const QDate& from, const QDate& to, qint64 expected) {
-            mark(m_selection.bindsFor(from, to), expected);
+        QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = %1(1, :nr), NRLANCTONF = "
+                       "%2(%3, VRSERVICO, VRMOEDESTR) WHERE %4 AND %1(0, 1) = 1")
+            .arg(counter, QLatin1String(SqliteInvoiceLookup::kFunction),
+                 keyParts(QString()).join(QStringLiteral(", ")), m_selection.where());
+    DeliverySelection::Binds binds = m_selection.binds();
+    binds.append({QStringLiteral("nr"), m_nr});
+    try {
+        const qint64 marked = m_sql.exec(sql, binds).numRowsAffected();
+        if (marked != total)
+            throw changedMeanwhile(marked, total);
+    } catch (const EDBEngineError&) {
+        rows.rethrow();
+        throw;
+    }
+    report(Phase::Marking, total, total);
+    return lookup.invoices();
+}
+
+// The invoice of each key for the marking to join: every key the company's deliveries can
+// have (their legs or billing locations), numbered for the keys counted, so that a
+// delivery of another key added meanwhile is marked with none and seen. A temporary table
+// is private to this connection.
+void BillingComputation::fillInvoiceKeys(const Plan& plan) {
+    m_sql.exec(
+        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS ZEL_NOTA_CHAVE (K1 VARCHAR(20) NOT NULL, "
+                       "K2 VARCHAR(20) NOT NULL, K3 VARCHAR(20) NOT NULL, NRLANCTONF VARCHAR(10), "
+                       "PRIMARY KEY (K1, K2, K3))"));
+    m_sql.exec(QStringLiteral("DELETE FROM ZEL_NOTA_CHAVE"));
+    for (const Invoice& invoice : plan.invoices) {
+        const auto part = [&](int i) {
+            return i < invoice.key.size() ? invoice.key[i] : QStringLiteral("");
+        };
+        m_sql.change(QStringLiteral("INSERT INTO ZEL_NOTA_CHAVE (K1, K2, K3, NRLANCTONF) "
+                                    "VALUES (:k1, :k2, :k3, :nf)"),
+                     {{"k1", part(0)}, {"k2", part(1)}, {"k3", part(2)}, {"nf", invoice.number}});
+    }
+    const QStringList& keys = m_selection.keyColumns();
+    const QString source = keys.isEmpty() ? QString()
+                           : keys.contains(QLatin1String("CDLOCAFATCIA"))
+                               ? QStringLiteral("LOCALFATCIA")
+                               : QStringLiteral("VOOTRECHO");
+    const QStringList parts = keyParts(QString());
+    m_sql.exec(QStringLiteral("INSERT INTO ZEL_NOTA_CHAVE (K1, K2, K3) SELECT DISTINCT %1 %2 "
+                              "ON CONFLICT (K1, K2, K3) DO NOTHING")
+                   .arg(parts.join(QStringLiteral(", ")),
+                        source.isEmpty() ? QString()
+                                         : QStringLiteral("FROM %1 WHERE CDFILIAL = :filial "
+                                                          "AND CDCIA = :cdcia")
+                                               .arg(source)),
+               {{"filial", m_r.filial}, {"cdcia", m_r.cdcia}});
+}
+
+// By day ranges of about one step each, every statement marking its deliveries and
+// returning their sums per invoice. A count other than counted, or a delivery of no
+// invoice, means another session took or added deliveries meanwhile: the whole
+// computation fails.
+std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(const Plan& plan) {
+    const qint64 total = plan.deliveries;
+    if (total == 0)
+        return {};
+    fillInvoiceKeys(plan);
+    std::vector<Invoice> invoices = plan.invoices;
+    std::unordered_map<QString, std::size_t> byNumber;
+    for (std::size_t i = 0; i < invoices.size(); ++i) {
+        byNumber.emplace(invoices[i].number, i);
+        invoices[i].value = invoices[i].foreign = invoices[i].deliveries = 0;
+    }
+    QStringList match;
+    const QStringList parts = keyParts(QStringLiteral("DELIVERY."));
+    for (int i = 0; i < 3; ++i)
+        match.append(QStringLiteral("K.K%1 = %2").arg(i + 1).arg(parts[i]));
+    const QString sql =
+        QStringLiteral("WITH M AS (UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = "
+                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1 AND %2 RETURNING "
+                       "K.NRLANCTONF AS NF, DELIVERY.VRSERVICO AS V, DELIVERY.VRMOEDESTR "
+                       "AS E, DELIVERY.NRFATURAMENTO AS F) "
+                       "SELECT NF, COUNT(*), SUM(V), SUM(E), SUM(CASE WHEN F IS NULL OR "
+                       "TRIM(F) = '' THEN 1 ELSE 0 END) FROM M GROUP BY NF")
+            .arg(m_selection.where(), match.join(QStringLiteral(" AND ")));
+    // The references of the marked deliveries exist by now: checked statement by
+    // statement they cost the same, and the commit is not left with a million checks
+    // and no progress to show.
+    m_sql.exec(QStringLiteral("SET CONSTRAINTS ALL IMMEDIATE"));
+    report(Phase::Marking, 0, total);
+    qint64 done = 0;
+    StepPacer pacer(total, kMinStep);
+    forEachDayRange(
+        plan.perDay, m_r.start, m_r.end, pacer,
+        [&](const QDate& from, const QDate& to, qint64 expected) {
+            DeliverySelection::Binds binds = m_selection.bindsFor(from, to);
+            binds.append({QStringLiteral("nr"), m_nr});
+            QSqlQuery query = m_sql.exec(sql, binds);
+            qint64 marked = 0;
+            while (query.next()) {
+                const auto found = byNumber.find(query.value(0).toString());
+                if (query.value(0).isNull() || found == byNumber.end())
+                    throw Exception(QStringLiteral("deliveries incluídas durante o cálculo"));
+                if (query.value(4).toLongLong() > 0)
+                    throw Exception(
+                        QStringLiteral("delivery sem número de faturamento no período"));
+                Invoice& invoice = invoices[found->second];
+                const qint64 count = query.value(1).toLongLong();
+                invoice.deliveries += count;
+                invoice.value += query.value(2).toLongLong();
+                invoice.foreign += query.value(3).toLongLong();
+                marked += count;
+            }
+            if (marked != expected)
+                throw changedMeanwhile(marked, expected);
             done += expected;
             report(Phase::Marking, done, total);
         });
-    }
-    return total;
+    return invoices;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/InvoiceSum.h"
 #include "server/TrdmApuracaoZel.h"
 
 #include <map>
@@ -16,8 +17,9 @@ struct CalculaApuracaoRequest;
 // The one transaction of a registered billing computation: its invoices, one per key of
 // the selection with the sums of their deliveries, every selected delivery marked with the
 // computation and its invoice, status "F", the order counter, and the export. All or
-// nothing: a failure raises and leaves the tables as they were. Progress is reported all
-// along, the sum included, often enough for a person to see it move.
+// nothing: a failure raises and leaves the tables as they were. The deliveries are read
+// once: counted per invoice and day from an index, then marked and summed in one pass.
+// Progress is reported all along, often enough for a person to see it move.
 class BillingComputation {
 public:
     // Invoice numbers come from `counters`, outside this transaction.
@@ -28,37 +30,39 @@ public:
     // Writes the export into `exportDir` unless it is empty.
     void run(const QString& exportDir);
 
+    // The page cache of a computation on SQLite, in KiB: its pass touches most pages of the
+    // deliveries, and in a cache that holds them each is read and written once. Bounded,
+    // so that the server's memory does not grow with the computation.
+    static constexpr int kSqliteCacheKiB = 64 * 1024;
+
     // "0000000042" → 42; anything but digits → -1.
     static qint64 orderNumber(const QString& text);
 
 private:
-    // One invoice: the values of the selection's key columns and its totals.
-    struct Invoice {
-        QStringList key;
-        QString number;
-        qint64 value = 0;
-        qint64 foreign = 0;
-    };
-
-    // What the computation takes, summed in the database: the invoices in key order and
-    // how many deliveries fall on each day (the steps of the marking).
-    struct Totals {
-        std::vector<Invoice> invoices;
-        std::map<QDate, qint64> perDay;
-        qint64 deliveries = 0;
-    };
+    using Invoice = InvoiceSum;
     using PerDay = std::map<QDate, qint64>;
 
-    enum class Phase { Summing, Separating, Marking, Exporting };
+    // What the computation takes, counted from the index: the invoices in key order and
+    // how many deliveries fall on each day (the steps of the marking on PostgreSQL).
+    struct Plan {
+        std::vector<Invoice> invoices;
+        PerDay perDay;
+        qint64 deliveries = 0;
+    };
+
+    enum class Phase { Separating, Marking, Exporting };
     // `count` of `total` deliveries are through `phase`.
     void report(Phase phase, qint64 count, qint64 total);
-    PerDay deliveriesPerDay() const;
-    Totals sum();
-    void clearInvoiceKeys();
-    QString keyPart(const Invoice& invoice, int i) const;
+    Plan count() const;
+    bool anyWithoutFaturamento() const;
+    QString keyColumn(const Invoice& invoice, const char* name) const;
+    QStringList keyParts(const QString& table) const;
     void insertInvoice(const Invoice& invoice);
-    // Returns how many deliveries it marked.
-    qint64 markDeliveries(const PerDay& perDay);
+    void setInvoiceValues(const Invoice& invoice);
+    // Mark every selected delivery and return the invoices with their sums.
+    std::vector<Invoice> markOnSqlite(const Plan& plan);
+    std::vector<Invoice> markOnPostgreSql(const Plan& plan);
+    void fillInvoiceKeys(const Plan& plan);
 
     const ServerSql& m_sql;
     CounterConnection& m_counters;

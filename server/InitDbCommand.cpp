@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlQuery>
 
 CommandLine InitDbCommand::commandLine() {
     CommandLine line(
@@ -135,5 +136,19 @@ QString InitDbCommand::create(const Options& options) {
         db.rollback();
         throw;
     }
+    gatherStatistics(database);
     return QStringLiteral("Banco de dados %1 criado: %2.").arg(shown, done);
+}
+
+// A freshly loaded database has no statistics for the planner and, on PostgreSQL, no
+// visibility map or hint bits: every first reader would pay for them. It is left as a
+// database in use looks.
+void InitDbCommand::gatherStatistics(TDatabase& database) {
+    QSqlQuery query(database.database());
+    const QString statement = database.dialect() == TDialect::SQLite
+                                  ? QStringLiteral("ANALYZE")
+                                  : QStringLiteral("VACUUM ANALYZE");
+    if (!query.exec(statement))
+        throw Exception(
+            QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
 }

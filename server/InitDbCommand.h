@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+class TDatabase;
+
 // "init-db URL [--demo | --fixture NAME] [--deliveries N]": creates the schema and seeds
 // it, all in one transaction (a failure leaves no table behind).
 //   (no option)      the empty schema
@@ -16,6 +18,7 @@
 //                    reference data
 //   --deliveries-of FILIAL/CIA  the generated deliveries all go to that branch and
 //                    company (a benchmark of one large computation)
+// It ends by gathering the planner's statistics, as a database in use has them.
 // A database that already has any of the tables is left untouched (exit code 1): the
 // command only ever creates, so it can never overwrite a site's data.
 // Exit codes: 0 done, 1 failure (message on err), 2 bad arguments (usage on err).
@@ -42,4 +45,5 @@ private:
     // Returns an error text, empty when the values are good.
     static QString read(const CommandLine& line, Options* options);
     static QString create(const Options& options);
+    static void gatherStatistics(TDatabase& database);
 };

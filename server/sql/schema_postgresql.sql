@@ -200,6 +200,11 @@ CREATE INDEX DELIVERY_NOTA ON DELIVERY (NRLANCTONF);
 -- selection holds one, and this finds it without reading the others (version 2).
 CREATE INDEX DELIVERY_SEM_FATURAMENTO ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY)
     WHERE NRFATURAMENTO IS NULL OR TRIM(NRFATURAMENTO) = '';
+-- The deliveries not computed yet, with every column a selection or an invoice key reads:
+-- a computation counts its deliveries per invoice and day from the index alone, and a
+-- delivery leaves it when computed (version 3).
+CREATE INDEX DELIVERY_ABERTA ON DELIVERY (CDFILIAL, CDCIA, DTDELIVERY, NRVOO, SGBASEORI,
+    SGBASEDES, CDLOCAFATCIA, CDGRUPPROD, NRAPURACFAT) WHERE NRAPURACFAT IS NULL;
 
 -- Counters per branch: NMSEQ names the sequence (see the seed for the names in use).
 CREATE TABLE NUMERADOR (

@@ -1,10 +1,12 @@
 // zel-appserver init-db: exit codes and what it refuses to do.
 #include "server/InitDbCommand.h"
+#include "db/TDatabase.h"
 #include "tests/support/TestDatabases.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -66,6 +68,26 @@ TEST_P(InitDbEngineTest, CreatesOnceAndThenLeavesTheDatabaseAlone) {
     EXPECT_TRUE(r.err.contains("já contém tabelas do sistema")) << r.err.toStdString();
     r = initDb({url()});
     EXPECT_EQ(r.code, InitDbCommand::failed);
+}
+
+// The planner finds the statistics a database in use has: the deliveries' indexes on
+// SQLite, the vacuumed and analysed tables on PostgreSQL.
+TEST_P(InitDbEngineTest, LeavesTheStatisticsOfADatabaseInUse) {
+    const Result r = initDb({url(), "--demo", "--deliveries", "3000"});
+    ASSERT_EQ(r.code, InitDbCommand::ok) << r.err.toStdString();
+    TDatabase db;
+    db.open(url());
+    QSqlQuery query(db.database());
+    if (db.dialect() == TDialect::SQLite) {
+        ASSERT_TRUE(query.exec("SELECT COUNT(*) FROM sqlite_stat1 WHERE tbl = 'DELIVERY' "
+                               "AND idx = 'DELIVERY_ABERTA'"));
+    } else {
+        ASSERT_TRUE(query.exec("SELECT COUNT(*) FROM pg_stat_user_tables WHERE relname = "
+                               "'delivery' AND last_analyze IS NOT NULL AND last_vacuum IS NOT "
+                               "NULL"));
+    }
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toInt(), 1);
 }
 
 ZEL_ALL_ENGINES(InitDbEngineTest);

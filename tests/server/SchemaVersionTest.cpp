@@ -31,8 +31,8 @@ using TestDatabases::EngineTest;
 namespace {
 
 const QString kNewer =
-    QStringLiteral("Banco de dados na versão 3; este servidor conhece até a versão 2.");
-const QString kUpgraded = QStringLiteral("Banco de dados atualizado da versão 1 para a versão 2.");
+    QStringLiteral("Banco de dados na versão 4; este servidor conhece até a versão 3.");
+const QString kUpgraded = QStringLiteral("Banco de dados atualizado da versão 1 para a versão 3.");
 
 QString versionOneScript(Engine engine) {
     QFile file(QStringLiteral(ZEL_SERVER_TEST_DIR "/fixtures/schema_v1_%1.sql")
@@ -130,7 +130,8 @@ TEST_P(SchemaVersionTest, ANewDatabaseHasTheCurrentVersion) {
     EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent);
     EXPECT_EQ(scalar(db.database(), "SELECT COUNT(*) FROM VERSAOESQUEMA").toInt(), 1);
     EXPECT_EQ(SchemaVersion::bringUpToDate(db.database()), SchemaVersion::kCurrent);
-    EXPECT_EQ(scalar(db.database(), "SELECT NRVERSAO FROM VERSAOESQUEMA").toInt(), 2);
+    EXPECT_EQ(scalar(db.database(), "SELECT NRVERSAO FROM VERSAOESQUEMA").toInt(),
+              SchemaVersion::kCurrent);
 }
 
 // The upgraded tables are the ones a new database gets, the data is kept, and the new
@@ -139,7 +140,7 @@ TEST_P(SchemaVersionTest, AnOldDatabaseBecomesWhatANewOneIs) {
     createVersionOne();
     EXPECT_EQ(SchemaVersion::of(db.database()), 1);
     EXPECT_EQ(SchemaVersion::bringUpToDate(db.database()), 1);
-    EXPECT_EQ(SchemaVersion::of(db.database()), 2);
+    EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent);
 
     TestDatabases::FreshDatabase fresh(engine());
     {
@@ -190,7 +191,7 @@ TEST_P(SchemaVersionTest, AnOldDatabaseBecomesWhatANewOneIs) {
 TEST_P(SchemaVersionTest, ANewerDatabaseIsRefusedUntouched) {
     db.open(url(), TDatabase::OpenMode::CreateIfMissing);
     Schema::create(db.database(), db.dialect());
-    exec("UPDATE VERSAOESQUEMA SET NRVERSAO = 3");
+    exec(QStringLiteral("UPDATE VERSAOESQUEMA SET NRVERSAO = %1").arg(SchemaVersion::kCurrent + 1));
     const QStringList before = columns(db.database(), "CTRLAPURFAT");
     try {
         SchemaVersion::bringUpToDate(db.database());
@@ -198,7 +199,7 @@ TEST_P(SchemaVersionTest, ANewerDatabaseIsRefusedUntouched) {
     } catch (const Exception& e) {
         EXPECT_EQ(e.message(), kNewer);
     }
-    EXPECT_EQ(SchemaVersion::of(db.database()), 3);
+    EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent + 1);
     EXPECT_EQ(columns(db.database(), "CTRLAPURFAT"), before);
 }
 
@@ -234,7 +235,7 @@ TEST_P(SchemaVersionTest, ServersStartingTogetherUpgradeOnce) {
     for (std::thread& t : servers)
         t.join();
     EXPECT_TRUE(failures.isEmpty()) << failures.toStdString();
-    EXPECT_EQ(SchemaVersion::of(db.database()), 2);
+    EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent);
     EXPECT_EQ(scalar(db.database(), "SELECT COUNT(*) FROM VERSAOESQUEMA").toInt(), 1);
 }
 
@@ -248,8 +249,8 @@ TEST_P(SchemaVersionTest, ServeAndCancelUpgradeOrRefuse) {
     EXPECT_EQ(r.err, kUpgraded + "\n");
 
     db.open(url());
-    EXPECT_EQ(SchemaVersion::of(db.database()), 2);
-    exec("UPDATE VERSAOESQUEMA SET NRVERSAO = 3");
+    EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent);
+    exec(QStringLiteral("UPDATE VERSAOESQUEMA SET NRVERSAO = %1").arg(SchemaVersion::kCurrent + 1));
     db.close();
     r = appserver({"cancel", "--db", url(), "1"});
     EXPECT_EQ(r.code, 1);
@@ -284,7 +285,7 @@ TEST_P(SchemaVersionTest, ServeUpgradesBeforeItListens) {
     EXPECT_TRUE(err.startsWith(kUpgraded + "\nServidor ouvindo em 127.0.0.1:"))
         << err.toStdString();
     db.open(url());
-    EXPECT_EQ(SchemaVersion::of(db.database()), 2);
+    EXPECT_EQ(SchemaVersion::of(db.database()), SchemaVersion::kCurrent);
 }
 
 // A database the server cannot work on is refused before it listens, with a reason.
