@@ -1,6 +1,7 @@
 // bench_billing: the time of one billing computation of N deliveries on the application
 // server, against a set-based SQL script doing the same work on an identical copy of the
-// data, the server's peak memory, which must not grow with N, and how often its progress
+// data (the median of --rounds rounds, each on fresh copies, the two taking turns at going
+// first), the server's peak memory, which must not grow with N, and how often its progress
 // reports arrive (the longest wait a person watching would see between two). With
 // --compare, two servers instead take turns computing on copies of the same data.
 #include "bench/BillingScript.h"
@@ -74,7 +75,8 @@ CommandLine commandLine() {
          QStringLiteral("em vez do script, compara com outro zel-appserver: os dois calculam, "
                         "alternados, em cópias dos mesmos dados"),
          QStringLiteral("CAMINHO")},
-        {QStringLiteral("rounds"), QStringLiteral("rodadas da comparação (padrão 3)"),
+        {QStringLiteral("rounds"),
+         QStringLiteral("rodadas de cada medida, em cópias novas dos dados (padrão 3)"),
          QStringLiteral("N")},
     });
     return line;
@@ -314,6 +316,12 @@ Timed timeComputation(const QString& program, const QString& dbUrl, const Billin
     return t;
 }
 
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 struct Measure {
     double seedSeconds = 0;
     double computationSeconds = 0;
@@ -336,6 +344,9 @@ public:
         , m_n(n)
         , m_label(QStringLiteral("%1, N=%2").arg(engine.name()).arg(n)) {}
 
+    // Each round computes on two fresh copies of the seeded database, the server on one and
+    // the script on the other, taking turns at going first so that what the machine does
+    // meanwhile weighs on both alike; the times are the rounds' medians.
     Measure run() {
         note(QStringLiteral("[%1] criando os bancos").arg(m_label));
         m_dbs = m_engine.create(m_options.appserver, m_n, &m_measure.seedSeconds);
@@ -344,11 +355,35 @@ public:
             a.open(m_dbs.a);
             m_scope = BillingScope::of(a.database(), kFilial, kCdcia, kStart, kEnd, kBilling);
         }
-        note(QStringLiteral("[%1] apuração no servidor").arg(m_label));
-        const QString nr = computeOnServer();
-        const BillingOutcome server = checkServerOutcome(nr);
-        note(QStringLiteral("[%1] script SQL").arg(m_label));
-        checkScriptOutcome(nr, server);
+        QList<double> server, script, serverCpu, scriptCpu;
+        for (int round = 1; round <= m_options.rounds; ++round) {
+            const QString serverDb = m_engine.copyOfB(QStringLiteral("servidor"));
+            const QString scriptDb = m_engine.copyOfB(QStringLiteral("script"));
+            for (int turn = 0; turn < 2; ++turn) {
+                if ((round + turn) % 2 == 0) {
+                    note(QStringLiteral("[%1] rodada %2: apuração no servidor")
+                             .arg(m_label)
+                             .arg(round));
+                    const Timed t = computeOnServer(serverDb, round);
+                    checkServerOutcome(serverDb, t.nr);
+                    server.append(t.seconds);
+                    serverCpu.append(t.cpuSeconds);
+                } else {
+                    note(QStringLiteral("[%1] rodada %2: script SQL").arg(m_label).arg(round));
+                    double cpu = 0;
+                    script.append(runScript(scriptDb, &cpu));
+                    scriptCpu.append(cpu);
+                }
+            }
+            // Both started from the same data: they must have left the same.
+            compareOutcomes(serverDb, scriptDb);
+        }
+        m_measure.computationSeconds = median(server);
+        m_measure.scriptSeconds = median(script);
+        if (m_engine.name() == QLatin1String("SQLite")) {
+            m_measure.computationCpuSeconds = median(serverCpu);
+            m_measure.scriptCpuSeconds = median(scriptCpu);
+        }
         m_engine.drop();
         return m_measure;
     }
@@ -358,25 +393,24 @@ private:
         throw Exception(QStringLiteral("[%1] %2").arg(m_label, why));
     }
 
-    QString computeOnServer() {
-        const QString tag = QStringLiteral("%1-%2").arg(m_engine.name().toLower()).arg(m_n);
+    Timed computeOnServer(const QString& dbUrl, int round) {
+        const QString tag =
+            QStringLiteral("%1-%2-%3").arg(m_engine.name().toLower()).arg(m_n).arg(round);
         const Timed t = timeComputation(
-            m_options.appserver, m_dbs.a, m_scope,
+            m_options.appserver, dbUrl, m_scope,
             QDir(m_workdir).filePath(QStringLiteral("zel-appserver-%1.log").arg(tag)),
             QDir(m_workdir).filePath(QStringLiteral("progresso-%1.txt").arg(tag)));
-        m_measure.computationSeconds = t.seconds;
-        if (m_engine.name() == QLatin1String("SQLite"))
-            m_measure.computationCpuSeconds = t.cpuSeconds;
-        m_measure.progressReports = t.reports;
-        m_measure.longestSilenceSeconds = t.longestSilenceSeconds;
-        m_measure.hwmStartKiB = t.hwmStartKiB;
-        m_measure.hwmPeakKiB = t.hwmPeakKiB;
-        return t.nr;
+        m_measure.progressReports = std::max(m_measure.progressReports, t.reports);
+        m_measure.longestSilenceSeconds =
+            std::max(m_measure.longestSilenceSeconds, t.longestSilenceSeconds);
+        m_measure.hwmStartKiB = std::max(m_measure.hwmStartKiB, t.hwmStartKiB);
+        m_measure.hwmPeakKiB = std::max(m_measure.hwmPeakKiB, t.hwmPeakKiB);
+        return t;
     }
 
-    BillingOutcome checkServerOutcome(const QString& nr) {
+    void checkServerOutcome(const QString& dbUrl, const QString& nr) {
         TDatabase a;
-        a.open(m_dbs.a);
+        a.open(dbUrl);
         const BillingOutcome outcome = outcomeOf(a.database(), nr);
         if (outcome.status != QLatin1String("F"))
             fail(
@@ -398,23 +432,32 @@ private:
                          .arg(invoice.value)
                          .arg(invoice.deliveriesValue));
         }
-        return outcome;
+        m_serverNr = nr;
     }
 
-    void checkScriptOutcome(const QString& nr, const BillingOutcome& server) {
+    // Returns the script's seconds; its processor time goes to *cpu.
+    double runScript(const QString& dbUrl, double* cpu) {
         TDatabase b;
-        b.open(m_dbs.b);
+        b.open(dbUrl);
         QElapsedTimer timer;
         const double cpuBefore = ServerProcess::threadCpuSeconds();
         timer.start();
-        const QString scriptNr = runSetBasedBilling(b.database(), m_scope);
-        m_measure.scriptSeconds = secondsOf(timer);
-        if (m_engine.name() == QLatin1String("SQLite"))
-            m_measure.scriptCpuSeconds = ServerProcess::threadCpuSeconds() - cpuBefore;
-        if (scriptNr != nr)
-            fail(
-                QStringLiteral("o script numerou a apuração %1, o servidor %2.").arg(scriptNr, nr));
-        const BillingOutcome script = outcomeOf(b.database(), scriptNr);
+        m_scriptNr = runSetBasedBilling(b.database(), m_scope);
+        const double seconds = secondsOf(timer);
+        *cpu = ServerProcess::threadCpuSeconds() - cpuBefore;
+        return seconds;
+    }
+
+    void compareOutcomes(const QString& serverDb, const QString& scriptDb) const {
+        if (m_scriptNr != m_serverNr)
+            fail(QStringLiteral("o script numerou a apuração %1, o servidor %2.")
+                     .arg(m_scriptNr, m_serverNr));
+        TDatabase a;
+        a.open(serverDb);
+        TDatabase b;
+        b.open(scriptDb);
+        const BillingOutcome server = outcomeOf(a.database(), m_serverNr);
+        const BillingOutcome script = outcomeOf(b.database(), m_scriptNr);
         if (!(script == server))
             fail(QStringLiteral("o script e o servidor divergem: %1 notas somando %2 com %3 "
                                 "deliveries contra %4 notas somando %5 com %6 deliveries.")
@@ -434,6 +477,8 @@ private:
     Databases m_dbs;
     BillingScope m_scope;
     Measure m_measure;
+    QString m_serverNr;
+    QString m_scriptNr;
 };
 
 QString cell(const QString& text, int width) {
@@ -465,12 +510,6 @@ QString row(const QString& engine, qint64 n, const Measure& m) {
            cell(fixed(double(m.hwmPeakKiB) / 1024, 1), 16) +
            cell(QString::number(m.progressReports), 9) +
            cell(fixed(m.longestSilenceSeconds, 2), 18);
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // Both servers compute on fresh copies of one seeded database, taking turns at going first,
