@@ -14,7 +14,14 @@ QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const {
     return m_last.value(method);
 }
 
+void TCallLog::addWaited(const QString& method, qint64 nanoseconds) {
+    m_waited[method] += nanoseconds;
+    m_totalWaited += nanoseconds;
+}
+
 void TCallLog::clear() {
     m_last.clear();
     m_counts.clear();
+    m_waited.clear();
+    m_totalWaited = 0;
 }
