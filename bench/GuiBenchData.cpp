@@ -27,23 +27,34 @@ QString numbers(int count) {
 void GuiBenchData::seed(QSqlDatabase database, const Sizes& sizes) {
     if (!database.transaction())
         throw Exception(database.lastError().text());
+    try {
+        add(database, sizes);
+    } catch (...) {
+        database.rollback();
+        throw;
+    }
+    if (!database.commit())
+        throw Exception(database.lastError().text());
+}
+
+void GuiBenchData::add(QSqlDatabase& database, const Sizes& sizes) {
     const int legs = sizes.legs - kFixtureLegs;
     if (legs > 0) {
         // Flights 10001 on, each on one of a few routes between the fixture's bases.
-        run(database, numbers(legs) +
-                          QStringLiteral(
-                              "INSERT INTO VOOTRECHO (CDFILIAL, CDCIA, NRVOO, SGBASEORI, "
-                              "SGBASEDES, IDTIPVOO) SELECT '0001', '0001', CAST(10000 + i AS "
-                              "TEXT), CASE i % 3 WHEN 0 THEN 'GRU' WHEN 1 THEN 'GIG' ELSE 'BSB' "
-                              "END, CASE i % 4 WHEN 0 THEN 'REC' WHEN 1 THEN 'POA' WHEN 2 THEN "
-                              "'MAO' ELSE 'FOR' END, CASE WHEN i % 7 = 0 THEN '2' ELSE '1' END "
-                              "FROM n"));
+        run(database,
+            numbers(legs) +
+                QStringLiteral("INSERT INTO VOOTRECHO (CDFILIAL, CDCIA, NRVOO, SGBASEORI, "
+                               "SGBASEDES, IDTIPVOO) SELECT '0001', '0001', CAST(10000 + i AS "
+                               "TEXT), CASE i % 3 WHEN 0 THEN 'GRU' WHEN 1 THEN 'GIG' ELSE 'BSB' "
+                               "END, CASE i % 4 WHEN 0 THEN 'REC' WHEN 1 THEN 'POA' WHEN 2 THEN "
+                               "'MAO' ELSE 'FOR' END, CASE WHEN i % 7 = 0 THEN '2' ELSE '1' END "
+                               "FROM n"));
         run(database,
             numbers(legs / 50) +
                 QStringLiteral(
                     "INSERT INTO DELIVERY (NRDELIVERY, CDFILIAL, CDCIA, DTDELIVERY, NRVOO, "
                     "SGBASEORI, SGBASEDES, CDLOCAFATCIA, CDGRUPPROD, VRSERVICO, VRMOEDESTR, "
-                    "NRFATURAMENTO) SELECT printf('B%011d', i), '0001', '0001', '2024-02-05', "
+                    "NRFATURAMENTO) SELECT printf('B%011d', i), '0001', '0001', '2024-02-01', "
                     "V.NRVOO, V.SGBASEORI, V.SGBASEDES, 'GRU-TECA', NULL, 1000 * i, 200 * i, "
                     "printf('FB%010d', i) FROM n JOIN VOOTRECHO V ON V.CDFILIAL = '0001' AND "
                     "V.CDCIA = '0001' AND V.NRVOO = CAST(10000 + 50 * i AS TEXT)"));
@@ -69,8 +80,9 @@ void GuiBenchData::seed(QSqlDatabase database, const Sizes& sizes) {
                 "CDCLIENTE, DTINIAPURAC, DTFIMAPURAC, DTFATURA, CDSERIE, IDTPIJURTRAN, "
                 "NRINSJURTRAN, NRPEDIDO, IDSTATUS, DTHRINICIO) VALUES ('") +
                 kComputation +
-                QStringLiteral("', 'F', '0001', '0001', '0001', 'CLI000000001', '2023-12-01', '2023-12-31', '2024-01-05', '1', "
-                "'J', '11222333000181', '0000000090', 'F', '2024-01-05 09:00:00')"));
+                QStringLiteral("', 'F', '0001', '0001', '0001', 'CLI000000001', '2023-12-01', "
+                               "'2023-12-31', '2024-01-05', '1', "
+                               "'J', '11222333000181', '0000000090', 'F', '2024-01-05 09:00:00')"));
         run(database,
             numbers(sizes.invoices) +
                 QStringLiteral("INSERT INTO NOTAFISCAL (NRLANCTONF, CDFILIAL, NRAPURACFAT, "
@@ -80,6 +92,4 @@ void GuiBenchData::seed(QSqlDatabase database, const Sizes& sizes) {
                 QStringLiteral("', 'CLI000000001', '0001', '1', '2024-01-05', 100000 + 37 * i, "
                                "20000 + 7 * i, '1010', 'N' FROM n"));
     }
-    if (!database.commit())
-        throw Exception(database.lastError().text());
 }

@@ -20,6 +20,9 @@ public:
     static constexpr int kFixtureLegs = 4;
     static constexpr int kFixtureCompanies = 6;
 
-    // Raises Exception with the database's text when a statement fails.
+    // All or nothing: raises Exception with the database's text when a statement fails.
     static void seed(QSqlDatabase database, const Sizes& sizes);
+
+private:
+    static void add(QSqlDatabase& database, const Sizes& sizes);
 };

@@ -14,7 +14,8 @@ QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const {
     return m_last.value(method);
 }
 
-void TCallLog::addWaited(const QString& method, qint64 nanoseconds) {
+void TCallLog::waitEnded(const QString& method, qint64 nanoseconds) {
+    --m_waiting;
     m_waited[method] += nanoseconds;
     m_totalWaited += nanoseconds;
 }

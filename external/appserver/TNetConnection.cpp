@@ -144,8 +144,9 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
     recordCall(method, args);
     QElapsedTimer clock;
     clock.start();
+    TCallLog::instance().waitStarted();
     const auto waited =
-        qScopeGuard([&] { TCallLog::instance().addWaited(method, clock.nsecsElapsed()); });
+        qScopeGuard([&] { TCallLog::instance().waitEnded(method, clock.nsecsElapsed()); });
     if (!connected() && !open())
         throw Exception(noConnectionText());
     // Text for a loss, worked out now: a handler run during the wait may change Host.

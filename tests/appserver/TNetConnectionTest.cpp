@@ -186,8 +186,10 @@ TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply) {
 // and only to it.
 TEST_F(TNetConnectionTest, TheWaitForEachCallIsAddedToItsMethod) {
     TCallLog::instance().clear();
-    server.OnCall = [](FakeAppServer::Client& c, const Message& m) {
+    int waitingMeanwhile = 0;
+    server.OnCall = [&waitingMeanwhile](FakeAppServer::Client& c, const Message& m) {
         const bool fails = m.name == QLatin1String("GetPerFecham");
+        waitingMeanwhile = TCallLog::instance().waiting();
         QTimer::singleShot(30, [&c, id = m.id, fails] {
             c.send(fails ? Message::failure(id, QStringLiteral("sem período"))
                          : Message::reply(id, 1));
@@ -197,12 +199,13 @@ TEST_F(TNetConnectionTest, TheWaitForEachCallIsAddedToItsMethod) {
     net.AppServer().call(QStringLiteral("GetVooTrecho"), {});
     EXPECT_EQ(failureOf(QStringLiteral("GetPerFecham")), QStringLiteral("sem período"));
     const TCallLog& log = TCallLog::instance();
+    EXPECT_EQ(waitingMeanwhile, 1) << "the call was under way while the server worked";
+    EXPECT_EQ(log.waiting(), 0) << "every wait ended, the failed one too";
     EXPECT_GE(log.waitedNs(QStringLiteral("GetVooTrecho")), 2 * 30'000'000LL);
     EXPECT_GE(log.waitedNs(QStringLiteral("GetPerFecham")), 30'000'000LL);
     EXPECT_EQ(log.waitedNs(QStringLiteral("GetDiretorios")), 0);
-    EXPECT_EQ(log.totalWaitedNs(),
-              log.waitedNs(QStringLiteral("GetVooTrecho")) +
-                  log.waitedNs(QStringLiteral("GetPerFecham")));
+    EXPECT_EQ(log.totalWaitedNs(), log.waitedNs(QStringLiteral("GetVooTrecho")) +
+                                       log.waitedNs(QStringLiteral("GetPerFecham")));
     TCallLog::instance().clear();
     EXPECT_EQ(TCallLog::instance().totalWaitedNs(), 0);
 }
