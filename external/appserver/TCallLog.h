@@ -20,6 +20,7 @@ public:
     int count(const QString& method) const { return m_counts.value(method); }
     // Time spent in calls as the caller waited for them (connecting, sending, the server's
     // work, the answer read), failed ones included: what a benchmark puts down to the server.
+    // A call made during another's wait counts in both.
     void waitStarted() { ++m_waiting; }
     void waitEnded(const QString& method, qint64 nanoseconds);
     qint64 waitedNs(const QString& method) const { return m_waited.value(method); }
