@@ -14,7 +14,15 @@ QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const {
     return m_last.value(method);
 }
 
+void TCallLog::waitEnded(const QString& method, qint64 nanoseconds) {
+    --m_waiting;
+    m_waited[method] += nanoseconds;
+    m_totalWaited += nanoseconds;
+}
+
 void TCallLog::clear() {
     m_last.clear();
     m_counts.clear();
+    m_waited.clear();
+    m_totalWaited = 0;
 }

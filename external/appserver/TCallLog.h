@@ -18,9 +18,21 @@ public:
     // The arguments of the last call of `method` (empty when it was never called).
     QList<protocol::RemoteValue> lastArgs(const QString& method) const;
     int count(const QString& method) const { return m_counts.value(method); }
+    // Time spent in calls as the caller waited for them (connecting, sending, the server's
+    // work, the answer read), failed ones included: what a benchmark puts down to the server.
+    // A call made during another's wait counts in both.
+    void waitStarted() { ++m_waiting; }
+    void waitEnded(const QString& method, qint64 nanoseconds);
+    qint64 waitedNs(const QString& method) const { return m_waited.value(method); }
+    qint64 totalWaitedNs() const { return m_totalWaited; }
+    // Calls whose answer is being waited for now (nested ones each count).
+    int waiting() const { return m_waiting; }
     void clear();
 
 private:
     QHash<QString, QList<protocol::RemoteValue>> m_last;
     QHash<QString, int> m_counts;
+    QHash<QString, qint64> m_waited;
+    qint64 m_totalWaited = 0;
+    int m_waiting = 0;
 };

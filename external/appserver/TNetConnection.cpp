@@ -7,6 +7,7 @@
 #include "external/appserver/ServerLink.h"
 #include "platform/TApplication.h"
 
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <utility>
 
@@ -141,6 +142,11 @@ void TNetConnection::disconnect() {
 
 RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args) {
     recordCall(method, args);
+    QElapsedTimer clock;
+    clock.start();
+    TCallLog::instance().waitStarted();
+    const auto waited =
+        qScopeGuard([&] { TCallLog::instance().waitEnded(method, clock.nsecsElapsed()); });
     if (!connected() && !open())
         throw Exception(noConnectionText());
     // Text for a loss, worked out now: a handler run during the wait may change Host.

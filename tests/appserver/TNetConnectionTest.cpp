@@ -3,6 +3,7 @@
 
 #include "core/Exception.h"
 #include "core/SystemUser.h"
+#include "external/appserver/TCallLog.h"
 #include "external/appserver/TNetConnection.h"
 #include "platform/TApplication.h"
 
@@ -179,6 +180,34 @@ TEST_F(TNetConnectionTest, ProgressArrivesInOrderBeforeTheReply) {
     seen << QStringLiteral("resultado %1").arg(result.toInteger());
     EXPECT_EQ(seen, (QStringList{"1/3 Nota 1 de 3", "2/3 Nota 2 de 3", "3/3 Nota 3 de 3",
                                  "resultado 1"}));
+}
+
+// The wait of every call is put down to its method, an answered one and a failed one alike,
+// and only to it.
+TEST_F(TNetConnectionTest, TheWaitForEachCallIsAddedToItsMethod) {
+    TCallLog::instance().clear();
+    int waitingMeanwhile = 0;
+    server.OnCall = [&waitingMeanwhile](FakeAppServer::Client& c, const Message& m) {
+        const bool fails = m.name == QLatin1String("GetPerFecham");
+        waitingMeanwhile = TCallLog::instance().waiting();
+        QTimer::singleShot(30, [&c, id = m.id, fails] {
+            c.send(fails ? Message::failure(id, QStringLiteral("sem período"))
+                         : Message::reply(id, 1));
+        });
+    };
+    net.AppServer().call(QStringLiteral("GetVooTrecho"), {});
+    net.AppServer().call(QStringLiteral("GetVooTrecho"), {});
+    EXPECT_EQ(failureOf(QStringLiteral("GetPerFecham")), QStringLiteral("sem período"));
+    const TCallLog& log = TCallLog::instance();
+    EXPECT_EQ(waitingMeanwhile, 1) << "the call was under way while the server worked";
+    EXPECT_EQ(log.waiting(), 0) << "every wait ended, the failed one too";
+    EXPECT_GE(log.waitedNs(QStringLiteral("GetVooTrecho")), 2 * 30'000'000LL);
+    EXPECT_GE(log.waitedNs(QStringLiteral("GetPerFecham")), 30'000'000LL);
+    EXPECT_EQ(log.waitedNs(QStringLiteral("GetDiretorios")), 0);
+    EXPECT_EQ(log.totalWaitedNs(), log.waitedNs(QStringLiteral("GetVooTrecho")) +
+                                       log.waitedNs(QStringLiteral("GetPerFecham")));
+    TCallLog::instance().clear();
+    EXPECT_EQ(TCallLog::instance().totalWaitedNs(), 0);
 }
 
 TEST_F(TNetConnectionTest, RefusedPortRaisesNothingOnConnectAndNoConnectionOnCall) {
