@@ -24,6 +24,12 @@ namespace {
 // The smallest step of the marking, in deliveries: below it the statements would cost
 // more than the work.
 constexpr qint64 kMinStep = 2000;
+// A selection of at least this share of the table's rows (one in kPagesShare) is marked
+// by ranges of pages on PostgreSQL: reading the whole table in order then costs less than
+// finding its rows through an index.
+constexpr qint64 kPagesShare = 4;
+// A page number past any table's last page (PostgreSQL numbers pages up to 2^32 - 2).
+constexpr qint64 kPastLastPage = 4294967295;
 
 // Runs `step(from, to, count)` over consecutive day ranges that cover the whole period
 // from `first` to `last`, each holding about pacer.next() of the deliveries counted in
@@ -352,10 +358,12 @@ void BillingComputation::fillInvoiceKeys(const Plan& plan) {
                {{"filial", m_r.filial}, {"cdcia", m_r.cdcia}});
 }
 
-// By day ranges of about one step each, every statement marking its deliveries and
-// returning their sums per invoice. A count other than counted, or a delivery of no
-// invoice, means another session took or added deliveries meanwhile: the whole
-// computation fails.
+// In steps of about StepPacer's size, every statement marking its deliveries and returning
+// their sums per invoice. When the selection is most of the table the steps are ranges of
+// the table's pages, so that each page is read once, in the order it is stored, as one
+// statement over the table would; otherwise ranges of days through the index, which read
+// only the selected rows. A count other than counted, or a delivery of no invoice, means
+// another session took or added deliveries meanwhile: the whole computation fails.
 std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(const Plan& plan) {
     const qint64 total = plan.deliveries;
     if (total == 0)
@@ -371,46 +379,89 @@ std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(co
     const QStringList parts = keyParts(QStringLiteral("DELIVERY."));
     for (int i = 0; i < 3; ++i)
         match.append(QStringLiteral("K.K%1 = %2").arg(i + 1).arg(parts[i]));
+    const TablePages pages = tablePages();
+    const bool byPages = pages.rows > 0 && total * kPagesShare >= pages.rows;
     const QString sql =
         QStringLiteral("WITH M AS (UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = "
-                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1 AND %2 RETURNING "
+                       "K.NRLANCTONF FROM ZEL_NOTA_CHAVE K WHERE %1 AND %2%3 RETURNING "
                        "K.NRLANCTONF AS NF, DELIVERY.VRSERVICO AS V, DELIVERY.VRMOEDESTR "
                        "AS E, DELIVERY.NRFATURAMENTO AS F) "
                        "SELECT NF, COUNT(*), SUM(V), SUM(E), SUM(CASE WHEN F IS NULL OR "
                        "TRIM(F) = '' THEN 1 ELSE 0 END) FROM M GROUP BY NF")
-            .arg(m_selection.where(), match.join(QStringLiteral(" AND ")));
+            .arg(m_selection.where(), match.join(QStringLiteral(" AND ")),
+                 byPages ? QStringLiteral(" AND DELIVERY.ctid >= CAST(:pg_from AS TID) AND "
+                                          "DELIVERY.ctid < CAST(:pg_to AS TID)")
+                         : QString());
+    // Returns how many it marked.
+    const auto markStep = [&](DeliverySelection::Binds binds) {
+        binds.append({QStringLiteral("nr"), m_nr});
+        QSqlQuery query = m_sql.exec(sql, binds);
+        qint64 marked = 0;
+        while (query.next()) {
+            const auto found = byNumber.find(query.value(0).toString());
+            if (query.value(0).isNull() || found == byNumber.end())
+                throw Exception(QStringLiteral("deliveries incluídas durante o cálculo"));
+            if (query.value(4).toLongLong() > 0)
+                throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
+            Invoice& invoice = invoices[found->second];
+            const qint64 count = query.value(1).toLongLong();
+            invoice.deliveries += count;
+            invoice.value += query.value(2).toLongLong();
+            invoice.foreign += query.value(3).toLongLong();
+            marked += count;
+        }
+        return marked;
+    };
     // The references of the marked deliveries exist by now: checked statement by
     // statement they cost the same, and the commit is not left with a million checks
     // and no progress to show.
     m_sql.exec(QStringLiteral("SET CONSTRAINTS ALL IMMEDIATE"));
     report(Phase::Marking, 0, total);
     qint64 done = 0;
-    StepPacer pacer(total, kMinStep);
-    forEachDayRange(
-        plan.perDay, m_r.start, m_r.end, pacer,
-        [&](const QDate& from, const QDate& to, qint64 expected) {
-            DeliverySelection::Binds binds = m_selection.bindsFor(from, to);
-            binds.append({QStringLiteral("nr"), m_nr});
-            QSqlQuery query = m_sql.exec(sql, binds);
-            qint64 marked = 0;
-            while (query.next()) {
-                const auto found = byNumber.find(query.value(0).toString());
-                if (query.value(0).isNull() || found == byNumber.end())
-                    throw Exception(QStringLiteral("deliveries incluídas durante o cálculo"));
-                if (query.value(4).toLongLong() > 0)
-                    throw Exception(
-                        QStringLiteral("delivery sem número de faturamento no período"));
-                Invoice& invoice = invoices[found->second];
-                const qint64 count = query.value(1).toLongLong();
-                invoice.deliveries += count;
-                invoice.value += query.value(2).toLongLong();
-                invoice.foreign += query.value(3).toLongLong();
-                marked += count;
-            }
-            if (marked != expected)
-                throw changedMeanwhile(marked, expected);
-            done += expected;
+    if (byPages) {
+        // Paced in pages, about as many deliveries a page as the table holds.
+        StepPacer pacer(pages.pages, std::max<qint64>(1, kMinStep * pages.pages / pages.rows));
+        for (qint64 from = 0; from < pages.pages;) {
+            const qint64 to = std::min(pages.pages, from + pacer.next());
+            DeliverySelection::Binds binds = m_selection.binds();
+            binds.append({QStringLiteral("pg_from"), QStringLiteral("(%1,0)").arg(from)});
+            // The last step goes on to the table's end as it is then: a delivery added
+            // meanwhile most likely went there.
+            binds.append({QStringLiteral("pg_to"),
+                          QStringLiteral("(%1,0)").arg(to < pages.pages ? to : kPastLastPage)});
+            done += markStep(binds);
+            if (done > total)
+                throw changedMeanwhile(done, total);
+            pacer.stepDone(to - from);
             report(Phase::Marking, done, total);
-        });
+            from = to;
+        }
+        if (done != total)
+            throw changedMeanwhile(done, total);
+        return invoices;
+    }
+    StepPacer pacer(total, kMinStep);
+    forEachDayRange(plan.perDay, m_r.start, m_r.end, pacer,
+                    [&](const QDate& from, const QDate& to, qint64 expected) {
+                        const qint64 marked = markStep(m_selection.bindsFor(from, to));
+                        if (marked != expected)
+                            throw changedMeanwhile(marked, expected);
+                        done += expected;
+                        report(Phase::Marking, done, total);
+                    });
     return invoices;
+}
+
+// The pages the deliveries take now and how many rows the planner's statistics count in
+// them (0 when it has none).
+BillingComputation::TablePages BillingComputation::tablePages() const {
+    QSqlQuery query = m_sql.exec(QStringLiteral(
+        "SELECT pg_relation_size('delivery') / current_setting('block_size')::BIGINT, "
+        "GREATEST(reltuples, 0)::BIGINT FROM pg_class WHERE oid = 'delivery'::regclass"));
+    TablePages pages;
+    if (query.next()) {
+        pages.pages = query.value(0).toLongLong();
+        pages.rows = query.value(1).toLongLong();
+    }
+    return pages;
 }

@@ -63,6 +63,11 @@ private:
     std::vector<Invoice> markOnSqlite(const Plan& plan);
     std::vector<Invoice> markOnPostgreSql(const Plan& plan);
     void fillInvoiceKeys(const Plan& plan);
+    struct TablePages {
+        qint64 pages = 0;
+        qint64 rows = 0;
+    };
+    TablePages tablePages() const;
 
     const ServerSql& m_sql;
     CounterConnection& m_counters;

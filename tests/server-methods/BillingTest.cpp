@@ -394,6 +394,34 @@ TEST_P(Billing, ProgressFollowsTheMarking) {
     EXPECT_EQ(billingFaults(), 0);
 }
 
+// A selection that is most of the table, with the planner's statistics as a database in use
+// has them: on PostgreSQL it is marked by ranges of the table's pages instead of days. Every
+// delivery is marked once, each invoice is the sum of its flight's deliveries.
+TEST_P(Billing, ASelectionOfMostOfTheTableIsMarkedWhole) {
+    ASSERT_EQ(SeedData(db()).deliveries(12000, QStringLiteral("0001/0002")), 12000);
+    exec("ANALYZE");
+    auto args = billing("0001", "0002", "CLI000000002");
+    args[Args::DeliveryPeriodStart] = QDate(2024, 6, 1);
+    args[Args::DeliveryPeriodEnd] = QDate(2026, 12, 31);
+    qint64 lastDone = -1;
+    int reports = 0;
+    const QString nr = call("CalculaApuracao", args, [&](qint64 done, qint64, const QString&) {
+                           EXPECT_GE(done, lastDone);
+                           lastDone = done;
+                           ++reports;
+                       }).toString();
+    ASSERT_EQ(nr.size(), 10) << nr.toStdString();
+    const QString computed = QStringLiteral("NRAPURACFAT = '%1'").arg(nr);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DELIVERY WHERE " + computed).toLongLong(), 12000);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM NOTAFISCAL WHERE " + computed).toLongLong(),
+              scalar("SELECT COUNT(DISTINCT NRVOO) FROM DELIVERY WHERE " + computed).toLongLong());
+    EXPECT_EQ(scalar("SELECT SUM(VRNOTAFISC) FROM NOTAFISCAL WHERE " + computed).toLongLong(),
+              scalar("SELECT SUM(VRSERVICO) FROM DELIVERY WHERE " + computed).toLongLong());
+    EXPECT_EQ(lastDone, 12000);
+    EXPECT_GE(reports, 5);
+    EXPECT_EQ(billingFaults(), 0);
+}
+
 ZEL_ALL_ENGINES(Billing);
 
 // Only carrier rows of known companies: a packet with any other key is refused whole, before
