@@ -6,15 +6,28 @@ TCallLog& TCallLog::instance() {
 }
 
 void TCallLog::record(const QString& method, const QList<protocol::RemoteValue>& args) {
+    const QMutexLocker lock(&m_mutex);
     m_last.insert(method, args);
     ++m_counts[method];
 }
 
+bool TCallLog::contains(const QString& method) const {
+    const QMutexLocker lock(&m_mutex);
+    return m_last.contains(method);
+}
+
 QList<protocol::RemoteValue> TCallLog::lastArgs(const QString& method) const {
+    const QMutexLocker lock(&m_mutex);
     return m_last.value(method);
 }
 
+int TCallLog::count(const QString& method) const {
+    const QMutexLocker lock(&m_mutex);
+    return m_counts.value(method);
+}
+
 void TCallLog::clear() {
+    const QMutexLocker lock(&m_mutex);
     m_last.clear();
     m_counts.clear();
 }
