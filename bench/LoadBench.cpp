@@ -54,6 +54,7 @@ struct ServerMemory {
 struct Measurement {
     Topology topology = Topology::Sqlite;
     int desktops = 0;
+    int periods = 0; // seeded per company
     double seedSeconds = 0;
     double seconds = 0;
     LatencyStats small;
@@ -107,7 +108,7 @@ QString freshDatabase(const LoadOptions& o, Topology topology, int desktops, con
     {
         TDatabase db;
         db.open(url);
-        LoadSeed::write(db.database(), desktops, o.periods, o.perPeriod);
+        LoadSeed::write(db.database(), desktops, o.periodsFor(desktops), o.perPeriod);
         // Statistics as a database in use has them, so the planner sees the real sizes.
         QSqlQuery analyze(db.database());
         if (!analyze.exec(QStringLiteral("ANALYZE")))
@@ -121,8 +122,9 @@ Measurement measure(const LoadOptions& o, Topology topology, int desktops, const
     Measurement m;
     m.topology = topology;
     m.desktops = desktops;
+    m.periods = o.periodsFor(desktops);
     const QString url = freshDatabase(o, topology, desktops, workdir, &m.seedSeconds);
-    const QList<LoadCompany> companies = LoadSeed::companies(desktops, o.periods);
+    const QList<LoadCompany> companies = LoadSeed::companies(desktops, o.periodsFor(desktops));
 
     const int serverCount = LoadOptions::serversOf(topology);
     const int perServer = (desktops + serverCount - 1) / serverCount;
@@ -210,23 +212,24 @@ QString topologyLabel(Topology topology) {
 }
 
 void printProgress(QTextStream& out, const Measurement& m) {
-    out << QStringLiteral("%1, %2 mesas: %3 apurações em %4 s (carga inicial %5 s), %6 erros")
+    out << QStringLiteral("%1, %2 mesas: %3 apurações em %4 s, %5 erros (carga inicial de %6 "
+                          "períodos por companhia em %7 s)")
                .arg(topologyLabel(m.topology))
                .arg(m.desktops)
                .arg(m.computations.count())
                .arg(m.seconds, 0, 'f', 1)
-               .arg(m.seedSeconds, 0, 'f', 1)
                .arg(m.errors)
+               .arg(m.periods)
+               .arg(m.seedSeconds, 0, 'f', 1)
         << Qt::endl;
 }
 
 void printReport(QTextStream& out, const LoadOptions& o, const std::vector<Measurement>& all) {
     out << Qt::endl
-        << QStringLiteral("%1 s por medição, pausa de %2 ms entre chamadas, %3 períodos de um dia "
-                          "com %4 deliveries por companhia")
+        << QStringLiteral("%1 s por medição, pausa de %2 ms entre chamadas, períodos de um dia "
+                          "com %3 deliveries cada")
                .arg(o.seconds)
                .arg(o.thinkMs)
-               .arg(o.periods)
                .arg(o.perPeriod)
         << Qt::endl
         << Qt::endl;

@@ -1,5 +1,7 @@
 #include "bench/LoadOptions.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxDesktops = 512;
@@ -90,8 +92,8 @@ CommandLine LoadOptions::commandLine() {
              .arg(defaults.thinkMs),
          QStringLiteral("MS")},
         {QStringLiteral("periods"),
-         QStringLiteral("períodos de um dia gerados por companhia (padrão %1)")
-             .arg(defaults.periods),
+         QStringLiteral("períodos de um dia gerados por companhia (padrão: o bastante para a "
+                        "duração, ao menos 1000)"),
          QStringLiteral("N")},
         {QStringLiteral("per-period"),
          QStringLiteral("deliveries por período (padrão %1)").arg(defaults.perPeriod),
@@ -142,6 +144,15 @@ QString LoadOptions::nameOf(Topology topology) {
         return QStringLiteral("postgresql-2");
     }
     return {};
+}
+
+int LoadOptions::periodsFor(int desktops) const {
+    if (periods > 0)
+        return periods;
+    constexpr int kComputationsPerSecond = 600;
+    constexpr int kMinPeriods = 1000;
+    const qint64 needed = (qint64(kComputationsPerSecond) * seconds + desktops - 1) / desktops;
+    return int(std::max<qint64>(kMinPeriods, needed));
 }
 
 int LoadOptions::serversOf(Topology topology) {

@@ -33,6 +33,10 @@ TEST(LoadBenchCommandLine, Defaults) {
     EXPECT_EQ(r.options.seconds, 30);
     EXPECT_EQ(r.options.thinkMs, 0);
     EXPECT_EQ(r.options.topologies, QList<Topology>{Topology::Sqlite});
+    // Enough periods that one desktop flat out does not run out in 30 s; 1000 at least.
+    EXPECT_EQ(r.options.periodsFor(1), 18000);
+    EXPECT_EQ(r.options.periodsFor(7), 2572);
+    EXPECT_EQ(r.options.periodsFor(64), 1000);
 
     // With a PostgreSQL server, every topology unless told otherwise.
     const Read pg = read({"--pg", "postgresql://postgres@127.0.0.1:25498/zeltest"});
@@ -50,6 +54,7 @@ TEST(LoadBenchCommandLine, ValuesAsGiven) {
     EXPECT_EQ(r.options.seconds, 10);
     EXPECT_EQ(r.options.thinkMs, 5);
     EXPECT_EQ(r.options.periods, 40);
+    EXPECT_EQ(r.options.periodsFor(1), 40) << "as given, whatever the desktops";
     EXPECT_EQ(r.options.perPeriod, 3);
     // Each topology once, in the order first named.
     EXPECT_EQ(r.options.topologies,
