@@ -199,6 +199,10 @@ Measurement measure(const LoadOptions& o, Topology topology, int desktops, const
     return m;
 }
 
+QString desktopsText(int desktops) {
+    return desktops == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(desktops);
+}
+
 QString topologyLabel(Topology topology) {
     switch (topology) {
     case Topology::Sqlite:
@@ -212,10 +216,10 @@ QString topologyLabel(Topology topology) {
 }
 
 void printProgress(QTextStream& out, const Measurement& m) {
-    out << QStringLiteral("%1, %2 mesas: %3 apurações em %4 s, %5 erros (carga inicial de %6 "
+    out << QStringLiteral("%1, %2: %3 apurações em %4 s, %5 erros (carga inicial de %6 "
                           "períodos por companhia em %7 s)")
                .arg(topologyLabel(m.topology))
-               .arg(m.desktops)
+               .arg(desktopsText(m.desktops))
                .arg(m.computations.count())
                .arg(m.seconds, 0, 'f', 1)
                .arg(m.errors)
@@ -280,10 +284,10 @@ void printReport(QTextStream& out, const LoadOptions& o, const std::vector<Measu
     bool anyError = false;
     for (const Measurement& m : all) {
         if (m.emptyPeriods > 0)
-            out << QStringLiteral("%1, %2 mesas: %3 períodos sem deliveries, não apurados "
+            out << QStringLiteral("%1, %2: %3 períodos sem deliveries, não apurados "
                                   "(aumente --periods)")
                        .arg(topologyLabel(m.topology))
-                       .arg(m.desktops)
+                       .arg(desktopsText(m.desktops))
                        .arg(m.emptyPeriods)
                 << Qt::endl;
         if (m.errorTexts.isEmpty())
@@ -292,9 +296,9 @@ void printReport(QTextStream& out, const LoadOptions& o, const std::vector<Measu
             out << Qt::endl << QStringLiteral("primeiros erros:") << Qt::endl;
         anyError = true;
         for (const QString& text : m.errorTexts)
-            out << QStringLiteral("  %1, %2 mesas: %3")
+            out << QStringLiteral("  %1, %2: %3")
                        .arg(topologyLabel(m.topology))
-                       .arg(m.desktops)
+                       .arg(desktopsText(m.desktops))
                        .arg(text)
                 << Qt::endl;
     }
