@@ -57,9 +57,10 @@ TEST_P(ServerSqlTest, ValuesReachTheStatementAsBound) {
                  QList<std::pair<QString, QVariant>>{{QStringLiteral("c"), QStringLiteral("x")}})
             .next(),
         true);
-    if (engine() == TestDatabases::Engine::PostgreSQL)
+    if (engine() == TestDatabases::Engine::PostgreSQL) {
         EXPECT_EQ(sql.scalar("SELECT :b::text || 'z'", {{"b", 42}}).toString(), "42z")
             << "a cast is no placeholder";
+    }
 }
 
 TEST_P(ServerSqlTest, AFailedStatementSaysWhy) {
