@@ -8,8 +8,8 @@
 // counter stays locked while a computation runs and no other session's registration or
 // computation waits for it; a computation that fails afterwards leaves a gap in the
 // numbers. On SQLite, whose one writer holds the whole database anyway, in the caller's
-// own transaction. Registration keeps its counter in its own transaction: that is what
-// puts registrations one after the other.
+// own transaction. Registrations take their computation numbers here too, so that many
+// desktops registering at once queue on no counter held until their commits.
 class CounterConnection {
 public:
     explicit CounterConnection(QSqlDatabase session);

@@ -1,9 +1,21 @@
 #include "server/SqlTransaction.h"
 
+#include "core/EDBEngineError.h"
+#include "db/TDatabase.h"
+
 SqlTransaction::SqlTransaction(const ServerSql& sql)
     : m_sql(sql) {
-    m_sql.exec(m_sql.dialect() == TDialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                   : QStringLiteral("BEGIN"));
+    if (m_sql.dialect() != TDialect::SQLite) {
+        m_sql.exec(QStringLiteral("BEGIN"));
+        m_open = true;
+        return;
+    }
+    m_turn = SqliteWriterQueue::wait(SqliteWriterQueue::of(m_sql.database().databaseName()),
+                                     TDatabase::busyTimeoutMs);
+    // What SQLite says when its own wait runs out, so that the caller answers the same.
+    if (!m_turn.holds())
+        throw EDBEngineError(QStringLiteral("database is locked"), {});
+    m_sql.exec(QStringLiteral("BEGIN IMMEDIATE"));
     m_open = true;
 }
 
@@ -14,6 +26,7 @@ SqlTransaction::~SqlTransaction() {
 void SqlTransaction::commit() {
     m_sql.exec(QStringLiteral("COMMIT"));
     m_open = false;
+    m_turn.leave();
 }
 
 void SqlTransaction::rollback() noexcept {
@@ -25,4 +38,5 @@ void SqlTransaction::rollback() noexcept {
     } catch (...) {
         // A connection that died has no transaction left to end.
     }
+    m_turn.leave();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "server/ServerSql.h"
+#include "server/SqliteWriterQueue.h"
 
 // One write transaction; rolled back unless committed. SQLite takes the write lock at
-// the start (BEGIN IMMEDIATE), so two writers queue on the busy timeout instead of one
-// failing when it upgrades a read lock halfway.
+// the start (BEGIN IMMEDIATE), so two writers queue instead of one failing when it
+// upgrades a read lock halfway; the writers of this process queue in order of arrival
+// (SqliteWriterQueue), each as long as the busy timeout, before they ask SQLite.
 class SqlTransaction {
 public:
     explicit SqlTransaction(const ServerSql& sql);
@@ -19,4 +21,5 @@ public:
 private:
     const ServerSql& m_sql;
     bool m_open = false;
+    SqliteWriterQueue::Turn m_turn;
 };

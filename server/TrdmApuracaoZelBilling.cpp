@@ -2,6 +2,7 @@
 // the registration, and the failure of the computation kept as its status.
 #include "server/BillingComputation.h"
 #include "server/CalculaApuracaoRequest.h"
+#include "server/CounterConnection.h"
 #include "server/DatabaseBusy.h"
 #include "server/DeliveryExport.h"
 #include "server/DeliverySelection.h"
@@ -52,16 +53,24 @@ bool anyWithoutFaturamento(const ServerSql& sql, const DeliverySelection& select
     return query.next();
 }
 
-// Registration. Every registration takes the computation counter before it inserts, so
-// once this one holds it no other is half done: a running computation of the company is
-// a committed row, looked for again here and refused at once. Inserting over it instead
-// would wait on the unique index for that computation's whole transaction, holding the
-// counter, and with it every other registration of every branch. The unique index stays
-// the last word, for servers that register otherwise.
-QString registerComputation(const ServerSql& sql, const CalculaApuracaoRequest& r,
-                            const QString& user, const std::function<void()>& refuseIfRunning) {
+// Registration, ordered per branch and company: on PostgreSQL a registration first locks
+// its CIAFILI row, so once this one holds it no other registration of the company is half
+// done, and a running computation of the company is a committed row, looked for again here
+// and refused at once. Inserting over it instead would wait on the unique index for that
+// computation's whole transaction. Registrations of other companies do not wait for this
+// one: the number comes from the counter connection (committed at once, so a registration
+// refused or failed here leaves a gap), never from a counter locked until this commit. On
+// SQLite the write lock orders every registration anyway, and the number is taken in this
+// transaction. The unique index stays the last word, for servers that register otherwise.
+QString registerComputation(const ServerSql& sql, CounterConnection& counters,
+                            const CalculaApuracaoRequest& r, const QString& user,
+                            const std::function<void()>& refuseIfRunning) {
     SqlTransaction transaction(sql);
-    const QString nr = Numerador::format(Numerador(sql).nextApuracao());
+    if (sql.dialect() != TDialect::SQLite)
+        sql.exec(QStringLiteral("SELECT 1 FROM CIAFILI WHERE CDFILIAL = :filial AND "
+                                "CDCIA = :cdcia FOR NO KEY UPDATE"),
+                 {{"filial", r.filial}, {"cdcia", r.cdcia}});
+    const QString nr = Numerador::format(counters.nextApuracao());
     refuseIfRunning();
     sql.change(
         QStringLiteral(
@@ -148,7 +157,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
 
     QString nr;
     try {
-        nr = registerComputation(sql, r, m_user, refuseIfRunning);
+        nr = registerComputation(sql, *m_counters, r, m_user, refuseIfRunning);
     } catch (const EDBEngineError& e) {
         if (ServerSql::isUniqueViolation(e.message()))
             refuseIfRunning();

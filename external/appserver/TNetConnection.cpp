@@ -7,8 +7,12 @@
 #include "external/appserver/ServerLink.h"
 #include "platform/TApplication.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QThread>
+
+#include <optional>
 #include <utility>
 
 using protocol::Message;
@@ -47,6 +51,12 @@ Address parseAddress(QString host, int port) {
     a.host = host.trimmed();
     a.port = port > 0 ? port : hostPort;
     return a;
+}
+
+// Without an application object there is only the one thread that made the call.
+bool onApplicationThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
 }
 
 } // namespace
@@ -166,13 +176,20 @@ RemoteValue TNetConnection::call(const QString& method, QList<TRemoteArg>& args)
     const int silenceMs = m_longCalls.contains(method) ? m_longTimeoutMs : m_readTimeoutMs;
     const QString timedOut = timedOutText(silenceMs);
     const QString cancelledText = cancelledWaitText();
-    // The wait window's "Cancelar espera" ends this wait, the innermost one.
+    // The wait window's "Cancelar espera" ends this wait, the innermost one. The window and
+    // its handler belong to the application's thread: a call on another thread (a worker,
+    // many simulated desktops in one process) leaves them alone and cannot be cancelled so.
     bool cancelled = false;
-    std::function<void()> outer = std::exchange(Application().OnCancelWait, [&cancelled, link] {
-        cancelled = true;
-        link->wake();
+    std::optional<std::function<void()>> outer;
+    if (onApplicationThread())
+        outer = std::exchange(Application().OnCancelWait, [&cancelled, link] {
+            cancelled = true;
+            link->wake();
+        });
+    const auto restore = qScopeGuard([&] {
+        if (outer)
+            Application().OnCancelWait = std::move(*outer);
     });
-    const auto restore = qScopeGuard([&] { Application().OnCancelWait = std::move(outer); });
     Message reply;
     switch (link->call(method, values, onProgress, &reply, silenceMs, [&] { return cancelled; })) {
     case ServerLink::Outcome::Cancelled:

@@ -9,8 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
+#include <memory>
 
 using protocol::Message;
 using protocol::RemoteValue;
@@ -394,6 +399,46 @@ TEST_F(TNetConnectionTest, CancellingTheWaitEndsOnlyTheInnermostCall) {
     EXPECT_TRUE(innerFailure.startsWith(QStringLiteral("Espera pelo servidor")))
         << innerFailure.toStdString();
     EXPECT_TRUE(outerHandlerBack);
+    Application().OnCancelWait = nullptr;
+}
+
+// The wait window and its handler are the application thread's: a call waiting on another
+// thread neither takes the handler nor is cancelled by it, and the handler stays in place.
+TEST_F(TNetConnectionTest, ACallOnAnotherThreadLeavesTheCancelHandlerAlone) {
+    bool windowHandlerRan = false;
+    Application().OnCancelWait = [&] { windowHandlerRan = true; };
+    bool handlerInPlaceDuringCall = false;
+    server.OnCall = [&](FakeAppServer::Client& c, const Message& m) {
+        // The worker waits for this answer now; "Cancelar espera" is pressed meanwhile.
+        Application().cancelWait();
+        handlerInPlaceDuringCall = windowHandlerRan;
+        QTimer::singleShot(100,
+                           [&c, id = m.id] { c.send(Message::reply(id, QStringLiteral("ok"))); });
+    };
+    std::atomic<bool> done{false};
+    QString answer;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        TNetConnection other;
+        other.setServerName(QStringLiteral("Zel00100.rdmApuracaoZel"));
+        other.setHost(QStringLiteral("127.0.0.1"));
+        other.setPort(port);
+        try {
+            QList<TRemoteArg> none;
+            answer = other.AppServer().call(QStringLiteral("Lento"), none).toString();
+        } catch (const Exception& e) {
+            answer = e.message();
+        }
+        done = true;
+    }));
+    worker->start();
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    worker->wait();
+    EXPECT_EQ(answer, QStringLiteral("ok")) << "the worker's wait is not the window's to cancel";
+    EXPECT_TRUE(handlerInPlaceDuringCall);
+    ASSERT_TRUE(Application().OnCancelWait) << "nor did the worker take the handler away";
     Application().OnCancelWait = nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "server/CancelCommand.h"
 #include "server/SeedData.h"
 
+#include <atomic>
 #include <csignal>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -167,6 +168,61 @@ TEST_P(Concurrency, TheLoserOfARaceIsRefusedAtOnceAndHoldsNoCounter) {
                   .toLongLong(),
               0)
         << "the loser registered nothing";
+}
+
+// Registrations of one branch and company are ordered by its CIAFILI row, held by a
+// registration until its commit; meanwhile any other company registers and computes, and
+// the waiting one goes on as soon as the row is free.
+TEST_P(Concurrency, ARegistrationWaitsOnlyForItsOwnCompany) {
+    if (engine() != TestDatabases::Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite writes one transaction at a time";
+    TDatabase registering;
+    registering.open(url());
+    QSqlQuery holder(registering.database());
+    ASSERT_TRUE(holder.exec("BEGIN"));
+    ASSERT_TRUE(holder.exec("SELECT 1 FROM CIAFILI WHERE CDFILIAL = '0001' AND CDCIA = '0001' "
+                            "FOR NO KEY UPDATE"));
+
+    QString sameCompany;
+    std::atomic<bool> sameDone{false};
+    std::thread session([&] {
+        TDatabase database;
+        database.open(url());
+        TrdmApuracaoZel s(database.database(), {});
+        QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+        try {
+            sameCompany = s.call("CalculaApuracao", args).toString();
+        } catch (const std::exception& e) {
+            sameCompany = QString::fromUtf8(e.what());
+        }
+        sameDone = true;
+    });
+    const QDeadlineTimer deadline(10000);
+    while (scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                  "AND datname = current_database()")
+                   .toLongLong() == 0 &&
+           !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_FALSE(deadline.hasExpired()) << "the same company's registration did not wait";
+
+    QElapsedTimer other;
+    other.start();
+    const QString otherNr =
+        call("CalculaApuracao", billing("0001", "0002", "CLI000000002")).toString();
+    EXPECT_EQ(otherNr.size(), 10) << otherNr.toStdString();
+    EXPECT_LT(other.elapsed(), 1500) << "another company's registration waited";
+    EXPECT_FALSE(sameDone) << "the same company's registration went on before the commit";
+
+    EXPECT_TRUE(holder.exec("COMMIT"));
+    session.join();
+    EXPECT_EQ(sameCompany.size(), 10) << sameCompany.toStdString();
+    EXPECT_NE(sameCompany, otherNr);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT WHERE IDSTATUS = 'F' AND "
+                     "NRAPURACFAT IN ('" +
+                     sameCompany + "', '" + otherNr + "')")
+                  .toLongLong(),
+              2);
+    EXPECT_EQ(billingFaults(), 0);
 }
 
 // A session computing in another thread, paused at its first progress report that
