@@ -17,6 +17,9 @@
 #include <iterator>
 #include <QElapsedTimer>
 #include <QFile>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <unordered_map>
 
 namespace {
@@ -74,6 +77,10 @@ public:
         } catch (const std::exception&) {
             // The connection is gone, and its cache with it.
         }
+#ifdef __GLIBC__
+        // The pages given back would stay in this thread's arena otherwise.
+        malloc_trim(0);
+#endif
     }
     SqliteComputationCache(const SqliteComputationCache&) = delete;
     SqliteComputationCache& operator=(const SqliteComputationCache&) = delete;
