@@ -78,16 +78,27 @@ public:
             // The connection is gone, and its cache with it.
         }
 #ifdef __GLIBC__
-        // The pages given back would stay in this thread's arena otherwise.
-        malloc_trim(0);
+        // The pages given back would stay in this thread's arena otherwise; a small
+        // computation's few pages are not worth the walk through the allocator.
+        if (m_large)
+            malloc_trim(0);
 #endif
     }
     SqliteComputationCache(const SqliteComputationCache&) = delete;
     SqliteComputationCache& operator=(const SqliteComputationCache&) = delete;
 
+    // The computation takes `deliveries`: enough to fill much of the cache or not.
+    void takes(qint64 deliveries) {
+        m_large = deliveries >= kLargeComputation;
+    }
+
 private:
+    // About the deliveries whose pages fill a tenth of the cache.
+    static constexpr qint64 kLargeComputation = 20000;
+
     const ServerSql* m_sql;
     qint64 m_cacheSize = 0;
+    bool m_large = false;
 };
 
 Exception changedMeanwhile(qint64 marked, qint64 counted) {
@@ -123,7 +134,7 @@ qint64 BillingComputation::orderNumber(const QString& text) {
 }
 
 void BillingComputation::run(const QString& exportDir) {
-    const SqliteComputationCache cache(m_sql);
+    SqliteComputationCache cache(m_sql);
     SqlTransaction transaction(m_sql);
     // Locks the computation's row: a cancel waits for us, or we see that it won.
     if (m_sql.change(QStringLiteral("UPDATE CTRLAPURFAT SET IDSTATUS = 'P' "
@@ -132,6 +143,7 @@ void BillingComputation::run(const QString& exportDir) {
         throw Exception(QStringLiteral("a apuração foi cancelada durante o cálculo"));
     // Counted again inside the transaction: what changed since the checks counts.
     Plan plan = count();
+    cache.takes(plan.deliveries);
     if (anyWithoutFaturamento())
         throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
     if (!plan.invoices.empty()) {

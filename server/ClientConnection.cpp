@@ -4,6 +4,7 @@
 #include "server/CallHandler.h"
 #include "server/ServerSettings.h"
 
+#include <QSqlQuery>
 #include <QSslSocket>
 
 #include <sys/socket.h>
@@ -21,6 +22,8 @@ constexpr qint64 kReadChunk = 1024 * 1024;
 constexpr qsizetype kMaxUserLength = 30;
 // After a message this large, the memory its decoding took is handed back to the system.
 constexpr qsizetype kLargeMessage = 256 * 1024;
+// The page cache of a SQLite session, in KiB.
+constexpr int kSqliteSessionCacheKiB = 512;
 
 // Freed blocks stay in the allocator's per-thread arenas otherwise, and sixteen threads
 // that each decoded a large message would keep it all resident.
@@ -171,6 +174,12 @@ bool ClientConnection::openSession() {
     try {
         m_database = std::make_unique<TDatabase>();
         m_database->open(m_settings->databaseUrl);
+        // Each SQLite session has a page cache of its own: kept small, so that many desktops
+        // do not add up to much (the file's pages stay in the system's cache anyway); a
+        // computation enlarges its own while it runs.
+        if (m_database->dialect() == TDialect::SQLite)
+            QSqlQuery(m_database->database())
+                .exec(QStringLiteral("PRAGMA cache_size = -%1").arg(kSqliteSessionCacheKiB));
         m_module = m_settings->createModule(m_database->database(), m_user);
         if (m_module)
             return true;
