@@ -80,31 +80,16 @@ CommandLine commandLine() {
     return line;
 }
 
-QString readNumber(const CommandLine& line, const char* name, qint64 min, qint64 max,
-                   qint64* value) {
-    const QString key = QString::fromLatin1(name);
-    if (!line.isSet(key))
-        return {};
-    bool ok = false;
-    const qint64 number = line.value(key).toLongLong(&ok);
-    if (!ok || number < min || number > max)
-        return QStringLiteral("--%1 exige um número inteiro de %2 a %3.")
-            .arg(key)
-            .arg(min)
-            .arg(max);
-    *value = number;
-    return {};
-}
-
 QString read(const CommandLine& line, Options* o) {
     qint64 seconds = o->seconds;
     qint64 attackers = o->attackers;
     qint64 frameMib = o->frameBytes / kMiB;
     qint64 maxFrame = 0;
-    for (const QString& problem : {readNumber(line, "seconds", 1, 3600, &seconds),
-                                   readNumber(line, "attackers", 1, 256, &attackers),
-                                   readNumber(line, "frame-mib", 1, 2000, &frameMib),
-                                   readNumber(line, "max-frame", 1024, 0x7fffffff, &maxFrame)}) {
+    for (const QString& problem :
+         {line.readInteger(QStringLiteral("seconds"), 1, 3600, &seconds),
+          line.readInteger(QStringLiteral("attackers"), 1, 256, &attackers),
+          line.readInteger(QStringLiteral("frame-mib"), 1, 2000, &frameMib),
+          line.readInteger(QStringLiteral("max-frame"), 1024, 0x7fffffff, &maxFrame)}) {
         if (!problem.isEmpty())
             return problem;
     }

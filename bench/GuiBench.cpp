@@ -104,29 +104,15 @@ CommandLine commandLine() {
     return line;
 }
 
-QString readNumber(const CommandLine& line, const char* name, int min, int max, int* value) {
-    const QString key = QString::fromLatin1(name);
-    if (!line.isSet(key))
-        return {};
-    bool ok = false;
-    const int number = line.value(key).toInt(&ok);
-    if (!ok || number < min || number > max)
-        return QStringLiteral("--%1 exige um número inteiro de %2 a %3.")
-            .arg(key)
-            .arg(min)
-            .arg(max);
-    *value = number;
-    return {};
-}
-
 QString read(const CommandLine& line, Options* o) {
     for (const QString& problem :
-         {readNumber(line, "repeats", 1, 100, &o->repeats),
-          readNumber(line, "scroll-passes", 1, 20, &o->scrollPasses),
-          readNumber(line, "legs", GuiBenchData::kFixtureLegs + 1, 100000, &o->sizes.legs),
-          readNumber(line, "invoices", 1, 200000, &o->sizes.invoices),
-          readNumber(line, "companies", GuiBenchData::kFixtureCompanies + 1, 9000,
-                     &o->sizes.companies)}) {
+         {line.readInteger(QStringLiteral("repeats"), 1, 100, &o->repeats),
+          line.readInteger(QStringLiteral("scroll-passes"), 1, 20, &o->scrollPasses),
+          line.readInteger(QStringLiteral("legs"), GuiBenchData::kFixtureLegs + 1, 100000,
+                           &o->sizes.legs),
+          line.readInteger(QStringLiteral("invoices"), 1, 200000, &o->sizes.invoices),
+          line.readInteger(QStringLiteral("companies"), GuiBenchData::kFixtureCompanies + 1, 9000,
+                           &o->sizes.companies)}) {
         if (!problem.isEmpty())
             return problem;
     }

@@ -6,21 +6,6 @@ namespace {
 
 constexpr int kMaxDesktops = 512;
 
-QString readNumber(const CommandLine& line, const char* name, qint64 min, qint64 max, int* value) {
-    const QString key = QString::fromLatin1(name);
-    if (!line.isSet(key))
-        return {};
-    bool ok = false;
-    const qint64 number = line.value(key).toLongLong(&ok);
-    if (!ok || number < min || number > max)
-        return QStringLiteral("--%1 exige um número inteiro de %2 a %3.")
-            .arg(key)
-            .arg(min)
-            .arg(max);
-    *value = int(number);
-    return {};
-}
-
 QString readDesktops(const CommandLine& line, QList<int>* desktops) {
     if (!line.isSet(QStringLiteral("desktops")))
         return {};
@@ -122,10 +107,12 @@ QString LoadOptions::read(const CommandLine& line, LoadOptions* o) {
     if (line.isSet(QStringLiteral("pg")) && !o->pgUrl.startsWith(QLatin1String("postgresql://")))
         return QStringLiteral("--pg exige postgresql://usuário@servidor:porta/banco.");
     for (const QString& problem :
-         {readDesktops(line, &o->desktops), readNumber(line, "seconds", 1, 3600, &o->seconds),
-          readNumber(line, "think", 0, 60000, &o->thinkMs),
-          readNumber(line, "periods", 1, 100000, &o->periods),
-          readNumber(line, "per-period", 1, 1000, &o->perPeriod), readTopologies(line, o)}) {
+         {readDesktops(line, &o->desktops),
+          line.readInteger(QStringLiteral("seconds"), 1, 3600, &o->seconds),
+          line.readInteger(QStringLiteral("think"), 0, 60000, &o->thinkMs),
+          line.readInteger(QStringLiteral("periods"), 1, 100000, &o->periods),
+          line.readInteger(QStringLiteral("per-period"), 1, 1000, &o->perPeriod),
+          readTopologies(line, o)}) {
         if (!problem.isEmpty())
             return problem;
     }

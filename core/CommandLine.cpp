@@ -150,6 +150,32 @@ QString CommandLine::value(const QString& name) const {
     return m_parser->value(name);
 }
 
+QString CommandLine::readInteger(const QString& label, const QString& text, qint64 min, qint64 max,
+                                 qint64* value) {
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number < min || number > max)
+        return QStringLiteral("%1 exige um número inteiro de %2 a %3.")
+            .arg(label)
+            .arg(min)
+            .arg(max);
+    *value = number;
+    return {};
+}
+
+QString CommandLine::readInteger(const QString& name, qint64 min, qint64 max, qint64* out) const {
+    if (!isSet(name))
+        return {};
+    return readInteger(QStringLiteral("--") + name, value(name), min, max, out);
+}
+
+QString CommandLine::readInteger(const QString& name, qint64 min, qint64 max, int* out) const {
+    qint64 number = *out;
+    const QString problem = readInteger(name, min, max, &number);
+    *out = int(number);
+    return problem;
+}
+
 QStringList CommandLine::positionalArguments() const {
     return m_parser->positionalArguments();
 }

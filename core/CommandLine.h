@@ -57,6 +57,14 @@ public:
 
     bool isSet(const QString& name) const;
     QString value(const QString& name) const;
+    // `text` as a whole number within [min, max] into *value; else, without touching it,
+    // "LABEL exige um número inteiro de MIN a MAX.".
+    static QString readInteger(const QString& label, const QString& text, qint64 min, qint64 max,
+                               qint64* value);
+    // The option `name`, when given, the same way (labelled "--name"); empty text when it
+    // is not given or is such a number.
+    QString readInteger(const QString& name, qint64 min, qint64 max, qint64* out) const;
+    QString readInteger(const QString& name, qint64 min, qint64 max, int* out) const;
     QStringList positionalArguments() const;
 
     // The options added, in order, without --help and --version.

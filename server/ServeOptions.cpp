@@ -11,17 +11,6 @@
 
 namespace {
 
-// "--name VALUE" as a whole number within [min, max]; empty text when it is one.
-QString readNumber(const QString& name, const QString& text, qint64 min, qint64 max,
-                   qint64* value) {
-    bool ok = false;
-    const qint64 number = text.toLongLong(&ok);
-    if (!ok || number < min || number > max)
-        return QStringLiteral("%1 exige um número inteiro de %2 a %3.").arg(name).arg(min).arg(max);
-    *value = number;
-    return {};
-}
-
 QSslKey readKey(const QByteArray& pem) {
     for (QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec}) {
         QSslKey key(pem, algorithm, QSsl::Pem, QSsl::PrivateKey);
@@ -181,11 +170,11 @@ QString ServeOptions::read(const CommandLine& line, const IniFile* file) {
 }
 
 QString ServeOptions::readNumbers() {
-    // A number option when given; its limits are checked by readNumber.
+    // A number option when given; its limits are checked by CommandLine::readInteger.
     const auto number = [&](const QString& name, qint64 min, qint64 max, qint64* out) {
         if (!given(name))
             return QString();
-        return inFile(name, readNumber(label(name), value(name), min, max, out));
+        return inFile(name, CommandLine::readInteger(label(name), value(name), min, max, out));
     };
     qint64 connections = maxConnections;
     qint64 lease = leaseSeconds;

@@ -157,3 +157,28 @@ TEST(CommandLine, ArgumentsSkipTheProgramName) {
     char* argv[] = {program, option, value, nullptr};
     EXPECT_EQ(CommandLine::arguments(3, argv), QStringList({"--today", "2025-06-20"}));
 }
+
+// A whole-number option: absent leaves the default, inside its limits it is taken, anything
+// else is refused in Portuguese and leaves the value as it was.
+TEST(CommandLine, WholeNumberOptionsWithinTheirLimits) {
+    const auto read = [](const QStringList& args, int* value) {
+        CommandLine line(QStringLiteral("bench"), QString(), QString());
+        line.addOptions({{QStringLiteral("seconds"), QStringLiteral("duração"),
+                          QStringLiteral("N")}});
+        QString error;
+        EXPECT_TRUE(line.parse(args, &error)) << error.toStdString();
+        return line.readInteger(QStringLiteral("seconds"), 1, 3600, value);
+    };
+    int seconds = 30;
+    EXPECT_TRUE(read({}, &seconds).isEmpty());
+    EXPECT_EQ(seconds, 30);
+    EXPECT_TRUE(read({"--seconds", "3600"}, &seconds).isEmpty());
+    EXPECT_EQ(seconds, 3600);
+    for (const char* bad : {"0", "3601", "10s", "", "99999999999999999999"}) {
+        SCOPED_TRACE(bad);
+        seconds = 30;
+        EXPECT_EQ(read({"--seconds", bad}, &seconds),
+                  "--seconds exige um número inteiro de 1 a 3600.");
+        EXPECT_EQ(seconds, 30);
+    }
+}
