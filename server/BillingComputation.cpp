@@ -398,7 +398,9 @@ std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(co
     const QStringList parts = keyParts(QStringLiteral("DELIVERY."));
     for (int i = 0; i < 3; ++i)
         match.append(QStringLiteral("K.K%1 = %2").arg(i + 1).arg(parts[i]));
-    const TablePages pages = tablePages();
+    // Under two steps' worth the marking is one statement either way: the catalog is not
+    // asked.
+    const TablePages pages = total >= 2 * kMinStep ? tablePages() : TablePages{};
     const bool byPages = pages.rows > 0 && total * kPagesShare >= pages.rows;
     const QString sql =
         QStringLiteral("WITH M AS (UPDATE DELIVERY SET NRAPURACFAT = :nr, NRLANCTONF = "
