@@ -55,6 +55,7 @@ ServerSettings ServeCommand::settingsFor(const ServeOptions& options,
     moduleOptions.leaseSeconds = options.leaseSeconds;
     moduleOptions.exportDir = options.exportDir;
     moduleOptions.stopping = std::move(stopping);
+    moduleOptions.computations = std::make_shared<TurnQueue>(options.maxComputations);
     settings.createModule = [moduleOptions](QSqlDatabase db,
                                             const QString& user) -> std::unique_ptr<RemoteModule> {
         return std::make_unique<DataModule>(std::move(db), moduleOptions, user);

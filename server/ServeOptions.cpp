@@ -41,6 +41,11 @@ CommandLine ServeOptions::commandLine() {
         {QStringLiteral("max-connections"),
          QStringLiteral("conexões simultâneas (padrão %1)").arg(defaults.maxConnections),
          QStringLiteral("N")},
+        {QStringLiteral("max-computations"),
+         QStringLiteral("apurações calculadas ao mesmo tempo; as demais aguardam a vez na "
+                        "ordem de chegada (padrão: uma por processador, aqui %1)")
+             .arg(defaults.maxComputations),
+         QStringLiteral("N")},
         {QStringLiteral("lease"),
          QStringLiteral("prazo após o qual uma apuração em andamento conta como interrompida "
                         "(padrão %1)")
@@ -177,12 +182,14 @@ QString ServeOptions::readNumbers() {
         return inFile(name, CommandLine::readInteger(label(name), value(name), min, max, out));
     };
     qint64 connections = maxConnections;
+    qint64 computations = maxComputations;
     qint64 lease = leaseSeconds;
     qint64 idle = idleTimeoutSeconds;
     qint64 frame = maxFrameSize;
     qint64 grace = graceSeconds;
     for (const QString& problem : {
              number(QStringLiteral("max-connections"), 1, 10000, &connections),
+             number(QStringLiteral("max-computations"), 1, 1000, &computations),
              number(QStringLiteral("lease"), 1, 7 * 24 * 3600, &lease),
              number(QStringLiteral("idle-timeout"), 0, 7 * 24 * 3600, &idle),
              // The length field has 32 bits; a tiny limit would refuse every packet.
@@ -193,6 +200,7 @@ QString ServeOptions::readNumbers() {
             return problem;
     }
     maxConnections = int(connections);
+    maxComputations = int(computations);
     leaseSeconds = int(lease);
     idleTimeoutSeconds = int(idle);
     maxFrameSize = qsizetype(frame);
@@ -250,6 +258,7 @@ QStringList ServeOptions::describe() const {
          shownFile(QStringLiteral("token-file")) +
              (token.isRequired() ? QStringLiteral(" (token exigido dos clientes)") : QString())},
         {QStringLiteral("max-connections"), QString::number(maxConnections)},
+        {QStringLiteral("max-computations"), QString::number(maxComputations)},
         {QStringLiteral("lease"), seconds(leaseSeconds)},
         {QStringLiteral("idle-timeout"),
          idleTimeoutSeconds == 0 ? QStringLiteral("0 (nunca)") : seconds(idleTimeoutSeconds)},

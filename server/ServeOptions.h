@@ -10,6 +10,9 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QStringList>
+#include <QThread>
+
+#include <algorithm>
 
 class IniFile;
 
@@ -51,6 +54,8 @@ public:
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = kDefaultPort;
     int maxConnections = 64;
+    // Computations beyond these wait for a place (TrdmApuracaoZel::awaitTurn).
+    int maxComputations = std::max(1, QThread::idealThreadCount());
     int leaseSeconds = 900;
     QString exportDir;
     int idleTimeoutSeconds = 30 * 60; // 0: never

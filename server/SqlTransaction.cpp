@@ -10,8 +10,8 @@ SqlTransaction::SqlTransaction(const ServerSql& sql)
         m_open = true;
         return;
     }
-    m_turn = SqliteWriterQueue::wait(SqliteWriterQueue::of(m_sql.database().databaseName()),
-                                     TDatabase::busyTimeoutMs);
+    m_turn = TurnQueue::wait(TurnQueue::writersOf(m_sql.database().databaseName()),
+                             TDatabase::busyTimeoutMs);
     // What SQLite says when its own wait runs out, so that the caller answers the same.
     if (!m_turn.holds())
         throw EDBEngineError(QStringLiteral("database is locked"), {});

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "server/ServerSql.h"
-#include "server/SqliteWriterQueue.h"
+#include "server/TurnQueue.h"
 
 // One write transaction; rolled back unless committed. SQLite takes the write lock at
 // the start (BEGIN IMMEDIATE), so two writers queue instead of one failing when it
 // upgrades a read lock halfway; the writers of this process queue in order of arrival
-// (SqliteWriterQueue), each as long as the busy timeout, before they ask SQLite.
+// (TurnQueue::writersOf), each as long as the busy timeout, before they ask SQLite.
 class SqlTransaction {
 public:
     explicit SqlTransaction(const ServerSql& sql);
@@ -21,5 +21,5 @@ public:
 private:
     const ServerSql& m_sql;
     bool m_open = false;
-    SqliteWriterQueue::Turn m_turn;
+    TurnQueue::Turn m_turn;
 };

@@ -2,6 +2,7 @@
 
 #include "protocol/ArgKind.h"
 #include "protocol/RemoteValue.h"
+#include "server/TurnQueue.h"
 
 #include <atomic>
 #include <functional>
@@ -24,6 +25,9 @@ struct ServerOptions {
     // Set when the server stops and its grace is running out: a computation under way fails
     // at its next progress step, so it rolls back and is marked "E" instead of left "P".
     std::shared_ptr<const std::atomic<bool>> stopping;
+    // The places of the computations this process runs at once, shared by its sessions;
+    // null: no limit.
+    std::shared_ptr<TurnQueue> computations;
 };
 
 // The remote data module "Zel00100.rdmApuracaoZel": one instance per client session, on
@@ -76,6 +80,9 @@ private:
 
     // `progress` that first raises when the server is stopping.
     Progress stopAware(const Progress& progress) const;
+    // A place among the computations that run at once (ServerOptions::computations); while
+    // it waits, `progress` tells how many are ahead.
+    TurnQueue::Turn awaitTurn(const Progress& progress) const;
     // The moment before which a running computation counts as interrupted.
     QDateTime leaseLimit() const;
 

@@ -155,6 +155,7 @@ RemoteValue TrdmApuracaoZel::calculaApuracao(Args& args, const Progress& progres
     if (!exportDir.isEmpty() && !DeliveryExport::isWritableDirectory(exportDir))
         throw ServerFailure(QStringLiteral("dir_n_exists"));
 
+    const TurnQueue::Turn turn = awaitTurn(progress);
     QString nr;
     try {
         nr = registerComputation(sql, *m_counters, r, m_user, refuseIfRunning);

@@ -121,6 +121,7 @@ RemoteValue TrdmApuracaoZel::calcApuracTaxa(Args& args, const Progress& progress
     // it cancelled, never a deadlock (SQLite's write transaction holds the whole database).
     const QString lockRows =
         sql.dialect() == TDialect::PostgreSQL ? QStringLiteral(" FOR SHARE OF C") : QString();
+    const TurnQueue::Turn turn = awaitTurn(progress);
     QString nr;
     try {
         SqlTransaction transaction(sql);

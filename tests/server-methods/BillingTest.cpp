@@ -228,6 +228,52 @@ TEST_P(Billing, AStoppingServerRollsTheComputationBack) {
     EXPECT_EQ(status("0000000004"), "F");
 }
 
+// Beyond the process's places a computation waits, registering nothing, and the desktop is
+// told how many are ahead; a server stopping meanwhile ends the wait with nothing to undo.
+TEST_P(Billing, AComputationBeyondThePlacesWaitsItsTurnAndSaysSo) {
+    auto stopping = std::make_shared<std::atomic<bool>>(false);
+    ServerOptions options;
+    options.stopping = stopping;
+    options.computations = std::make_shared<TurnQueue>(1);
+    TrdmApuracaoZel module(db(), options);
+    TurnQueue::Turn busy = TurnQueue::wait(options.computations, 0);
+    ASSERT_TRUE(busy.holds());
+    QList<RemoteValue> args = billing("0001", "0001", "CLI000000001");
+    QStringList texts;
+    const qint64 registered = scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong();
+    qint64 registeredWhileWaiting = -1;
+    EXPECT_EQ(module
+                  .call("CalculaApuracao", args,
+                        [&](qint64, qint64, const QString& text) {
+                            texts << text;
+                            if (!busy.holds())
+                                return;
+                            registeredWhileWaiting =
+                                scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong() -
+                                registered;
+                            busy.leave();
+                        })
+                  .toString(),
+              "0000000003");
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_EQ(texts.first(), "Aguardando a vez: 1 apuração à frente neste servidor.");
+    EXPECT_EQ(registeredWhileWaiting, 0);
+    EXPECT_EQ(status("0000000003"), "F");
+
+    busy = TurnQueue::wait(options.computations, 0);
+    const qint64 before = scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong();
+    QString text;
+    try {
+        module.call("CalculaApuracao", args,
+                    [&](qint64, qint64, const QString&) { *stopping = true; });
+    } catch (const ServerFailure& f) {
+        text = f.text();
+    }
+    EXPECT_EQ(text, "Servidor encerrando: a apuração não foi iniciada; tente novamente.");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM CTRLAPURFAT").toLongLong(), before);
+    EXPECT_EQ(options.computations->length(), 1) << "the wait left no place behind";
+}
+
 TEST_P(Billing, ExportsTheComputedDeliveries) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -101,6 +101,7 @@ TEST(ServeConfig, TheCommandLineOverridesTheFile) {
                                "[serve]\n"
                                "db = sqlite:/tmp/config.db\n"
                                "max-connections = 16\n"
+                               "max-computations = 3\n"
                                "lease = 600\n"
                                "grace = 12\n"
                                "listen = 127.0.0.1:7300\n"
@@ -111,6 +112,7 @@ TEST(ServeConfig, TheCommandLineOverridesTheFile) {
               "");
     EXPECT_EQ(options.databaseUrl, "sqlite:/tmp/config.db");
     EXPECT_EQ(options.maxConnections, 16);
+    EXPECT_EQ(options.maxComputations, 3);
     EXPECT_EQ(options.leaseSeconds, 60);
     EXPECT_EQ(options.graceSeconds, 12);
     EXPECT_EQ(options.port, 7400);
@@ -132,6 +134,8 @@ TEST(ServeConfig, AProblemInTheFileNamesFileAndLine) {
         {"[host]\nbranch = 0001\n", "1: seção desconhecida [host]; as opções ficam em [serve]."},
         {"[serve]\ndb = sqlite:x.db\n\nmax-connections = 0\n",
          "4: max-connections exige um número inteiro de 1 a 10000."},
+        {"[serve]\ndb = sqlite:x.db\nmax-computations = 0\n",
+         "3: max-computations exige um número inteiro de 1 a 1000."},
         {"[serve]\ndb = sqlite:x.db\ngrace = -1\n",
          "3: grace exige um número inteiro de 0 a 3600."},
         {"[serve]\ndb = mysql://x\n", "2: "},
