@@ -22,8 +22,11 @@ constexpr qint64 kReadChunk = 1024 * 1024;
 constexpr qsizetype kMaxUserLength = 30;
 // After a message this large, the memory its decoding took is handed back to the system.
 constexpr qsizetype kLargeMessage = 256 * 1024;
-// The page cache of a SQLite session, in KiB.
-constexpr int kSqliteSessionCacheKiB = 512;
+// The page cache of a SQLite session, in KiB. A session's cache is emptied whenever another
+// session wrote since its last read, which on a busy server is nearly every call: a larger
+// one keeps little, costs the time of freeing it each call, and leaves sixty-odd threads'
+// freed pages resident in the allocator.
+constexpr int kSqliteSessionCacheKiB = 64;
 
 // Freed blocks stay in the allocator's per-thread arenas otherwise, and sixteen threads
 // that each decoded a large message would keep it all resident.
