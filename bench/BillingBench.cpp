@@ -25,6 +25,8 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
 const QString kServerName = QStringLiteral("Zel00100.rdmApuracaoZel");
@@ -223,13 +225,19 @@ public:
                                        QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
         *seedSeconds = secondsOf(timer);
         admin(QStringLiteral("CREATE DATABASE zelbench_b TEMPLATE zelbench_a"));
-        return {a, urlOf(QStringLiteral("zelbench_b"))};
+        const QString b = urlOf(QStringLiteral("zelbench_b"));
+        keepAutovacuumAway(b);
+        return {a, b};
     }
 
     QString copyOfB(const QString& tag) override {
         const QString name = QStringLiteral("zelbench_%1").arg(tag);
         admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
-        admin(QStringLiteral("CREATE DATABASE %1 TEMPLATE zelbench_b").arg(name));
+        // Copied file by file: copied through the shared buffers (the default from version
+        // 15 on), the copy made last would start with its pages cached and the other not.
+        const QString strategy =
+            serverVersion() >= 150000 ? QStringLiteral(" STRATEGY = FILE_COPY") : QString();
+        admin(QStringLiteral("CREATE DATABASE %1 TEMPLATE zelbench_b%2").arg(name, strategy));
         m_copies.append(name);
         return urlOf(name);
     }
@@ -245,6 +253,33 @@ public:
     }
 
 private:
+    // The copies are made from B with its tables' settings. Without this, the autovacuum of
+    // the copy that one side has just marked would run while the other side is timed (and
+    // with turns alternating over an odd number of rounds, more often during one side's
+    // runs than the other's). The copies have their statistics already and live for one run.
+    static void keepAutovacuumAway(const QString& url) {
+        TDatabase db;
+        db.open(url);
+        for (const char* table : {"DELIVERY", "NOTAFISCAL", "CTRLAPURFAT", "NUMERADOR"}) {
+            const QString statement =
+                QStringLiteral("ALTER TABLE %1 SET (autovacuum_enabled = false)")
+                    .arg(QLatin1String(table));
+            QSqlQuery query(db.database());
+            if (!query.exec(statement))
+                throw Exception(QStringLiteral("%1 falhou: %2")
+                                    .arg(statement, query.lastError().text().trimmed()));
+        }
+    }
+
+    int serverVersion() const {
+        TDatabase db;
+        db.open(m_url);
+        QSqlQuery query(db.database());
+        return query.exec(QStringLiteral("SHOW server_version_num")) && query.next()
+                   ? query.value(0).toInt()
+                   : 0;
+    }
+
     // On the database named by --pg: CREATE and DROP DATABASE need a connection elsewhere.
     void admin(const QString& statement) const {
         TDatabase db;
@@ -366,6 +401,9 @@ public:
             const QString scriptDb = m_engine.copyOfB(QStringLiteral("script"));
             for (int turn = 0; turn < 2; ++turn) {
                 m_engine.settle();
+                // The copies just made, and what the run before wrote, go to disk now rather
+                // than while this run is timed.
+                ::sync();
                 if ((round + turn) % 2 == 0) {
                     note(QStringLiteral("[%1] rodada %2: apuração no servidor")
                              .arg(m_label)
@@ -374,11 +412,19 @@ public:
                     checkServerOutcome(serverDb, t.nr);
                     server.append(t.seconds);
                     serverCpu.append(t.cpuSeconds);
+                    note(QStringLiteral("[%1] rodada %2: servidor em %3 s")
+                             .arg(m_label)
+                             .arg(round)
+                             .arg(t.seconds, 0, 'f', 2));
                 } else {
                     note(QStringLiteral("[%1] rodada %2: script SQL").arg(m_label).arg(round));
                     double cpu = 0;
                     script.append(runScript(scriptDb, &cpu));
                     scriptCpu.append(cpu);
+                    note(QStringLiteral("[%1] rodada %2: script em %3 s")
+                             .arg(m_label)
+                             .arg(round)
+                             .arg(script.last(), 0, 'f', 2));
                 }
             }
             // Both started from the same data: they must have left the same.

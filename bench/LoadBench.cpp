@@ -33,8 +33,9 @@ namespace {
 
 using Topology = LoadOptions::Topology;
 
-// A server's connection slots: the default unless one server gets more desktops.
-constexpr int kServerDefaultConnections = 64;
+// A server's connection slots beyond its desktops: the readiness probe's connection counts
+// until the server's thread for it sees it closed, and may still when the desktops connect.
+constexpr int kSpareConnections = 8;
 const QString kPgDatabase = QStringLiteral("zelload");
 
 double mib(qint64 kib) {
@@ -128,9 +129,8 @@ Measurement measure(const LoadOptions& o, Topology topology, int desktops, const
 
     const int serverCount = LoadOptions::serversOf(topology);
     const int perServer = (desktops + serverCount - 1) / serverCount;
-    QStringList extra;
-    if (perServer > kServerDefaultConnections)
-        extra << QStringLiteral("--max-connections") << QString::number(perServer + 8);
+    const QStringList extra = {QStringLiteral("--max-connections"),
+                               QString::number(perServer + kSpareConnections)};
     std::vector<std::unique_ptr<ServerProcess>> servers;
     for (int s = 0; s < serverCount; ++s) {
         const QString log = QDir(workdir).filePath(QStringLiteral("appserver-%1-%2-%3.log")

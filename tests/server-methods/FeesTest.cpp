@@ -152,3 +152,31 @@ TEST_P(Fees, ALongListReportsProgressAShortOneDoesNot) {
 }
 
 ZEL_ALL_ENGINES(Fees);
+
+// A fee computation takes a place among the computations too; a refusal comes at once,
+// without waiting for one.
+TEST_P(Fees, WaitsItsTurnButNotForARefusal) {
+    ServerOptions options;
+    options.computations = std::make_shared<TurnQueue>(1);
+    TrdmApuracaoZel module(db(), options);
+    TurnQueue::Turn busy = TurnQueue::wait(options.computations, 0);
+    ASSERT_TRUE(busy.holds());
+    QStringList reports;
+    QList<RemoteValue> refused = fee("", "_0000000001_");
+    EXPECT_THROW(module.call("CalcApuracTaxa", refused,
+                             [&](qint64, qint64, const QString& text) { reports << text; }),
+                 ServerFailure);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+
+    QList<RemoteValue> args = fee("TAXAAERO", "_0000000001_");
+    EXPECT_EQ(module
+                  .call("CalcApuracTaxa", args,
+                        [&](qint64, qint64, const QString& text) {
+                            reports << text;
+                            busy.leave();
+                        })
+                  .toString(),
+              "NSEQ0000000003");
+    ASSERT_FALSE(reports.isEmpty());
+    EXPECT_EQ(reports.first(), "Aguardando a vez: 1 apuração à frente neste servidor.");
+}
