@@ -5,7 +5,9 @@
 // reports arrive (the longest wait a person watching would see between two). With
 // --compare, two servers instead take turns computing on copies of the same data.
 #include "bench/BillingScript.h"
+#include "bench/PostgreSqlBillingEngine.h"
 #include "bench/ServerProcess.h"
+#include "bench/SqliteBillingEngine.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "db/TDatabase.h"
@@ -134,174 +136,6 @@ void note(const QString& text) {
     QTextStream(stderr) << text << '\n';
 }
 
-struct Databases {
-    QString a; // the server computes here
-    QString b; // the script computes here
-};
-
-// Where the two databases of one measurement live.
-class Engine {
-public:
-    virtual ~Engine() = default;
-    virtual QString name() const = 0;
-    // A seeded with n deliveries by init-db (timed into *seedSeconds), B a copy of it.
-    virtual Databases create(const QString& appserver, qint64 n, double* seedSeconds) = 0;
-    // One more copy of B as it was created, named `tag`; dropped by drop().
-    virtual QString copyOfB(const QString& tag) = 0;
-    virtual void drop() = 0;
-    // Before each timed run: nothing left over from the one before weighs on it.
-    virtual void settle() {}
-};
-
-class SqliteEngine : public Engine {
-public:
-    explicit SqliteEngine(const QString& dir)
-        : m_a(QDir(dir).filePath(QStringLiteral("zelbench_a.db")))
-        , m_b(QDir(dir).filePath(QStringLiteral("zelbench_b.db"))) {}
-    QString name() const override { return QStringLiteral("SQLite"); }
-
-    Databases create(const QString& appserver, qint64 n, double* seedSeconds) override {
-        drop();
-        const QString a = QStringLiteral("sqlite:") + m_a;
-        QElapsedTimer timer;
-        timer.start();
-        ServerProcess::run(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
-                                       QStringLiteral("--deliveries"), QString::number(n),
-                                       QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
-        *seedSeconds = secondsOf(timer);
-        // init-db has ended, so a log left beside the file holds committed pages: copy it
-        // too. The shared-memory index is rebuilt by whoever opens the copy.
-        copy(m_a, m_b);
-        if (QFileInfo(m_a + "-wal").size() > 0)
-            copy(m_a + "-wal", m_b + "-wal");
-        return {a, QStringLiteral("sqlite:") + m_b};
-    }
-
-    QString copyOfB(const QString& tag) override {
-        const QString path =
-            QFileInfo(m_b).dir().filePath(QStringLiteral("zelbench_%1.db").arg(tag));
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-            QFile::remove(path + suffix);
-        copy(m_b, path);
-        if (QFileInfo(m_b + "-wal").size() > 0)
-            copy(m_b + "-wal", path + "-wal");
-        m_copies.append(path);
-        return QStringLiteral("sqlite:") + path;
-    }
-
-    void drop() override {
-        for (const QString& base : QStringList{m_a, m_b} + m_copies) {
-            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-                QFile::remove(base + suffix);
-        }
-        m_copies.clear();
-    }
-
-private:
-    static void copy(const QString& from, const QString& to) {
-        if (!QFile::copy(from, to))
-            throw Exception(QStringLiteral("Não foi possível copiar %1 para %2.").arg(from, to));
-    }
-
-    QString m_a;
-    QString m_b;
-    QStringList m_copies;
-};
-
-class PostgreSqlEngine : public Engine {
-public:
-    explicit PostgreSqlEngine(const QString& url)
-        : m_url(url) {}
-    QString name() const override { return QStringLiteral("PostgreSQL"); }
-
-    Databases create(const QString& appserver, qint64 n, double* seedSeconds) override {
-        drop();
-        admin(QStringLiteral("CREATE DATABASE zelbench_a"));
-        const QString a = urlOf(QStringLiteral("zelbench_a"));
-        QElapsedTimer timer;
-        timer.start();
-        ServerProcess::run(appserver, {QStringLiteral("init-db"), a, QStringLiteral("--demo"),
-                                       QStringLiteral("--deliveries"), QString::number(n),
-                                       QStringLiteral("--deliveries-of"), kFilial + '/' + kCdcia});
-        *seedSeconds = secondsOf(timer);
-        admin(QStringLiteral("CREATE DATABASE zelbench_b TEMPLATE zelbench_a"));
-        const QString b = urlOf(QStringLiteral("zelbench_b"));
-        keepAutovacuumAway(b);
-        return {a, b};
-    }
-
-    QString copyOfB(const QString& tag) override {
-        const QString name = QStringLiteral("zelbench_%1").arg(tag);
-        admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
-        // Copied file by file: copied through the shared buffers (the default from version
-        // 15 on), the copy made last would start with its pages cached and the other not.
-        const QString strategy =
-            serverVersion() >= 150000 ? QStringLiteral(" STRATEGY = FILE_COPY") : QString();
-        admin(QStringLiteral("CREATE DATABASE %1 TEMPLATE zelbench_b%2").arg(name, strategy));
-        m_copies.append(name);
-        return urlOf(name);
-    }
-
-    // The previous run's log written out now, not by a checkpoint in the middle of this one.
-    void settle() override { admin(QStringLiteral("CHECKPOINT")); }
-
-    void drop() override {
-        for (const QString& name :
-             QStringList{QStringLiteral("zelbench_a"), QStringLiteral("zelbench_b")} + m_copies)
-            admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
-        m_copies.clear();
-    }
-
-private:
-    // The copies are made from B with its tables' settings. Without this, the autovacuum of
-    // the copy that one side has just marked would run while the other side is timed (and
-    // with turns alternating over an odd number of rounds, more often during one side's
-    // runs than the other's). The copies have their statistics already and live for one run.
-    static void keepAutovacuumAway(const QString& url) {
-        TDatabase db;
-        db.open(url);
-        for (const char* table : {"DELIVERY", "NOTAFISCAL", "CTRLAPURFAT", "NUMERADOR"}) {
-            const QString statement =
-                QStringLiteral("ALTER TABLE %1 SET (autovacuum_enabled = false)")
-                    .arg(QLatin1String(table));
-            QSqlQuery query(db.database());
-            if (!query.exec(statement))
-                throw Exception(QStringLiteral("%1 falhou: %2")
-                                    .arg(statement, query.lastError().text().trimmed()));
-        }
-    }
-
-    int serverVersion() const {
-        TDatabase db;
-        db.open(m_url);
-        QSqlQuery query(db.database());
-        return query.exec(QStringLiteral("SHOW server_version_num")) && query.next()
-                   ? query.value(0).toInt()
-                   : 0;
-    }
-
-    // On the database named by --pg: CREATE and DROP DATABASE need a connection elsewhere.
-    void admin(const QString& statement) const {
-        TDatabase db;
-        db.open(m_url);
-        QSqlQuery query(db.database());
-        // DROP ... IF EXISTS would print a notice for a database not there.
-        query.exec(QStringLiteral("SET client_min_messages = warning"));
-        if (!query.exec(statement))
-            throw Exception(
-                QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
-    }
-
-    QString urlOf(const QString& database) const {
-        QUrl url(m_url);
-        url.setPath(QLatin1Char('/') + database);
-        return url.toString();
-    }
-
-    QString m_url;
-    QStringList m_copies;
-};
-
 // One computation timed on a server of its own, with the arrival of its progress reports.
 struct Timed {
     QString nr;
@@ -377,7 +211,7 @@ struct Measure {
 
 class Measurement {
 public:
-    Measurement(Engine& engine, const Options& options, const QString& workdir, qint64 n)
+    Measurement(BillingEngine& engine, const Options& options, const QString& workdir, qint64 n)
         : m_engine(engine)
         , m_options(options)
         , m_workdir(workdir)
@@ -389,7 +223,8 @@ public:
     // meanwhile weighs on both alike; the times are the rounds' medians.
     Measure run() {
         note(QStringLiteral("[%1] criando os bancos").arg(m_label));
-        m_dbs = m_engine.create(m_options.appserver, m_n, &m_measure.seedSeconds);
+        m_dbs = m_engine.create(m_options.appserver, m_n, kFilial + '/' + kCdcia,
+                                &m_measure.seedSeconds);
         {
             TDatabase a;
             a.open(m_dbs.a);
@@ -521,12 +356,12 @@ private:
                      .arg(server.markedDeliveries));
     }
 
-    Engine& m_engine;
+    BillingEngine& m_engine;
     const Options& m_options;
     QString m_workdir;
     qint64 m_n;
     QString m_label;
-    Databases m_dbs;
+    BillingEngine::Databases m_dbs;
     BillingScope m_scope;
     Measure m_measure;
     QString m_serverNr;
@@ -566,12 +401,13 @@ QString row(const QString& engine, qint64 n, const Measure& m) {
 
 // Both servers compute on fresh copies of one seeded database, taking turns at going first,
 // so that what the machine does meanwhile weighs on both alike.
-void compareServers(Engine& engine, const Options& options, const QString& workdir, qint64 n,
+void compareServers(BillingEngine& engine, const Options& options, const QString& workdir, qint64 n,
                     QTextStream& out) {
     const QString label = QStringLiteral("%1, N=%2").arg(engine.name()).arg(n);
     note(QStringLiteral("[%1] criando os bancos").arg(label));
     double seedSeconds = 0;
-    const Databases dbs = engine.create(options.appserver, n, &seedSeconds);
+    const BillingEngine::Databases dbs =
+        engine.create(options.appserver, n, kFilial + '/' + kCdcia, &seedSeconds);
     BillingScope scope;
     {
         TDatabase b;
@@ -629,10 +465,11 @@ void compareServers(Engine& engine, const Options& options, const QString& workd
     engine.drop();
 }
 
-std::unique_ptr<Engine> engineNamed(const QString& name, const Options& o, const QString& dir) {
+std::unique_ptr<BillingEngine> engineNamed(const QString& name, const Options& o,
+                                           const QString& dir) {
     if (name == QLatin1String("postgresql"))
-        return std::make_unique<PostgreSqlEngine>(o.pgUrl);
-    return std::make_unique<SqliteEngine>(dir);
+        return std::make_unique<PostgreSqlBillingEngine>(o.pgUrl);
+    return std::make_unique<SqliteBillingEngine>(dir);
 }
 
 int runAll(Options& options) {
@@ -658,7 +495,7 @@ int runAll(Options& options) {
     QTextStream out(stdout);
     if (!options.compareWith.isEmpty()) {
         for (const QString& name : options.engines) {
-            const std::unique_ptr<Engine> engine = engineNamed(name, options, workdir);
+            const std::unique_ptr<BillingEngine> engine = engineNamed(name, options, workdir);
             for (qint64 n : options.counts)
                 compareServers(*engine, options, workdir, n, out);
         }
@@ -666,7 +503,7 @@ int runAll(Options& options) {
     }
     out << header() << Qt::endl;
     for (const QString& name : options.engines) {
-        const std::unique_ptr<Engine> engine = engineNamed(name, options, workdir);
+        const std::unique_ptr<BillingEngine> engine = engineNamed(name, options, workdir);
         for (qint64 n : options.counts) {
             const Measure m = Measurement(*engine, options, workdir, n).run();
             out << row(engine->name(), n, m) << Qt::endl;
