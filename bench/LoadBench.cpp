@@ -9,6 +9,7 @@
 #include "bench/LoadDesktop.h"
 #include "bench/LoadOptions.h"
 #include "bench/LoadSeed.h"
+#include "bench/PgAdmin.h"
 #include "bench/ServerProcess.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
@@ -71,23 +72,6 @@ struct Measurement {
     }
 };
 
-// CREATE and DROP DATABASE run on the database named by --pg.
-void pgAdmin(const QString& url, const QString& statement) {
-    TDatabase db;
-    db.open(url);
-    QSqlQuery query(db.database());
-    query.exec(QStringLiteral("SET client_min_messages = warning"));
-    if (!query.exec(statement))
-        throw Exception(
-            QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
-}
-
-QString pgUrlOf(const QString& url, const QString& database) {
-    QUrl changed(url);
-    changed.setPath(QLatin1Char('/') + database);
-    return changed.toString();
-}
-
 // A fresh database for one measurement, seeded for `desktops` companies; its URL.
 QString freshDatabase(const LoadOptions& o, Topology topology, int desktops, const QString& workdir,
                       double* seedSeconds) {
@@ -98,10 +82,10 @@ QString freshDatabase(const LoadOptions& o, Topology topology, int desktops, con
             QFile::remove(path + suffix);
         url = QStringLiteral("sqlite:") + path;
     } else {
-        pgAdmin(o.pgUrl,
-                QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kPgDatabase));
-        pgAdmin(o.pgUrl, QStringLiteral("CREATE DATABASE %1").arg(kPgDatabase));
-        url = pgUrlOf(o.pgUrl, kPgDatabase);
+        PgAdmin::run(o.pgUrl,
+                     QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kPgDatabase));
+        PgAdmin::run(o.pgUrl, QStringLiteral("CREATE DATABASE %1").arg(kPgDatabase));
+        url = PgAdmin::urlOf(o.pgUrl, kPgDatabase);
     }
     QElapsedTimer timer;
     timer.start();
@@ -329,8 +313,8 @@ int runAll(LoadOptions& o) {
     }
     if (o.topologies.contains(Topology::PostgreSql) ||
         o.topologies.contains(Topology::TwoOnPostgreSql))
-        pgAdmin(o.pgUrl,
-                QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kPgDatabase));
+        PgAdmin::run(o.pgUrl,
+                     QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(kPgDatabase));
     printReport(out, o, all);
     return errors == 0 ? 0 : 2;
 }

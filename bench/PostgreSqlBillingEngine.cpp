@@ -1,11 +1,9 @@
 #include "bench/PostgreSqlBillingEngine.h"
 
-#include "core/Exception.h"
+#include "bench/PgAdmin.h"
 #include "db/TDatabase.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 
 BillingEngine::Databases PostgreSqlBillingEngine::create(const QString& appserver, qint64 n,
                                                          const QString& company,
@@ -44,16 +42,9 @@ void PostgreSqlBillingEngine::drop() {
 // alternating over an odd number of rounds, more often during one side's runs than the
 // other's). The copies have their statistics already and live for one run.
 void PostgreSqlBillingEngine::keepAutovacuumAway(const QString& url) {
-    TDatabase db;
-    db.open(url);
-    for (const char* table : {"DELIVERY", "NOTAFISCAL", "CTRLAPURFAT", "NUMERADOR"}) {
-        const QString statement = QStringLiteral("ALTER TABLE %1 SET (autovacuum_enabled = false)")
-                                      .arg(QLatin1String(table));
-        QSqlQuery query(db.database());
-        if (!query.exec(statement))
-            throw Exception(
-                QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
-    }
+    for (const char* table : {"DELIVERY", "NOTAFISCAL", "CTRLAPURFAT", "NUMERADOR"})
+        PgAdmin::run(url, QStringLiteral("ALTER TABLE %1 SET (autovacuum_enabled = false)")
+                              .arg(QLatin1String(table)));
 }
 
 int PostgreSqlBillingEngine::serverVersion() const {
@@ -66,18 +57,9 @@ int PostgreSqlBillingEngine::serverVersion() const {
 }
 
 void PostgreSqlBillingEngine::admin(const QString& statement) const {
-    TDatabase db;
-    db.open(m_url);
-    QSqlQuery query(db.database());
-    // DROP ... IF EXISTS would print a notice for a database not there.
-    query.exec(QStringLiteral("SET client_min_messages = warning"));
-    if (!query.exec(statement))
-        throw Exception(
-            QStringLiteral("%1 falhou: %2").arg(statement, query.lastError().text().trimmed()));
+    PgAdmin::run(m_url, statement);
 }
 
 QString PostgreSqlBillingEngine::urlOf(const QString& database) const {
-    QUrl url(m_url);
-    url.setPath(QLatin1Char('/') + database);
-    return url.toString();
+    return PgAdmin::urlOf(m_url, database);
 }
