@@ -33,6 +33,8 @@ constexpr qint64 kMinStep = 2000;
 constexpr qint64 kPagesShare = 4;
 // A page number past any table's last page (PostgreSQL numbers pages up to 2^32 - 2).
 constexpr qint64 kPastLastPage = 4294967295;
+// PostgreSQL's reference from a computed delivery to its computation's invoice.
+constexpr char kMarkedReference[] = "delivery_nota_apuracao";
 
 // Runs `step(from, to, count)` over consecutive day ranges that cover the whole period
 // from `first` to `last`, each holding about pacer.next() of the deliveries counted in
@@ -416,7 +418,16 @@ std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(co
     // Returns how many it marked.
     const auto markStep = [&](DeliverySelection::Binds binds) {
         binds.append({QStringLiteral("nr"), m_nr});
-        QSqlQuery query = m_sql.exec(sql, binds);
+        QSqlQuery query;
+        try {
+            query = m_sql.exec(sql, binds);
+        } catch (const EDBEngineError& e) {
+            // A delivery of a key not counted was marked with the computation and no
+            // invoice, which its reference refuses at once: it came in meanwhile.
+            if (e.message().contains(QLatin1String(kMarkedReference), Qt::CaseInsensitive))
+                throw Exception(QStringLiteral("deliveries incluídas durante o cálculo"));
+            throw;
+        }
         qint64 marked = 0;
         while (query.next()) {
             const auto found = byNumber.find(query.value(0).toString());

@@ -9,7 +9,7 @@
 class SchemaVersion {
 public:
     // The version this code creates and serves.
-    static constexpr int kCurrent = 3;
+    static constexpr int kCurrent = 4;
 
     // Records kCurrent in a database whose tables the current scripts just created, inside
     // the caller's transaction.

@@ -31,15 +31,22 @@ QStringList SqlScript::split(const QString& script) {
     qsizetype start = 0;
     qsizetype i = 0;
     const qsizetype n = script.size();
+    // Whether the text since `start` holds more than comments and blanks: a script that
+    // only explains why an engine has nothing to change sends nothing.
+    bool content = false;
     auto finish = [&](qsizetype end) {
-        const QString statement = script.mid(start, end - start).trimmed();
-        if (!statement.isEmpty())
-            statements.append(statement);
+        if (content)
+            statements.append(script.mid(start, end - start).trimmed());
         start = end + 1;
+        content = false;
     };
     while (i < n) {
         const QChar c = script[i];
         const QChar next = i + 1 < n ? script[i + 1] : QChar();
+        const bool comment = (c == QLatin1Char('-') && next == QLatin1Char('-')) ||
+                             (c == QLatin1Char('/') && next == QLatin1Char('*'));
+        if (!comment && c != QLatin1Char(';') && !c.isSpace())
+            content = true;
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             // A doubled quote reads as the end of one run and the start of the next.
             i = skipTo(script, i + 1, QString(c));

@@ -164,13 +164,15 @@ CREATE TABLE NOTAFISCAL (
     NRVOO           VARCHAR(5),
     CDLOCAFATCIA    VARCHAR(20),
     NRLANCTONFORIG  VARCHAR(10) UNIQUE REFERENCES NOTAFISCAL (NRLANCTONF),
-    IDEMITIDA       VARCHAR(1)  NOT NULL DEFAULT 'N' CHECK (IDEMITIDA IN ('N', 'S'))
+    IDEMITIDA       VARCHAR(1)  NOT NULL DEFAULT 'N' CHECK (IDEMITIDA IN ('N', 'S')),
+    -- What a computed delivery references; also the invoices of a computation (version 4).
+    CONSTRAINT NOTAFISCAL_APURACAO_NOTA UNIQUE (NRAPURACFAT, NRLANCTONF)
 );
-CREATE INDEX NOTAFISCAL_APURACAO ON NOTAFISCAL (NRAPURACFAT);
 
--- NRAPURACFAT and NRLANCTONF are set when a computation takes the delivery; the
--- references are checked at commit so a cancellation may free deliveries and delete
--- invoices in either order.
+-- NRAPURACFAT and NRLANCTONF are set together when a computation takes the delivery, and
+-- name one of that computation's invoices: one check per delivery marked (version 4; two
+-- before, one per column). The reference is checked at commit so a cancellation may free
+-- deliveries and delete invoices in either order.
 CREATE TABLE DELIVERY (
     NRDELIVERY     VARCHAR(12) NOT NULL PRIMARY KEY,
     CDFILIAL       VARCHAR(4)  NOT NULL,
@@ -184,8 +186,11 @@ CREATE TABLE DELIVERY (
     VRSERVICO      BIGINT      NOT NULL,
     VRMOEDESTR     BIGINT      NOT NULL,
     NRFATURAMENTO  VARCHAR(12),
-    NRAPURACFAT    VARCHAR(10) REFERENCES CTRLAPURFAT (NRAPURACFAT) DEFERRABLE INITIALLY DEFERRED,
-    NRLANCTONF     VARCHAR(10) REFERENCES NOTAFISCAL (NRLANCTONF) DEFERRABLE INITIALLY DEFERRED,
+    NRAPURACFAT    VARCHAR(10),
+    NRLANCTONF     VARCHAR(10),
+    CONSTRAINT DELIVERY_NOTA_APURACAO FOREIGN KEY (NRAPURACFAT, NRLANCTONF)
+        REFERENCES NOTAFISCAL (NRAPURACFAT, NRLANCTONF) MATCH FULL
+        DEFERRABLE INITIALLY DEFERRED,
     FOREIGN KEY (CDFILIAL, CDCIA, NRVOO, SGBASEORI, SGBASEDES)
         REFERENCES VOOTRECHO (CDFILIAL, CDCIA, NRVOO, SGBASEORI, SGBASEDES),
     FOREIGN KEY (CDFILIAL, CDCIA, CDLOCAFATCIA)

@@ -332,7 +332,8 @@ TEST_F(BillingConfirmationTest, NoInvoicesSkipsTheReloadOfTheLegs) {
     prepare();
     check({2});
     // Meanwhile another computation took the flight's deliveries.
-    exec(QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = '0000000001' WHERE NRVOO = '2020'"));
+    exec(QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = '0000000001', NRLANCTONF = '0000000002' "
+                        "WHERE NRVOO = '2020'"));
     const int loads = callCount(QStringLiteral("GetVooTrecho"));
     ASSERT_TRUE(focus(*form->chkAgrupServ));
     EXPECT_FALSE(confirm());

@@ -382,9 +382,12 @@ TEST_P(Billing, CarrierChangesAreUpsertsKeptWhateverFollows) {
 // eighths of the bar, then writes them, and says so.
 TEST_P(Billing, ProgressFollowsTheMarking) {
     ASSERT_EQ(SeedData(db()).deliveries(12000, QStringLiteral("0001/0002")), 12000);
-    exec("UPDATE DELIVERY SET NRAPURACFAT = '0000000001' WHERE NRDELIVERY IN (SELECT NRDELIVERY "
+    exec("UPDATE DELIVERY SET NRAPURACFAT = '0000000001', NRLANCTONF = '0000000001' WHERE "
+         "NRDELIVERY IN (SELECT NRDELIVERY "
          "FROM DELIVERY WHERE CDCIA = '0002' AND DTDELIVERY >= '2024-06-01' ORDER BY NRDELIVERY "
          "LIMIT 2000)");
+    exec("UPDATE NOTAFISCAL SET VRNOTAFISC = (SELECT SUM(VRSERVICO) FROM DELIVERY WHERE "
+         "NRLANCTONF = '0000000001') WHERE NRLANCTONF = '0000000001'");
     auto args = billing("0001", "0002", "CLI000000002");
     args[Args::DeliveryPeriodStart] = QDate(2024, 6, 1);
     args[Args::DeliveryPeriodEnd] = QDate(2026, 12, 31);

@@ -74,6 +74,27 @@ TEST_P(SchemaTest, KeysRefuseInconsistentRows) {
     EXPECT_FALSE(exec(QString::fromLatin1(fee).arg("0000000101")));
 }
 
+// A computed delivery names an invoice that exists; on PostgreSQL also one of its own
+// computation, and never the one without the other.
+TEST_P(SchemaTest, AComputedDeliveryNamesAnInvoiceOfItsComputation) {
+    seedBasic();
+    const auto mark = [&](const char* computation, const char* invoice) {
+        return exec(QStringLiteral("UPDATE DELIVERY SET NRAPURACFAT = %1, NRLANCTONF = %2 "
+                                   "WHERE NRDELIVERY = 'D00000000001'")
+                        .arg(QLatin1String(computation), QLatin1String(invoice)));
+    };
+    EXPECT_FALSE(mark("'0000000001'", "'0000000099'")) << "no such invoice";
+    EXPECT_FALSE(mark("'0000000099'", "'0000000001'")) << "no such computation";
+    if (engine() == TestDatabases::Engine::PostgreSQL) {
+        ASSERT_TRUE(startComputation("0000000010", "0001", "F"));
+        EXPECT_FALSE(mark("'0000000010'", "'0000000001'")) << "another computation's invoice";
+        EXPECT_FALSE(mark("'0000000001'", "NULL")) << "a computation without its invoice";
+        EXPECT_FALSE(mark("NULL", "'0000000001'")) << "an invoice without its computation";
+    }
+    EXPECT_TRUE(mark("'0000000001'", "'0000000001'"));
+    EXPECT_TRUE(mark("NULL", "NULL")) << "freed again";
+}
+
 TEST_P(SchemaTest, SqliteStoresDatesOnlyAsIsoTexts) {
     if (engine() != TestDatabases::Engine::SQLite)
         GTEST_SKIP() << "dates are typed on PostgreSQL";

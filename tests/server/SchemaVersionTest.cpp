@@ -31,8 +31,8 @@ using TestDatabases::EngineTest;
 namespace {
 
 const QString kNewer =
-    QStringLiteral("Banco de dados na versão 4; este servidor conhece até a versão 3.");
-const QString kUpgraded = QStringLiteral("Banco de dados atualizado da versão 1 para a versão 3.");
+    QStringLiteral("Banco de dados na versão 5; este servidor conhece até a versão 4.");
+const QString kUpgraded = QStringLiteral("Banco de dados atualizado da versão 1 para a versão 4.");
 
 QString versionOneScript(Engine engine) {
     QFile file(QStringLiteral(ZEL_SERVER_TEST_DIR "/fixtures/schema_v1_%1.sql")
@@ -117,6 +117,33 @@ protected:
         return result;
     }
 
+    // Every table's references and checks, as the engine states them.
+    QStringList constraints(QSqlDatabase database) {
+        QStringList result;
+        if (engine() == Engine::SQLite) {
+            for (const QString& table : Schema::tableNames()) {
+                QSqlQuery q(database);
+                EXPECT_TRUE(q.exec(
+                    QStringLiteral("SELECT * FROM pragma_foreign_key_list('%1')").arg(table)));
+                while (q.next()) {
+                    QStringList parts{table};
+                    for (int i = 0; i < q.record().count(); ++i)
+                        parts.append(q.value(i).toString());
+                    result.append(parts.join('|'));
+                }
+            }
+            return result;
+        }
+        QSqlQuery q(database);
+        EXPECT_TRUE(q.exec(QStringLiteral(
+            "SELECT conrelid::regclass::text, conname, pg_get_constraintdef(oid) FROM "
+            "pg_constraint WHERE connamespace = current_schema()::regnamespace ORDER BY 1, 2")));
+        while (q.next())
+            result.append(q.value(0).toString() + "." + q.value(1).toString() + ": " +
+                          q.value(2).toString());
+        return result;
+    }
+
     TDatabase db;
 };
 
@@ -151,6 +178,7 @@ TEST_P(SchemaVersionTest, AnOldDatabaseBecomesWhatANewOneIs) {
             EXPECT_EQ(columns(db.database(), table), columns(created.database(), table))
                 << table.toStdString();
         EXPECT_EQ(indexes(db.database()), indexes(created.database()));
+        EXPECT_EQ(constraints(db.database()), constraints(created.database()));
     }
 
     EXPECT_EQ(scalar(db.database(), "SELECT COUNT(*) FROM CTRLAPURFAT WHERE CDUSUARIO = '' AND "

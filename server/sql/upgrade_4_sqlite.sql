@@ -1,0 +1,3 @@
+-- Version 3 to 4, SQLite: nothing changes. PostgreSQL's deliveries reference their
+-- computation and invoice as one pair from this version on; SQLite would have to rebuild
+-- the table of deliveries for it, and checks each reference cheaply in process anyway.
