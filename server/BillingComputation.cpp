@@ -431,7 +431,8 @@ std::vector<BillingComputation::Invoice> BillingComputation::markOnPostgreSql(co
         qint64 marked = 0;
         while (query.next()) {
             const auto found = byNumber.find(query.value(0).toString());
-            if (query.value(0).isNull() || found == byNumber.end())
+            // The reference refuses a delivery without an invoice; this one is not ours.
+            if (found == byNumber.end())
                 throw Exception(QStringLiteral("deliveries incluídas durante o cálculo"));
             if (query.value(4).toLongLong() > 0)
                 throw Exception(QStringLiteral("delivery sem número de faturamento no período"));
